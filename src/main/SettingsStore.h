@@ -1,0 +1,61 @@
+#pragma once
+// The state that survives a restart: two settings, a stored debug option, the
+// last forecast, the last reading and the reading history, all in one text
+// file, settings.txt, in the program's folder. The main window owns one store
+// for the program's lifetime; the feed parsers and the history chart read and
+// write its fields directly, as the main window's own fields.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace nimbrel {
+
+// Each history list holds at most this many entries.
+constexpr int32_t kHistoryCap = 110000;
+
+class SettingsStore {
+public:
+    std::string AppFolder;     // always ends in the path separator
+    std::string SettingsPath;  // AppFolder + "settings.txt"
+    std::string SettingsText;
+    int16_t UpdateMinutes = 5;
+    std::string LocationId = "1769";
+    bool DebugMode = false;
+    std::string ForecastText;  // three lines joined by CR LF
+    std::string LastReading;   // summary,temperature,humidity,dd/mm/yyyy hh:nn:ss
+    std::string TempHistory;
+    std::string HumidHistory;
+    std::string TimeHistory;
+    std::string CurrentSummary;
+    int16_t CurrentTemp = 0;
+    std::string LastUpdate;
+    std::string HumidityCaption;  // field 3 of the last reading + "%", set by LoadSettings
+
+    // Sets AppFolder (with AddBackslash) and SettingsPath.
+    void SetFolder(const std::string& folder);
+
+    void LoadSettings();
+    void SaveSettings();
+    std::string ReadSetting(const std::string& Key, const std::string& Section) const;
+    void WriteSetting(const std::string& Key, const std::string& Section, const std::string& Value);
+    void AppendReading();
+    void CompactHistory();
+
+    // LoadSettings step 10 (the feed URLs are rebuilt from LocationId) and
+    // step 11 (the today tile and the last-update label): the main window
+    // plugs in here; without a handler the steps do nothing.
+    std::function<void(SettingsStore&)> OnRebuildFeedUrls;
+    std::function<void(SettingsStore&)> OnShowLoaded;
+
+    // True when the last SaveSettings reached the disk (for tests and the
+    // sanity of callers; the program itself never reports a failed save).
+    bool LastSaveSucceeded() const { return lastSaveOk_; }
+
+private:
+    bool lastSaveOk_ = false;
+};
+
+// AppendToList of the history rules, on one list.
+void AppendToList(std::string& List, std::string Value);
+
+}  // namespace nimbrel

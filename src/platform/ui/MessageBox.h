@@ -1,0 +1,37 @@
+#pragma once
+// Modal message boxes reached without a window toolkit: the controls, the
+// feed parsers and the graph window call ShowMessage; the program binds the
+// Qt dialog at start-up and tests bind a recorder.
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace nimbrel {
+
+enum class MsgIcon { None, Information, Warning, Critical, Question };
+
+struct MessageRequest {
+    std::string text;
+    std::string caption;
+    MsgIcon icon = MsgIcon::None;
+};
+
+using MessageHandler = std::function<void(const MessageRequest&)>;
+
+inline MessageHandler& MessageHandlerSlot() {
+    static MessageHandler handler;
+    return handler;
+}
+
+// Binds the handler; returns the one it replaced.
+inline MessageHandler SetMessageHandler(MessageHandler handler) {
+    return std::exchange(MessageHandlerSlot(), std::move(handler));
+}
+
+// Shows the box and returns when the user has closed it. Without a handler
+// (no display) the message is dropped.
+inline void ShowMessage(const std::string& text, const std::string& caption, MsgIcon icon) {
+    if (auto& h = MessageHandlerSlot()) h(MessageRequest{text, caption, icon});
+}
+
+}  // namespace nimbrel
