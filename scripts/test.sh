@@ -22,11 +22,13 @@ if command -v clang++ >/dev/null; then
   echo "== fuzz: configure and build"
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$jobs"
+  mkdir -p build/fuzz/corpus
   for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
+    mkdir -p "build/fuzz/corpus/$(basename "$f")"
     echo "== fuzz: $(basename "$f")"
     if ! "$f" -max_total_time="${NIMBREL_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -print_final_stats=0 \
-         "tests/fuzz/corpus/$(basename "$f")" 2>build/fuzz/$(basename "$f").log; then
+         "build/fuzz/corpus/$(basename "$f")" $( [ -d "tests/fuzz/corpus/$(basename "$f")" ] && echo "tests/fuzz/corpus/$(basename "$f")" ) 2>build/fuzz/$(basename "$f").log; then
       tail -40 build/fuzz/$(basename "$f").log
       status=1
     fi
