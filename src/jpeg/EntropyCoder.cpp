@@ -1,0 +1,174 @@
+// Huffman coding of the stored coefficients: the bit writer with its byte
+// stuffing, one block at a time, and the scans that group the components.
+#include <bit>
+#include <cstring>
+
+#include "jpeg/JpegTables.h"
+#include "jpeg/McuOrder.h"
+#include "jpeg/cJpeg.h"
+
+namespace nimbrel {
+
+using namespace jpeg_tables;
+
+namespace {
+
+// The most bytes one block can produce: a DC code with its extra bits and 63
+// AC codes with theirs, every byte stuffed.
+constexpr size_t kWorstBlockBytes = 2 * ((16 + 11 + 63 * (16 + 10)) / 8 + 1);
+
+// The extra bits of a value of category s: its low s bits, taking d - 1 for
+// a negative d (the one's complement of its magnitude).
+inline uint32_t ExtraBits(int32_t d) {
+    return static_cast<uint32_t>(d < 0 ? d - 1 : d);
+}
+
+}  // namespace
+
+void cJpeg::EnsureRoom(size_t bytes) {
+    if (buffer_.size() - position_ >= bytes) return;
+    // The estimate can fall short of what a picture really codes to: the
+    // buffer grows instead of refusing a valid picture.
+    buffer_.resize(std::max(buffer_.size() * 2, position_ + bytes));
+}
+
+void cJpeg::PutByte(uint8_t b) {
+    EnsureRoom(1);
+    buffer_[position_++] = b;
+}
+
+void cJpeg::PutWord(uint32_t w) {
+    PutByte(static_cast<uint8_t>(w >> 8));
+    PutByte(static_cast<uint8_t>(w));
+}
+
+void cJpeg::ResetBits() {
+    bitAccumulator_ = 0;
+    bitCount_ = 0;
+}
+
+// Appends the low `length` bits of value, most significant first. Callers
+// have made room for them (EnsureRoom) beforehand. A completed byte of 255 is
+// followed by a 0 byte so that the data cannot be taken for a marker.
+inline void cJpeg::PutBits(int length, uint32_t value) {
+    bitAccumulator_ = (bitAccumulator_ << length) | (value & ((uint64_t(1) << length) - 1));
+    bitCount_ += length;
+    while (bitCount_ >= 8) {
+        bitCount_ -= 8;
+        const uint8_t byte = static_cast<uint8_t>(bitAccumulator_ >> bitCount_);
+        buffer_[position_++] = byte;
+        if (byte == 0xFF) buffer_[position_++] = 0;
+    }
+}
+
+// Completes a partial last byte with 1-bits.
+void cJpeg::FlushBits() {
+    EnsureRoom(2);
+    if (bitCount_ > 0) PutBits(8 - bitCount_, 0xFF);
+    ResetBits();
+}
+
+void cJpeg::BuildLookup(CodeLookup& lookup, const HuffmanTable& table) {
+    for (int s = 0; s < 256; ++s) {
+        lookup.length[s] = static_cast<uint8_t>(std::bit_width(static_cast<uint32_t>(table.SIZE[s])));
+        lookup.code[s] = static_cast<uint16_t>(table.CODE[s] < 0 ? 0 : table.CODE[s]);
+    }
+}
+
+void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable) {
+    const CodeLookup& dc = dcLookup_[dcTable];
+    const CodeLookup& ac = acLookup_[acTable];
+    EnsureRoom(kWorstBlockBytes);
+
+    const int32_t diff = block[0] - predictor;
+    predictor = block[0];
+    int s = Category(diff);
+    PutBits(dc.length[s] + s, (uint32_t(dc.code[s]) << s) | (ExtraBits(diff) & ((1u << s) - 1)));
+
+    // The non-zero AC coefficients as bits 1..63, so that runs of zeros are
+    // counted, not walked.
+    uint64_t nonZero = 0;
+    for (int k = 1; k < 64; ++k) nonZero |= uint64_t(block[k] != 0) << k;
+    int last = 0;  // zig-zag position of the previous coefficient coded
+    while (nonZero) {
+        const int k = std::countr_zero(nonZero);
+        nonZero &= nonZero - 1;
+        int run = k - last - 1;
+        while (run > 15) {
+            PutBits(ac.length[0xF0], ac.code[0xF0]);
+            run -= 16;
+        }
+        const int32_t c = block[k];
+        s = Category(c);
+        const int symbol = run * 16 + s;
+        PutBits(ac.length[symbol] + s, (uint32_t(ac.code[symbol]) << s) | (ExtraBits(c) & ((1u << s) - 1)));
+        last = k;
+    }
+    if (last < 63) PutBits(ac.length[0x00], ac.code[0x00]);  // EOB
+}
+
+// A block whose DC equals the predictor and whose AC coefficients are all 0.
+void cJpeg::EncodeDummyBlock(int dcTable, int acTable) {
+    EnsureRoom(8);
+    PutBits(dcLookup_[dcTable].length[0], dcLookup_[dcTable].code[0]);
+    PutBits(acLookup_[acTable].length[0x00], acLookup_[acTable].code[0x00]);
+}
+
+void cJpeg::WriteScanHeader(int first, int last) {
+    const int ns = last - first + 1;
+    WriteMarker(kSOS);
+    PutWord(6 + 2 * ns);
+    PutByte(static_cast<uint8_t>(ns));
+    for (int c = first; c <= last; ++c) {
+        const int table = c == 0 ? 0 : 1;
+        PutByte(static_cast<uint8_t>(components_[c].Id));
+        PutByte(static_cast<uint8_t>(table * 16 + table));
+    }
+    PutByte(0x00);  // Ss
+    PutByte(0x3F);  // Se
+    PutByte(0x00);  // Ah/Al
+}
+
+void cJpeg::WriteScans(int first, int last) {
+    for (int t = 0; t < 2; ++t) {
+        BuildLookup(dcLookup_[t], dcTables_[t]);
+        BuildLookup(acLookup_[t], acTables_[t]);
+    }
+    for (const ScanGroup& g : GroupScans(first, last)) {
+        if (g.first == g.last) {
+            const int table = g.first == 0 ? 0 : 1;
+            WriteSingleComponentScan(g.first, table, table);
+        } else {
+            WriteInterleavedScan(g.first, g.last);
+        }
+    }
+}
+
+void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
+    WriteScanHeader(c, c);
+    ResetBits();
+    int32_t predictor = 0;
+    const std::vector<int16_t>& coefficients = components_[c].coefficients;
+    for (size_t position = 0; position < coefficients.size(); position += 64)
+        EncodeBlock(coefficients.data() + position, predictor, dcTable, acTable);
+    FlushBits();
+}
+
+void cJpeg::WriteInterleavedScan(int first, int last) {
+    WriteScanHeader(first, last);
+    ResetBits();
+    int32_t predictors[3] = {0, 0, 0};
+    mcu_order::Walk(
+        components_, first, last, X_, Y_, Hmax_, Vmax_,
+        [&](int c, int64_t block) {
+            const int table = c == 0 ? 0 : 1;
+            EncodeBlock(components_[c].coefficients.data() + block * 64, predictors[c], table, table);
+        },
+        [&](int c) {
+            const int table = c == 0 ? 0 : 1;
+            EncodeDummyBlock(table, table);
+        });
+    FlushBits();
+}
+
+}  // namespace nimbrel
