@@ -42,14 +42,22 @@ struct RECT {
 constexpr COLORREF RGB(int r, int g, int b) {
     return COLORREF(BYTE(r)) | (COLORREF(BYTE(g)) << 8) | (COLORREF(BYTE(b)) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE(c >> 8); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE(c >> 16); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return BYTE(c);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return BYTE(c >> 8);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return BYTE(c >> 16);
+}
 
 // Pen styles
 constexpr int PS_SOLID = 0;
 constexpr int PS_NULL = 5;
 // Stretch modes
+constexpr int BLACKONWHITE = 1;
+constexpr int WHITEONBLACK = 2;
 constexpr int COLORONCOLOR = 3;
 constexpr int HALFTONE = 4;
 // Raster operation
@@ -64,11 +72,18 @@ constexpr int WINDING = 2;
 constexpr int HORZRES = 8;
 constexpr int VERTRES = 10;
 constexpr int BITSPIXEL = 12;
+constexpr int PLANES = 14;
 constexpr int RASTERCAPS = 38;
 constexpr int LOGPIXELSX = 88;
 constexpr int LOGPIXELSY = 90;
 constexpr int SIZEPALETTE = 104;
+constexpr int RC_BITBLT = 0x0001;
+constexpr int RC_BITMAP64 = 0x0008;
+constexpr int RC_DI_BITMAP = 0x0080;
 constexpr int RC_PALETTE = 0x0100;
+constexpr int RC_DIBTODEV = 0x0200;
+constexpr int RC_STRETCHBLT = 0x0800;
+constexpr int RC_STRETCHDIB = 0x2000;
 // DrawText flags
 constexpr UINT DT_LEFT = 0x0000;
 constexpr UINT DT_CENTER = 0x0001;
@@ -141,7 +156,7 @@ struct LOGPALETTE {
 HDC CreateCompatibleDC(HDC hdc);  // hdc may be null (the "screen")
 BOOL DeleteDC(HDC hdc);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);  // returns the object displaced, null on failure
-BOOL DeleteObject(HGDIOBJ obj);  // refuses (returns 0) while the object is selected
+BOOL DeleteObject(HGDIOBJ obj);              // refuses (returns 0) while the object is selected
 int GetDeviceCaps(HDC hdc, int index);
 // The rectangle of the bitmap selected into hdc: (0, 0, width, height).
 BOOL GetClientRect(HDC hdc, RECT* rect);
@@ -165,7 +180,20 @@ constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 // --- pens, brushes, shapes ---------------------------------------------------
 HPEN CreatePen(int style, int width, COLORREF colour);
 HBRUSH CreateSolidBrush(COLORREF colour);
-enum StockObject { WHITE_BRUSH = 0, BLACK_BRUSH = 4, NULL_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8 };
+enum StockObject {
+    WHITE_BRUSH = 0,
+    LTGRAY_BRUSH = 1,
+    GRAY_BRUSH = 2,
+    DKGRAY_BRUSH = 3,
+    BLACK_BRUSH = 4,
+    NULL_BRUSH = 5,
+    WHITE_PEN = 6,
+    BLACK_PEN = 7,
+    NULL_PEN = 8,
+    SYSTEM_FONT = 13,
+    DEFAULT_PALETTE = 15,
+    DEFAULT_GUI_FONT = 17
+};
 HGDIOBJ GetStockObject(int which);  // stock objects are never freed
 BOOL MoveToEx(HDC hdc, int x, int y, POINT* previous);
 BOOL LineTo(HDC hdc, int x, int y);  // the end point is not drawn
@@ -191,7 +219,26 @@ int SetBkMode(HDC hdc, int mode);
 int DrawTextA(HDC hdc, const char* text, int count, RECT* rect, UINT format);
 
 // --- system colours and palettes ---------------------------------------------
+constexpr int COLOR_SCROLLBAR = 0;
+constexpr int COLOR_BACKGROUND = 1;
+constexpr int COLOR_ACTIVECAPTION = 2;
+constexpr int COLOR_INACTIVECAPTION = 3;
+constexpr int COLOR_MENU = 4;
 constexpr int COLOR_WINDOW = 5;
+constexpr int COLOR_WINDOWFRAME = 6;
+constexpr int COLOR_MENUTEXT = 7;
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_CAPTIONTEXT = 9;
+constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_INFOTEXT = 23;
+constexpr int COLOR_INFOBK = 24;
+// Colours of a stock Windows 10 desktop; an index outside the table gives 0.
 COLORREF GetSysColor(int index);
 UINT GetSystemPaletteEntries(HDC hdc, UINT start, UINT count, PALETTEENTRY* entries);
 HPALETTE CreatePalette(const LOGPALETTE* palette);
@@ -201,7 +248,10 @@ UINT RealizePalette(HDC hdc);
 // --- surfaces owned by others ------------------------------------------------
 // A context over an existing bitmap, for a control's persistent surface or a
 // captured window picture. The bitmap stays owned by the caller; the context
-// is freed by ReleaseDC (or DeleteDC).
+// is freed by ReleaseDC (or DeleteDC). Such a context starts in TRANSPARENT
+// background mode: text on a surface is drawn over what is already there.
+// Several surface contexts may share one bitmap, as several GetDC calls on
+// one window do; the bitmap cannot be deleted while any of them is alive.
 HDC CreateSurfaceDC(HBITMAP bitmap);
 int ReleaseDC(void* window, HDC hdc);
 

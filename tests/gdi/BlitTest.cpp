@@ -1,0 +1,84 @@
+#include "GdiTestSupport.h"
+
+namespace gdi {
+namespace {
+
+using test::Canvas;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+void Checkerboard(Canvas& c, int w, int h) {
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) SetPixel(c.dc, x, y, (x + y) % 2 ? kWhite : kBlack);
+}
+
+TEST(StretchBlt, HalftoneShrinkAveragesAndColourOnColourDrops) {
+    Canvas src(16, 12), dst(8, 6, RGB(9, 9, 9));
+    Checkerboard(src, 16, 12);
+    EXPECT_EQ(GetStretchBltMode(dst.dc), COLORONCOLOR);
+    EXPECT_EQ(SetStretchBltMode(dst.dc, HALFTONE), COLORONCOLOR);
+    StretchBlt(dst.dc, 0, 0, 8, 6, src.dc, 0, 0, 16, 12, SRCCOPY);
+    EXPECT_EQ(dst.Count(RGB(128, 128, 128)), 48) << "each pixel the mean of 2 x 2";
+
+    SetStretchBltMode(dst.dc, COLORONCOLOR);
+    StretchBlt(dst.dc, 0, 0, 8, 6, src.dc, 0, 0, 16, 12, SRCCOPY);
+    EXPECT_EQ(dst.Count(kWhite) + dst.Count(kBlack), 48) << "nearest pixels only, no blending";
+    EXPECT_EQ(SetStretchBltMode(dst.dc, 99), 0);
+}
+
+TEST(StretchBlt, HalftoneWeighsPartlyCoveredPixels) {
+    Canvas src(3, 1), dst(2, 1);
+    SetPixel(src.dc, 0, 0, RGB(0, 0, 0));
+    SetPixel(src.dc, 1, 0, RGB(90, 90, 90));
+    SetPixel(src.dc, 2, 0, RGB(240, 240, 240));
+    SetStretchBltMode(dst.dc, HALFTONE);
+    StretchBlt(dst.dc, 0, 0, 2, 1, src.dc, 0, 0, 3, 1, SRCCOPY);
+    EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(30, 30, 30));     // 2/3 of 0 + 1/3 of 90
+    EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(190, 190, 190));  // 1/3 of 90 + 2/3 of 240
+}
+
+TEST(StretchBlt, EnlargesByRepeatingAndClipsBothSides) {
+    Canvas src(2, 2), dst(6, 6, RGB(9, 9, 9));
+    SetPixel(src.dc, 0, 0, RGB(255, 0, 0));
+    SetPixel(src.dc, 1, 0, RGB(0, 255, 0));
+    SetPixel(src.dc, 0, 1, RGB(0, 0, 255));
+    SetPixel(src.dc, 1, 1, kBlack);
+    for (int mode : {COLORONCOLOR, HALFTONE}) {
+        dst.Clear(RGB(9, 9, 9));
+        SetStretchBltMode(dst.dc, mode);
+        // Destination hangs over the left and top; source covers 2 x 2 only.
+        StretchBlt(dst.dc, -2, -2, 8, 8, src.dc, 0, 0, 2, 2, SRCCOPY);
+        EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(255, 0, 0)) << mode;
+        EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(255, 0, 0)) << mode;
+        EXPECT_EQ(GetPixel(dst.dc, 2, 0), RGB(0, 255, 0)) << mode;
+        EXPECT_EQ(GetPixel(dst.dc, 5, 5), kBlack) << mode;
+        // Source rectangle half outside its bitmap: only the inside is copied.
+        dst.Clear(RGB(9, 9, 9));
+        StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 1, 0, 2, 2, SRCCOPY);
+        EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0, 255, 0)) << mode;
+        EXPECT_EQ(GetPixel(dst.dc, 3, 3), RGB(9, 9, 9)) << mode;
+    }
+}
+
+TEST(BitBlt, CopiesClipsAndHandlesOverlap) {
+    Canvas src(4, 4), dst(5, 5, RGB(9, 9, 9));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) SetPixel(src.dc, x, y, RGB(x * 10, y * 10, 0));
+    BitBlt(dst.dc, 2, 2, 4, 4, src.dc, -1, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(dst.dc, 2, 2), RGB(9, 9, 9)) << "source column -1 does not exist";
+    EXPECT_EQ(GetPixel(dst.dc, 3, 2), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dst.dc, 4, 4), RGB(10, 20, 0));
+    EXPECT_EQ(dst.Count(RGB(9, 9, 9)), 25 - 2 * 3);
+
+    // Padding within one picture: the last column copied onto the next ones.
+    for (int x = 2; x < 4; ++x) BitBlt(src.dc, x, 0, 1, 4, src.dc, x - 1, 0, SRCCOPY);
+    for (int y = 0; y < 4; ++y) EXPECT_EQ(GetPixel(src.dc, 3, y), RGB(10, y * 10, 0));
+    // Overlapping rows: shift the picture down by one.
+    BitBlt(src.dc, 0, 1, 4, 3, src.dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(src.dc, 0, 3), RGB(0, 20, 0));
+    EXPECT_EQ(BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, 0x00EE0086), 0) << "only SRCCOPY";
+}
+
+}  // namespace
+}  // namespace gdi
