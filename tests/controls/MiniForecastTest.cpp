@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "TestHost.h"
+#include "controls/MiniForecast.h"
+
+using namespace nimbrel::controls;
+using nimbrel::controls::test::CountColour;
+using nimbrel::controls::test::Pixel;
+using nimbrel::controls::test::RecordingSite;
+using nimbrel::controls::test::SavePicture;
+
+namespace {
+
+struct Tile {
+    Tile() : tile(&site) {
+        tile.InitProperties();
+        tile.Resize(720, 540);
+        tile.Show();
+    }
+    RecordingSite site;
+    MiniForecast tile;
+};
+
+gdi::COLORREF PicturePixel(gdi::HBITMAP pic, int x, int y) {
+    gdi::BitmapView v = gdi::GetBitmapView(pic);
+    const gdi::BYTE* p = v.bits + (v.height - 1 - y) * v.stride + x * 3;
+    return gdi::RGB(p[2], p[1], p[0]);
+}
+
+}  // namespace
+
+TEST(MiniForecastWeather, TextMustEqualAKnownWeatherAfterLowerCasing) {
+    EXPECT_EQ(MiniForecast::WeatherForText("Sunny"), int(Weather::Sunny));
+    EXPECT_EQ(MiniForecast::WeatherForText("SUNNY"), int(Weather::Sunny));
+    EXPECT_EQ(MiniForecast::WeatherForText("sunny intervals"), int(Weather::SunnyIntervals));
+    EXPECT_EQ(MiniForecast::WeatherForText("Drizzle"), int(Weather::LightRain));
+    EXPECT_EQ(MiniForecast::WeatherForText("Light Rain"), int(Weather::LightRain));
+    EXPECT_EQ(MiniForecast::WeatherForText("heavy showers"), int(Weather::HeavyShowers));
+    for (const char* unknown : {"sunny ", "sunny  intervals", "mostly sunny", "", "fog", " clear"})
+        EXPECT_EQ(MiniForecast::WeatherForText(unknown), -1) << '"' << unknown << '"';
+}
+
+TEST(MiniForecastTemperature, ColourByRangeAndDegreeText) {
+    const std::pair<int, gdi::COLORREF> cases[] = {{-1, 0xFF6464}, {0, 0xFFC8BE},  {9, 0xFFC8BE},
+                                                   {10, 0xA5FF8C}, {19, 0xA5FF8C}, {20, 0x00FFFF},
+                                                   {29, 0x00FFFF}, {30, 0x829BFF}, {-40, 0xFF6464}};
+    for (auto [t, colour] : cases) EXPECT_EQ(MiniForecast::TemperatureColour(t), colour) << t;
+
+    Tile t;
+    t.tile.UpdateForecast("Mon", "cloudy", -3);
+    EXPECT_EQ(t.tile.TempCaption(),
+              "-3\xC2\xB0"
+              "C");
+    t.tile.UpdateForecast("Mon", "cloudy", 0);
+    EXPECT_EQ(t.tile.TempCaption(),
+              "0\xC2\xB0"
+              "C");
+    EXPECT_EQ(t.tile.Title().Caption(), "Mon");
+}
+
+TEST(MiniForecastUpdate, UnknownWeatherKeepsTheLastPicture) {
+    Tile t;
+    EXPECT_FALSE(t.tile.HasPicture());
+    t.tile.UpdateForecast("Now", "clear", 12);
+    ASSERT_TRUE(t.tile.HasPicture());
+    EXPECT_EQ(t.tile.ShownWeather(), Weather::Clear);
+    t.tile.UpdateForecast("Now", "fog", 14);
+    EXPECT_EQ(t.tile.ShownWeather(), Weather::Clear);
+    EXPECT_EQ(t.tile.TempCaption(),
+              "14\xC2\xB0"
+              "C");
+    EXPECT_EQ(t.tile.TempColour(), 0xA5FF8Cu);
+    t.tile.UpdateForecast("Tue", "", 1);
+    EXPECT_EQ(t.tile.ShownWeather(), Weather::Clear);
+    EXPECT_EQ(t.tile.Title().Caption(), "Tue");
+}
+
+TEST(MiniForecastDrawing, BlackTileUntilTheFirstReport) {
+    Tile t;
+    ASSERT_EQ(t.tile.ScaleWidth(), 48);
+    ASSERT_EQ(t.tile.ScaleHeight(), 36);
+    EXPECT_EQ(CountColour(t.tile, 0), 48 * 36);
+}
+
+TEST(MiniForecastDrawing, PictureTitleAndTemperatureLandInTheirPlaces) {
+    Tile t;
+    t.tile.UpdateForecast("Now", "Sunny", 25);
+    gdi::HBITMAP pic = t.tile.ShownPicture();
+    ASSERT_TRUE(pic);
+    for (int y = 0; y < 26; y += 5)
+        for (int x = 0; x < 31; x += 5) EXPECT_EQ(Pixel(t.tile, 17 + x, y), PicturePixel(pic, x, y));
+    // White text on the black strip, temperature in its colour below the picture.
+    int white = 0, temp = 0;
+    for (int y = 0; y < 36; ++y)
+        for (int x = 0; x < 17; ++x) {
+            gdi::COLORREF c = Pixel(t.tile, x, y);
+            EXPECT_TRUE(gdi::GetRValue(c) == gdi::GetGValue(c) && gdi::GetGValue(c) == gdi::GetBValue(c));
+            white += gdi::GetRValue(c) > 160;
+        }
+    for (int y = 26; y < 36; ++y)
+        for (int x = 17; x < 48; ++x) temp += Pixel(t.tile, x, y) == 0x00FFFFu;
+    EXPECT_GT(white, 5);
+    EXPECT_GT(temp, 5);
+}
+
+TEST(MiniForecastLayout, SnapsBackToItsOwnSize) {
+    Tile t;
+    int sizedBefore = t.site.sized;
+    t.tile.Resize(2000, 100);
+    EXPECT_EQ(t.tile.Width(), 720);
+    EXPECT_EQ(t.tile.Height(), 540);
+    EXPECT_EQ(t.tile.ScaleWidth(), 48);
+    EXPECT_EQ(t.site.sized, sizedBefore + 1);
+    t.tile.Resize(720, 540);
+    EXPECT_EQ(t.site.sized, sizedBefore + 1);
+}
+
+TEST(MiniForecastEvents, ClicksGoToPictureTemperatureOrTitle) {
+    Tile t;
+    int clicks = 0, titleClicks = 0;
+    t.tile.Click.Connect([&] { ++clicks; });
+    t.tile.TitleClick.Connect([&] { ++titleClicks; });
+    t.tile.HostClick(30, 10);  // picture
+    t.tile.HostClick(30, 30);  // temperature line
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(titleClicks, 0);
+    t.tile.HostClick(5, 20);   // title strip
+    t.tile.HostClick(16, 30);  // where the strip lies over the temperature line
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(titleClicks, 2);
+}
+
+TEST(WeatherPictures, EveryPictureIsABaselineJpegOfTheTileSize) {
+    tjhandle tj = tjInitDecompress();
+    for (int i = 0; i < kWeatherCount; ++i) {
+        Weather w = Weather(i);
+        JpegBytes b = EmbeddedPicture(w);
+        ASSERT_GT(b.size, 100u) << PictureName(w);
+        // SOI, then JFIF 1.01 at 96 x 96 dots per inch.
+        EXPECT_EQ(b.data[0], 0xFF);
+        EXPECT_EQ(b.data[1], 0xD8);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data) + 6, 4), "JFIF");
+        EXPECT_EQ(b.data[11], 1);
+        EXPECT_EQ(b.data[12], 1);
+        EXPECT_EQ(b.data[13], 1);
+        EXPECT_EQ(b.data[15], 96);
+        EXPECT_EQ(b.data[17], 96);
+        int width = 0, height = 0, sub = -1, space = -1;
+        ASSERT_EQ(tjDecompressHeader3(tj, const_cast<unsigned char*>(b.data), b.size, &width, &height, &sub, &space),
+                  0);
+        EXPECT_EQ(width, kPictureWidth);
+        EXPECT_EQ(height, kPictureHeight);
+        EXPECT_EQ(sub, TJSAMP_420);
+        EXPECT_EQ(space, TJCS_YCbCr);
+        // Baseline: a SOF0 marker, no progressive SOF2.
+        std::string bytes(reinterpret_cast<const char*>(b.data), b.size);
+        EXPECT_NE(bytes.find("\xFF\xC0"), std::string::npos);
+        EXPECT_EQ(bytes.find("\xFF\xC2"), std::string::npos);
+
+        // The compiled-in bytes are the committed file's.
+        std::string file = FindPictureFile(w);
+        ASSERT_FALSE(file.empty());
+        std::ifstream in(file, std::ios::binary);
+        std::string onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(onDisk, bytes) << file;
+    }
+    tjDestroy(tj);
+}
+
+TEST(WeatherPictures, BrokenDataIsRefusedWithAReason) {
+    std::string error;
+    const unsigned char junk[] = {0xFF, 0xD8, 0x00, 0x01, 0x02};
+    EXPECT_EQ(DecodeJpeg(junk, sizeof junk, &error), nullptr);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(LoadJpegFile("/nonexistent/x.jpg", &error), nullptr);
+}
+
+TEST(MiniForecastPictures, OneTilePerWeatherSavedForLooking) {
+    const char* texts[] = {"sunny",      "sunny intervals", "clear",         "partly cloudy",
+                           "cloudy",     "light showers",   "heavy showers", "light rain",
+                           "heavy rain", "light snow",      "heavy snow"};
+    const int temps[] = {31, 24, -3, 18, 12, 9, 15, 7, 11, -1, -8};
+    const char* days[] = {"Now", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    for (int i = 0; i < kWeatherCount; ++i) {
+        Tile t;
+        t.tile.UpdateForecast(days[i], texts[i], int16_t(temps[i]));
+        EXPECT_EQ(t.tile.ShownWeather(), Weather(i));
+        SavePicture(t.tile, std::string("tile-") + PictureName(Weather(i)));
+    }
+}
