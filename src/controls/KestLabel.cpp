@@ -352,9 +352,14 @@ void KestLabel::DrawGradient(const std::string& list, int32_t direction) {
     else if (direction == 2)
         L = H < W ? H : W;
 
-    auto position = [&](const std::string& stop) { return RoundToInt(Val(GetField(stop, ',', 1)) * L / 100.0); };
+    auto position = [&](const std::string& stop) {
+        return RoundToInt(std::clamp(Val(GetField(stop, ',', 1)), 0.0, 100.0) * L / 100.0);
+    };
     auto colour = [&](const std::string& stop, int& r, int& g, int& b) {
-        SplitColour(int64_t(RoundHalfEven(Val(GetField(stop, ',', 2)))), r, g, b);
+        // Only 32 bits of a colour mean anything; a number outside them
+        // (a list the control did not write) must not overflow.
+        double v = std::clamp(RoundHalfEven(Val(GetField(stop, ',', 2))), -2147483648.0, 4294967295.0);
+        SplitColour(int64_t(v), r, g, b);
     };
 
     int p0 = position(stops[0]);

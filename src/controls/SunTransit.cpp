@@ -20,7 +20,14 @@ int ToPixel(double twips) {
 // Seconds since midnight of a value's time of day. Sunrise and sunset are
 // meant as times of day; a value that also carries a date counts by its
 // time of day alone, so durations stay within one day.
+// Values no calendar date can have (not finite, beyond the year 9999) keep
+// only their fraction of a day, so nothing out of range reaches the
+// calendar arithmetic.
 int SecondsOfDay(DateTime t) {
+    if (!std::isfinite(t))
+        t = 0;
+    else if (std::abs(t) > 2958466.0)
+        t = std::fmod(std::abs(t), 1.0);
     CivilTime c = Decode(t);
     return c.hour * 3600 + c.minute * 60 + c.second;
 }

@@ -193,3 +193,20 @@ TEST(MiniForecastPictures, OneTilePerWeatherSavedForLooking) {
         SavePicture(t.tile, std::string("tile-") + PictureName(Weather(i)));
     }
 }
+
+TEST(ControlResources, NoDrawingObjectOutlivesItsCallOrItsControl) {
+    const int before = gdi::LiveObjectCount();
+    {
+        Tile t;
+        const int alive = gdi::LiveObjectCount();
+        t.tile.UpdateForecast("Now", "heavy snow", -4);
+        t.tile.UpdateForecast("Mon", "sunny", 22);
+        t.tile.Title().SetDrawOuter(true);
+        t.tile.Title().SetDrawBorder(true);
+        t.tile.Title().SetGradientDirection(2);
+        EXPECT_EQ(gdi::LiveObjectCount(), alive);
+        t.tile.Resize(100, 100);
+        EXPECT_EQ(gdi::LiveObjectCount(), alive);
+    }
+    EXPECT_EQ(gdi::LiveObjectCount(), before);
+}

@@ -126,6 +126,11 @@ TEST(SunTransitSummary, DatesInSunriseAndSunsetCountByTheirTimeOfDay) {
     EXPECT_EQ(d.dial.DayDegrees(), 188);  // 753 minutes
     d.dial.SetSunUp(2958465.75);          // 31/12/9999 18:00
     EXPECT_EQ(d.dial.Summary().substr(0, 23), "Sunrise is in 9h 0m\r\nSu");
+    // Values no date can have count as their fraction of a day, or midnight.
+    d.dial.SetSunUp(1e12 + 0.5);
+    EXPECT_EQ(d.dial.Summary().substr(0, 21), "Sunrise is in 3h 0m\r\n");
+    d.dial.SetSunUp(std::nan(""));
+    EXPECT_EQ(d.dial.Summary().substr(0, 23), "Sunrise was 9h 0m ago\r\n");
 }
 
 TEST(SunTransitSummary, ClickShowsTheSummaryInAnInformationBox) {
@@ -193,4 +198,16 @@ TEST(SunTransitPictures, SavedForLooking) {
         Dial full(when, 1500, 1500, true);
         SavePicture(full.dial, std::string("dial-full-") + name);
     }
+}
+
+TEST(SunTransitResources, DrawingKeepsNoObjects) {
+    const int before = gdi::LiveObjectCount();
+    {
+        Dial d(At(7, 45), 3000, 3000, true);
+        const int alive = gdi::LiveObjectCount();
+        d.dial.DrawSunPosition();
+        d.dial.SetNightColour(0);
+        EXPECT_EQ(gdi::LiveObjectCount(), alive);
+    }
+    EXPECT_EQ(gdi::LiveObjectCount(), before);
 }
