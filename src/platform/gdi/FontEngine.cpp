@@ -269,3 +269,18 @@ GlyphImage RotatedGlyph(FontInstance& font, char32_t ch, double fx, double fy) {
 }
 
 }  // namespace gdi
+
+#if defined(__SANITIZE_ADDRESS__)
+#define NIMBREL_GDI_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NIMBREL_GDI_ASAN 1
+#endif
+#endif
+#if defined(NIMBREL_GDI_ASAN)
+// fontconfig loses a few hundred bytes while parsing the system's font
+// configuration, once per process; that is outside this program, and the
+// leak check of the sanitizer build should report only our own leaks. Any
+// other suppression the program needs belongs in this one list.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
