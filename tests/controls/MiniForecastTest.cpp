@@ -210,3 +210,18 @@ TEST(ControlResources, NoDrawingObjectOutlivesItsCallOrItsControl) {
     }
     EXPECT_EQ(gdi::LiveObjectCount(), before);
 }
+
+TEST(MiniForecastLayout, DenserScreenScalesChildrenByTheirTwips) {
+    RecordingSite site(12);  // 120 dots per inch
+    MiniForecast tile(&site);
+    tile.Resize(720, 540);
+    tile.UpdateForecast("Now", "cloudy", 5);
+    EXPECT_EQ(tile.ScaleWidth(), 60);
+    EXPECT_EQ(tile.ScaleHeight(), 45);
+    EXPECT_EQ(tile.Title().ScaleWidth(), 21);
+    EXPECT_EQ(tile.Title().ScaleHeight(), 45);
+    int titleClicks = 0;
+    tile.TitleClick.Connect([&] { ++titleClicks; });
+    tile.HostClick(20, 40);
+    EXPECT_EQ(titleClicks, 1);
+}
