@@ -1,0 +1,207 @@
+#include "FeedGenerator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace nimbrel::feedgen {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+uint64_t Hash(const std::string& id, int64_t salt) {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : id) h = (h ^ c) * 1099511628211ull;
+    h ^= static_cast<uint64_t>(salt) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+// A value in [-1, 1] for one id and slot.
+double Noise(const std::string& id, int64_t slot, int64_t salt) {
+    return static_cast<double>(Hash(id, slot * 7919 + salt) % 2001) / 1000.0 - 1.0;
+}
+
+int DayOfYear(DateTime date) {
+    const CivilTime t = Decode(date);
+    return static_cast<int>(std::floor(DatePart(date) - DateSerial(t.year, 1, 1))) + 1;
+}
+
+// What kind of day a location has: 0 fair, 1 mixed, 2 dull, 3 showery, 4 wet.
+int DayKind(const std::string& id, int64_t day) {
+    return static_cast<int>(Hash(id, day * 31 + 5) % 5);
+}
+
+struct Climate {
+    double mean;       // daily mean temperature
+    double amplitude;  // half the daily range
+    double humidity;   // mean relative humidity
+};
+
+Climate ClimateOf(const std::string& id, DateTime date) {
+    const int doy = DayOfYear(date);
+    const double season = std::cos(2 * kPi * (doy - 200) / 365.0);  // 1 in late July, -1 in late January
+    const double locationOffset = static_cast<double>(Hash(id, 1) % 9) - 4.0;
+    const double locationHumid = static_cast<double>(Hash(id, 2) % 15) - 7.0;
+    return Climate{10.0 + 6.5 * season + locationOffset, 3.5 + 2.0 * season, 78.0 - 6.0 * season + locationHumid};
+}
+
+std::string Summary(int kind, bool daytime, double temperature, int64_t variant) {
+    const bool cold = temperature <= 1.0;
+    switch (kind) {
+        case 0:
+            return daytime ? (variant % 3 == 0 ? "Sunny Intervals" : "Sunny") : "Clear";
+        case 1:
+            return variant % 2 == 0 ? "Partly Cloudy" : (daytime ? "Sunny Intervals" : "Clear");
+        case 2:
+            return variant % 3 == 0 ? "Drizzle" : "Cloudy";
+        case 3:
+            if (cold) return "Light Snow";
+            return variant % 3 == 0 ? "Heavy Showers" : (variant % 3 == 1 ? "Light Showers" : "Partly Cloudy");
+        default:
+            if (cold) return variant % 2 == 0 ? "Heavy Snow" : "Light Snow";
+            return variant % 2 == 0 ? "Heavy Rain" : "Light Rain";
+    }
+}
+
+int KindHumidity(int kind) {
+    static constexpr int kAdjust[5] = {-10, -4, 4, 6, 12};
+    return kAdjust[std::clamp(kind, 0, 4)];
+}
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+int Fahrenheit(int celsius) {
+    return static_cast<int>(std::lround(celsius * 9.0 / 5.0 + 32.0));
+}
+
+std::string Degrees(int celsius) {
+    return std::to_string(celsius) + "&#xB0;C (" + std::to_string(Fahrenheit(celsius)) + "&#xB0;F)";
+}
+
+std::string RfcDate(DateTime t) {
+    const CivilTime c = Decode(t);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d +0000", WeekdayName(Weekday(t), true).c_str(),
+                  c.day, MonthName(c.month, true).c_str(), c.year, c.hour, c.minute, c.second);
+    return buf;
+}
+
+std::string Head(const std::string& title, const std::string& link, const std::string& description) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\">\n<channel>\n<title>" + title +
+           "</title>\n<link>" + link + "</link>\n<description>" + description +
+           "</description>\n<language>en-gb</language>\n";
+}
+
+}  // namespace
+
+DayOutlook Outlook(const std::string& id, DateTime date) {
+    const DateTime day = DatePart(date);
+    const auto dayNumber = static_cast<int64_t>(day);
+    const Climate c = ClimateOf(id, day);
+    const int kind = DayKind(id, dayNumber);
+    DayOutlook o;
+    const double wetCooling = kind >= 3 ? 1.5 : 0.0;
+    const double mean = c.mean + 2.0 * Noise(id, dayNumber, 11) - wetCooling;
+    const double amplitude = c.amplitude * (kind == 0 ? 1.3 : kind >= 2 ? 0.7 : 1.0);
+    o.maximum = static_cast<int>(std::lround(mean + amplitude));
+    o.minimum = static_cast<int>(std::lround(mean - amplitude));
+    o.humidity = std::clamp(static_cast<int>(std::lround(c.humidity + KindHumidity(kind))), 35, 99);
+    o.summary = Summary(kind, true, mean, static_cast<int64_t>(Hash(id, dayNumber * 13 + 3) % 6));
+
+    // Day length from about 7h40 at midwinter to 16h20 at midsummer; solar noon
+    // shifts a little from place to place.
+    const int doy = DayOfYear(day);
+    const double dayHours = 12.0 - 4.35 * std::cos(2 * kPi * (doy + 10) / 365.0);
+    const double noonHours = 12.0 + (static_cast<double>(Hash(id, 3) % 41) - 20.0) / 60.0;
+    auto minutes = [](double hours) { return static_cast<int>(std::lround(hours * 60.0)); };
+    o.sunrise = TimeSerial(0, minutes(noonHours - dayHours / 2), 0);
+    o.sunset = TimeSerial(0, minutes(noonHours + dayHours / 2), 0);
+    return o;
+}
+
+Weather CurrentWeather(const std::string& id, DateTime now) {
+    const DayOutlook o = Outlook(id, now);
+    const double hour = TimePart(now) * 24.0;
+    const double mid = (o.maximum + o.minimum) / 2.0;
+    const double half = (o.maximum - o.minimum) / 2.0;
+    // Warmest about 15:00, coolest about 03:00, with a little hourly wobble.
+    const auto slot = static_cast<int64_t>(std::floor(now * 24.0));
+    const double frac = now * 24.0 - std::floor(now * 24.0);
+    const double wobble = (1 - frac) * Noise(id, slot, 17) + frac * Noise(id, slot + 1, 17);
+    const double t = mid + half * std::cos(2 * kPi * (hour - 15.0) / 24.0) + 0.8 * wobble;
+    Weather w;
+    w.temperature = static_cast<int>(std::lround(t));
+    w.humidity = std::clamp(static_cast<int>(std::lround(o.humidity - 3.0 * (t - mid) + 2.0 * wobble)), 30, 100);
+    const DateTime tod = TimePart(now);
+    const bool daytime = tod >= o.sunrise && tod < o.sunset;
+    const int kind = DayKind(id, static_cast<int64_t>(DatePart(now)));
+    // The sky changes every three hours or so.
+    const auto block = static_cast<int64_t>(std::floor(now * 8.0));
+    w.summary = Summary(kind, daytime, t, static_cast<int64_t>(Hash(id, block * 3 + 1) % 6));
+    return w;
+}
+
+std::string ObservationDocument(const std::string& id, DateTime now, const std::string& baseUrl) {
+    const Weather w = CurrentWeather(id, now);
+    const std::string link = Escape(baseUrl + "/weather/feeds/rss/obs/id/" + id + ".xml");
+    const CivilTime c = Decode(now);
+    char time[8];
+    std::snprintf(time, sizeof time, "%02d:%02d", c.hour, c.minute);
+    std::string doc = Head("Nimbrel sample feed - Latest observations for location " + Escape(id), link,
+                           "Latest observations for location " + Escape(id));
+    doc += "<item>\n<title>" + WeekdayName(Weekday(now)) + " at " + time + " GMT:\n" + w.summary + ". " +
+           Degrees(w.temperature) + "</title>\n<link>" + link +
+           "</link>\n<description>Temperature: " + Degrees(w.temperature) +
+           ", Wind Direction: South Westerly, Wind Speed: 9mph, Humidity: " + std::to_string(w.humidity) +
+           "&#37;, Pressure: 1012mb, Steady, Visibility: Good</description>\n<pubDate>" + RfcDate(now) +
+           "</pubDate>\n<guid isPermaLink=\"false\">" + link + "#" + FormatStamp(now) +
+           "</guid>\n</item>\n</channel>\n</rss>\n";
+    return doc;
+}
+
+std::string ForecastDocument(const std::string& id, DateTime now, const std::string& baseUrl) {
+    const std::string link = Escape(baseUrl + "/weather/feeds/rss/5day/id/" + id + ".xml");
+    std::string doc = Head("Nimbrel sample feed - Forecast for location " + Escape(id), link,
+                           "3-day forecast for location " + Escape(id));
+    for (int k = 0; k < 3; ++k) {
+        const DateTime day = DatePart(now) + k;
+        const DayOutlook o = Outlook(id, day);
+        doc += "<item>\n<title>" + WeekdayName(Weekday(day)) + ": " + o.summary + ", Max Temp: " + Degrees(o.maximum) +
+               ", Min Temp: " + Degrees(o.minimum) + "</title>\n<link>" + link +
+               "</link>\n<description>Maximum Temperature: " + Degrees(o.maximum) +
+               ", Minimum Temperature: " + Degrees(o.minimum) +
+               ", Wind Direction: Westerly, Wind Speed: 12mph, Visibility: Good, Pressure: 1015mb, Humidity: " +
+               std::to_string(o.humidity) + "%, UV Risk: 1, Pollution: Low, Sunrise: " + FormatTimeHM(o.sunrise) +
+               "GMT, Sunset: " + FormatTimeHM(o.sunset) + "GMT</description>\n<pubDate>" + RfcDate(now) +
+               "</pubDate>\n</item>\n";
+    }
+    doc += "</channel>\n</rss>\n";
+    return doc;
+}
+
+}  // namespace nimbrel::feedgen

@@ -1,0 +1,119 @@
+#include "SampleFeedServer.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "FeedGenerator.h"
+#include "platform/datetime/Clock.h"
+
+namespace nimbrel::feedgen {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool PlainName(const std::string& id) {
+    if (id.empty() || id.size() > 64) return false;
+    for (unsigned char c : id)
+        if (!std::isalnum(c) && c != '-' && c != '_') return false;
+    return true;
+}
+
+bool ReadFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    out = s.str();
+    return true;
+}
+
+constexpr const char* kHelpPage =
+    "Nimbrel sample feed server\n\n"
+    "  /weather/feeds/rss/obs/id/ID.xml    current observation for location ID\n"
+    "  /weather/feeds/rss/5day/id/ID.xml   three-day forecast for location ID\n";
+
+}  // namespace
+
+std::string FileFor(const std::string& dir, const std::string& kind, const std::string& id) {
+    if (!PlainName(id) || (kind != "obs" && kind != "5day")) return {};
+    const fs::path base(dir);
+    for (const fs::path& p : {base / "weather" / "feeds" / "rss" / kind / "id" / (id + ".xml"),
+                              base / kind / (id + ".xml"), base / (kind + ".xml")}) {
+        std::error_code ec;
+        if (fs::is_regular_file(p, ec)) return p.string();
+    }
+    return {};
+}
+
+SampleFeedServer::SampleFeedServer(ServerOptions options)
+    : options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
+    server_->Get(R"(/weather/feeds/rss/(obs|5day)/id/([^/]*)\.xml)",
+                 [this](const httplib::Request& req, httplib::Response& res) {
+                     const std::string kind = req.matches[1];
+                     const std::string id = req.matches[2];
+                     std::string body;
+                     if (!options_.dir.empty()) {
+                         const std::string file = FileFor(options_.dir, kind, id);
+                         if (file.empty() || !ReadFile(file, body)) {
+                             res.status = 404;
+                             res.set_content("no recorded document for " + req.path + "\n", "text/plain");
+                             return;
+                         }
+                     } else if (kind == "obs") {
+                         body = ObservationDocument(id, Now(), BaseUrl());
+                     } else {
+                         body = ForecastDocument(id, Now(), BaseUrl());
+                     }
+                     res.set_content(body, "application/rss+xml; charset=utf-8");
+                 });
+    server_->Get("/",
+                 [](const httplib::Request&, httplib::Response& res) { res.set_content(kHelpPage, "text/plain"); });
+}
+
+SampleFeedServer::~SampleFeedServer() {
+    Stop();
+}
+
+bool SampleFeedServer::Bind(std::string& error) {
+    if (options_.port == 0) {
+        port_ = server_->bind_to_any_port(options_.bindAddress);
+    } else {
+        port_ = server_->bind_to_port(options_.bindAddress, options_.port) ? options_.port : -1;
+    }
+    if (port_ <= 0) {
+        error = "cannot listen on " + options_.bindAddress + ":" + std::to_string(options_.port);
+        port_ = -1;
+        return false;
+    }
+    return true;
+}
+
+std::string SampleFeedServer::BaseUrl() const {
+    const std::string host =
+        options_.bindAddress.find(':') != std::string::npos ? "[" + options_.bindAddress + "]" : options_.bindAddress;
+    return "http://" + host + ":" + std::to_string(port_);
+}
+
+void SampleFeedServer::Run() {
+    server_->listen_after_bind();
+}
+
+bool SampleFeedServer::Start(std::string& error) {
+    if (!Bind(error)) return false;
+    thread_ = std::thread([this] { Run(); });
+    // The socket already queues connections; waiting for the accept loop
+    // makes a Stop right after Start reach it.
+    for (int i = 0; i < 5000 && !server_->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+}
+
+void SampleFeedServer::Stop() {
+    if (server_) server_->stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace nimbrel::feedgen

@@ -1,0 +1,51 @@
+#pragma once
+// The sample feed server: the two feed documents for any location id, either
+// synthetic (FeedGenerator) or read from a folder of recorded documents.
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace nimbrel::feedgen {
+
+struct ServerOptions {
+    std::string bindAddress = "127.0.0.1";
+    int port = 8077;  // 0 picks a free port
+    // When set, documents come from this folder instead (see FileFor).
+    std::string dir;
+};
+
+class SampleFeedServer {
+public:
+    explicit SampleFeedServer(ServerOptions options);
+    ~SampleFeedServer();
+    SampleFeedServer(const SampleFeedServer&) = delete;
+    SampleFeedServer& operator=(const SampleFeedServer&) = delete;
+
+    // Binds the socket; false (with a reason) when the address is taken or
+    // invalid. After it Port() is the port really bound.
+    bool Bind(std::string& error);
+    int Port() const { return port_; }
+    std::string BaseUrl() const;
+    // Serves until Stop (from another thread).
+    void Run();
+    // Bind and Run on a thread of its own (tests).
+    bool Start(std::string& error);
+    void Stop();
+
+private:
+    ServerOptions options_;
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = -1;
+};
+
+// The file a recorded-documents folder holds for a request: the URL path
+// below dir if it exists, else dir/obs/ID.xml (dir/5day/ID.xml), else
+// dir/obs.xml (dir/5day.xml). Ids that are not plain names are refused.
+std::string FileFor(const std::string& dir, const std::string& kind, const std::string& id);
+
+}  // namespace nimbrel::feedgen

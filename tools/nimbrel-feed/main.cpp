@@ -1,0 +1,134 @@
+// nimbrel-feed: the sample feed server, and "check" to see what the program
+// would take from one document.
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "FeedCheck.h"
+#include "SampleFeedServer.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: nimbrel-feed [--port N] [--bind ADDRESS] [--dir DIR]\n"
+    "       nimbrel-feed check [--kind observation|forecast] URL-or-FILE\n"
+    "\n"
+    "Serves the observation and forecast documents Nimbrel reads, for any\n"
+    "location id:\n"
+    "  /weather/feeds/rss/obs/id/ID.xml    current observation\n"
+    "  /weather/feeds/rss/5day/id/ID.xml   three-day forecast\n"
+    "The weather is synthetic: it follows the time of day and the season and\n"
+    "differs from one location to another.\n"
+    "\n"
+    "  --port N        port to listen on (default 8077; 0 picks a free one)\n"
+    "  --bind ADDRESS  address to listen on (default 127.0.0.1, loopback only)\n"
+    "  --dir DIR       serve recorded documents from DIR instead: the URL path\n"
+    "                  below DIR, else DIR/obs/ID.xml and DIR/5day/ID.xml, else\n"
+    "                  DIR/obs.xml and DIR/5day.xml\n"
+    "  --help          show this text\n"
+    "\n"
+    "The first line printed is \"listening on http://ADDRESS:PORT\".\n"
+    "\n"
+    "check fetches (or reads) one document and prints, one \"name: value\" line\n"
+    "each, what Nimbrel would take from it and whether it would be accepted.\n"
+    "The kind is guessed from the name (\"5day\" or \"obs\") or the text unless\n"
+    "--kind says it. Exit status 0 when accepted, 1 when not, 2 on bad usage.\n";
+
+int Usage(const std::string& problem) {
+    std::cerr << "nimbrel-feed: " << problem << "\n\n" << kUsage;
+    return 2;
+}
+
+bool ParsePort(const std::string& text, int& port) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 0 || v > 65535) return false;
+    port = static_cast<int>(v);
+    return true;
+}
+
+int Check(int argc, char** argv) {
+    using nimbrel::feedgen::CheckKind;
+    CheckKind kind = CheckKind::Guess;
+    std::string source;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (a == "--kind" && i + 1 < argc) {
+            const std::string k = argv[++i];
+            if (k == "observation" || k == "obs")
+                kind = CheckKind::Observation;
+            else if (k == "forecast" || k == "5day")
+                kind = CheckKind::Forecast;
+            else
+                return Usage("unknown kind \"" + k + "\"");
+        } else if (source.empty() && (a.empty() || a[0] != '-')) {
+            source = a;
+        } else {
+            return Usage("unexpected argument \"" + a + "\"");
+        }
+    }
+    if (source.empty()) return Usage("check needs a URL or a file");
+    return nimbrel::feedgen::CheckFeed(source, kind, std::cout) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "check") return Check(argc, argv);
+
+    nimbrel::feedgen::ServerOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (a == "--port") {
+            if (!value(v) || !ParsePort(v, options.port)) return Usage("--port needs a number from 0 to 65535");
+        } else if (a == "--bind") {
+            if (!value(options.bindAddress) || options.bindAddress.empty()) return Usage("--bind needs an address");
+        } else if (a == "--dir") {
+            if (!value(options.dir) || options.dir.empty()) return Usage("--dir needs a folder");
+        } else {
+            return Usage("unknown option \"" + a + "\"");
+        }
+    }
+
+    // SIGINT and SIGTERM end the server cleanly: they are taken by sigwait on
+    // this thread while the server runs on another.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    nimbrel::feedgen::SampleFeedServer server(options);
+    std::string error;
+    if (!server.Bind(error)) {
+        std::cerr << "nimbrel-feed: " << error << "\n";
+        return 1;
+    }
+    // Scripts wait for this line to learn the port; it goes out at once.
+    std::printf("listening on %s\n", server.BaseUrl().c_str());
+    std::fflush(stdout);
+
+    std::thread serving([&] { server.Run(); });
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.Stop();
+    serving.join();
+    return 0;
+}
