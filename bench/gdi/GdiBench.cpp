@@ -79,6 +79,14 @@ void BM_ShortCaption(benchmark::State& state) {
 }
 BENCHMARK(BM_ShortCaption)->Unit(benchmark::kMicrosecond);
 
+// The encoder's chroma sampling of a captured window: HALFTONE by two.
+void BM_HalftoneHalve800x600(benchmark::State& state) {
+    Surface picture(800, 600), half(400, 300);
+    SetStretchBltMode(half.dc, HALFTONE);
+    for (auto _ : state) StretchBlt(half.dc, 0, 0, 400, 300, picture.dc, 0, 0, 800, 600, SRCCOPY);
+}
+BENCHMARK(BM_HalftoneHalve800x600)->Unit(benchmark::kMicrosecond);
+
 // All three together: the figure to hold well under a millisecond.
 void BM_LabelRedraw(benchmark::State& state) {
     Surface buffer(48, 36), control(96, 72);

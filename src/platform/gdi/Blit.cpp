@@ -100,6 +100,11 @@ AxisMap NearestAxis(int lo, int hi, int m, int n, int origin, int limit, bool mi
     return a;
 }
 
+// Weighted sums of bytes are never negative; round half up, saturate.
+inline BYTE ToByte(float v) {
+    return v >= 255.0f ? BYTE(255) : BYTE(int(v + 0.5f));
+}
+
 }  // namespace
 
 BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, int cx1, int cy1, DWORD rop) {
@@ -195,9 +200,9 @@ BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, 
                 r += w * p[2];
             }
             BYTE* q = dr + 3 * (x + j);
-            q[0] = BYTE(std::clamp(std::lround(b), 0L, 255L));
-            q[1] = BYTE(std::clamp(std::lround(g), 0L, 255L));
-            q[2] = BYTE(std::clamp(std::lround(r), 0L, 255L));
+            q[0] = ToByte(b);
+            q[1] = ToByte(g);
+            q[2] = ToByte(r);
         }
     }
     return 1;

@@ -282,5 +282,7 @@ GlyphImage RotatedGlyph(FontInstance& font, char32_t ch, double fx, double fy) {
 // configuration, once per process; that is outside this program, and the
 // leak check of the sanitizer build should report only our own leaks. Any
 // other suppression the program needs belongs in this one list.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 #endif
