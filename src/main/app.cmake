@@ -1,0 +1,12 @@
+# The program itself: the main window and the executable that runs it.
+set(CMAKE_AUTOMOC ON)
+add_library(nimbrel_app STATIC ${CMAKE_CURRENT_LIST_DIR}/frmMain.cpp ${CMAKE_CURRENT_LIST_DIR}/frmMain.h)
+target_link_libraries(nimbrel_app PUBLIC nimbrel_feeds nimbrel_store nimbrel_chartdata nimbrel_controls nimbrel_graph
+                                         nimbrel_qt nimbrel_misc nimbrel_datetime Qt6::Widgets Threads::Threads)
+add_executable(nimbrel ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(nimbrel PRIVATE nimbrel_app)
+install(TARGETS nimbrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/share/applications/nimbrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/share/icons/hicolor/scalable/apps/nimbrel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/share/autostart/nimbrel-tray.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/nimbrel/autostart)

@@ -1,0 +1,75 @@
+#pragma once
+// The one notification-area icon of the program. The module keeps the record
+// last handed to the tray and the flag that says whether the icon is shown;
+// the flag follows the calls, not the tray's answer. Mouse actions on the
+// icon reach the owning window as mouse-move messages whose horizontal
+// coordinate, in pixels, is the number of the mouse message.
+#include <QIcon>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace nimbrel {
+
+// Mouse message numbers the tray reports.
+constexpr int WM_MOUSEMOVE = 512;
+constexpr int WM_LBUTTONUP = 514;
+constexpr int WM_LBUTTONDBLCLK = 515;
+constexpr int WM_RBUTTONUP = 517;
+constexpr int WM_MBUTTONUP = 520;
+
+// The window that owns the icon: it receives the tray's mouse messages as a
+// mouse move at X = message number x twips per pixel.
+class TrayOwner {
+public:
+    virtual ~TrayOwner() = default;
+    virtual void TrayMouseMove(float X) = 0;
+    virtual QIcon TrayIconPicture() const = 0;
+    virtual double TrayTwipsPerPixel() const { return 15.0; }
+};
+
+// What the module hands the tray: the record, in the platform's terms.
+struct NotifyIconData {
+    TrayOwner* hWnd = nullptr;
+    unsigned uID = 0;
+    unsigned uFlags = 0;
+    unsigned uCallbackMessage = 0;
+    QIcon hIcon;
+    std::string szTip;  // at most 63 characters: what the tray shows
+};
+
+constexpr unsigned NIM_ADD = 0;
+constexpr unsigned NIM_DELETE = 2;
+
+// The notification area itself. The program uses the Qt tray; tests plug in
+// a recorder.
+class TrayHost {
+public:
+    virtual ~TrayHost() = default;
+    // False when the desktop has no notification area.
+    virtual bool Available() const = 0;
+    // NIM_ADD or NIM_DELETE. The host reports mouse messages on the icon
+    // through Deliver.
+    virtual void NotifyIcon(unsigned message, const NotifyIconData& record) = 0;
+
+    // Called by the host for a mouse message on the icon.
+    void Deliver(int mouseMessage);
+};
+
+// Replaces the tray (tests); returns the previous one. Null restores the Qt
+// tray.
+std::shared_ptr<TrayHost> SetTrayHost(std::shared_ptr<TrayHost> host);
+TrayHost& CurrentTrayHost();
+
+// The flag: true from AddTrayIcon until RemoveTrayIcon.
+bool blnIconShown();
+void AddTrayIcon(TrayOwner& frmOwner, const std::string& strTip);
+void RemoveTrayIcon();
+// The record last sent (tests).
+const NotifyIconData& NotifyRecord();
+
+// The tip as the tray shows it: the first 63 characters (whole UTF-8
+// characters; the tray reads 64 bytes including the terminating NUL).
+std::string TrayTip(const std::string& text);
+
+}  // namespace nimbrel
