@@ -1,3 +1,4 @@
+#include <climits>
 #include <cmath>
 
 #include "GdiTestSupport.h"
@@ -296,6 +297,58 @@ TEST(Surfaces, TrueColourDeviceWithoutPaletteAndSystemColours) {
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(240, 240, 240));
     EXPECT_EQ(GetSysColor(999), 0u);
     EXPECT_EQ(RGB(1, 2, 3), 0x00030201u);
+}
+
+}  // namespace
+}  // namespace gdi
+
+namespace gdi {
+namespace {
+
+// Coordinates from a corrupt property bag or a zero-sized control must not
+// crash or wrap around; what lies on the bitmap is still drawn.
+TEST(Robustness, ExtremeCoordinatesAreClippedNotWrapped) {
+    test::Canvas c(16, 16);
+    const int lo = INT32_MIN, hi = INT32_MAX;
+    HPEN pen = CreatePen(PS_SOLID, 3, kInk);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 200, 0));
+    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    HGDIOBJ oldBrush = SelectObject(c.dc, brush);
+    MoveToEx(c.dc, lo, 8, nullptr);
+    LineTo(c.dc, hi, 8);
+    Rectangle(c.dc, lo, lo, hi, hi);
+    const POINT tri[] = {{lo, lo}, {hi, 0}, {0, hi}};
+    Polygon(c.dc, tri, 3);
+    Ellipse(c.dc, lo, lo, hi, hi);
+    RECT r{lo, lo, hi, hi};
+    FillRect(c.dc, &r, brush);
+    SelectObject(c.dc, oldPen);
+    DeleteObject(pen);
+    test::Canvas other(4, 4);
+    BitBlt(c.dc, lo, lo, hi, hi, other.dc, hi, lo, SRCCOPY);
+    SetStretchBltMode(c.dc, HALFTONE);
+    StretchBlt(c.dc, lo, lo, hi, hi, other.dc, hi, hi, lo, lo, SRCCOPY);
+    StretchBlt(c.dc, 0, 0, 16, 16, other.dc, lo, lo, hi, hi, SRCCOPY);
+    LOGFONTA lf{};
+    lf.lfHeight = lo;
+    lf.lfEscapement = hi;
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ oldFont = SelectObject(c.dc, font);
+    RECT t{lo, lo, hi, hi};
+    DrawTextA(c.dc, "wide", -1, &t, DT_WORDBREAK | DT_CENTER);
+    RECT m{hi - 1, hi - 1, hi, hi};
+    DrawTextA(c.dc, "measure", -1, &m, DT_CALCRECT);
+    EXPECT_EQ(m.right, hi);
+    SelectObject(c.dc, oldFont);
+    DeleteObject(font);
+    SelectObject(c.dc, oldBrush);
+    DeleteObject(brush);
+    EXPECT_EQ(GetPixel(c.dc, 2, 2), RGB(0, 200, 0)) << "the brush covers the bitmap";
+    // A diagonal from one corner of the coordinate space to the other passes
+    // through the bitmap on its diagonal.
+    MoveToEx(c.dc, -100000000, -100000000, nullptr);
+    LineTo(c.dc, hi, hi);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(GetPixel(c.dc, i, i), RGB(0, 0, 0)) << i;
 }
 
 }  // namespace

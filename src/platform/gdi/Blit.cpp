@@ -13,6 +13,8 @@ BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, DWOR
     DeviceContext* s = ContextOf(src);
     if (!d || !s || rop != SRCCOPY) return 0;
     if (cx <= 0 || cy <= 0) return 1;
+    x = ClampCoord(x), y = ClampCoord(y), cx = ClampCoord(cx), cy = ClampCoord(cy);
+    x1 = ClampCoord(x1), y1 = ClampCoord(y1);
     Bitmap& db = *d->bitmap;
     const Bitmap& sb = *s->bitmap;
     // Clip the rectangle so that both its source and destination lie inside
@@ -112,6 +114,8 @@ BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, 
     DeviceContext* s = ContextOf(src);
     if (!d || !s || rop != SRCCOPY) return 0;
     if (cx == 0 || cy == 0 || cx1 == 0 || cy1 == 0) return 1;
+    x = ClampCoord(x), y = ClampCoord(y), cx = ClampCoord(cx), cy = ClampCoord(cy);
+    x1 = ClampCoord(x1), y1 = ClampCoord(y1), cx1 = ClampCoord(cx1), cy1 = ClampCoord(cy1);
     // A negative extent mirrors that side, as in Windows.
     bool mirrorX = false, mirrorY = false;
     if (cx < 0) {

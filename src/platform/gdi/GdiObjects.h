@@ -112,6 +112,13 @@ void FillBox(Bitmap& b, int left, int top, int right, int bottom, COLORREF c);
 void FillPolygonFixed(Bitmap& b, const std::vector<std::pair<int64_t, int64_t>>& pts, bool winding, COLORREF c,
                       const RECT* clip = nullptr);
 
+// Coordinates are held to +-4 million pixels before any arithmetic, far
+// beyond any bitmap, so that sums and fixed-point products cannot overflow.
+constexpr int kCoordLimit = 1 << 22;
+inline int ClampCoord(int64_t v) {
+    return int(v < -kCoordLimit ? -kCoordLimit : v > kCoordLimit ? kCoordLimit : v);
+}
+
 void AddLiveObject();
 void RemoveLiveObject();
 

@@ -24,10 +24,15 @@ int64_t CeilDiv(int64_t a, int64_t b) {
     return -FloorDiv(-a, b);
 }
 
-// num / den (den > 0) to the nearest integer, an exact half going to the
-// smaller one, so a line and its reverse light the same pixels.
-int64_t RoundHalfDown(int64_t num, int64_t den) {
-    return FloorDiv(2 * num + den - 1, 2 * den);
+// step * slope / den (den > 0) to the nearest integer, an exact half going
+// to the smaller one, so a line and its reverse light the same pixels. The
+// product of two 33-bit values needs 128 bits.
+int64_t RoundHalfDown(int64_t step, int64_t slope, int64_t den) {
+    using Wide = __int128;
+    const Wide a = 2 * Wide(step) * slope + den - 1, b = 2 * Wide(den);
+    Wide q = a / b;
+    if (a % b != 0 && a < 0) --q;
+    return int64_t(q);
 }
 
 // One-pixel line from (x0, y0) towards (x1, y1), the end point left out.
@@ -48,7 +53,10 @@ void ThinLine(Bitmap& b, int x0, int y0, int x1, int y1, COLORREF c) {
             lo = std::max<int64_t>(lo, int64_t(x0) - (b.width - 1));
             hi = std::min<int64_t>(hi, x0);
         }
-        for (int64_t n = lo; n <= hi; ++n) PutPixel(b, int(x0 + sx * n), int(y0 + RoundHalfDown(n * dy, adx)), c);
+        for (int64_t n = lo; n <= hi; ++n) {
+            const int64_t y = y0 + RoundHalfDown(n, dy, adx);
+            if (y >= 0 && y < b.height) PutPixel(b, int(x0 + sx * n), int(y), c);
+        }
     } else {
         const int sy = dy > 0 ? 1 : -1;
         int64_t lo = 0, hi = ady - 1;
@@ -59,7 +67,10 @@ void ThinLine(Bitmap& b, int x0, int y0, int x1, int y1, COLORREF c) {
             lo = std::max<int64_t>(lo, int64_t(y0) - (b.height - 1));
             hi = std::min<int64_t>(hi, y0);
         }
-        for (int64_t n = lo; n <= hi; ++n) PutPixel(b, int(x0 + RoundHalfDown(n * dx, ady)), int(y0 + sy * n), c);
+        for (int64_t n = lo; n <= hi; ++n) {
+            const int64_t x = x0 + RoundHalfDown(n, dx, ady);
+            if (x >= 0 && x < b.width) PutPixel(b, int(x), int(y0 + sy * n), c);
+        }
     }
 }
 
@@ -90,17 +101,22 @@ int PenWidth(const Pen& p) {
     return std::max(1, p.width);
 }
 
-// Keeps fixed-point products inside 64 bits; far beyond any bitmap.
-constexpr int kCoordLimit = 1 << 21;
-int64_t Clamp(LONG v) {
-    return std::clamp<int64_t>(v, -kCoordLimit, kCoordLimit);
-}
-
 }  // namespace
 
 void FillPolygonFixed(Bitmap& b, const std::vector<std::pair<int64_t, int64_t>>& pts, bool winding, COLORREF c,
                       const RECT* clip) {
     if (pts.size() < 3) return;
+    constexpr int64_t limit = int64_t(kCoordLimit) * 256;
+    for (const auto& p : pts)
+        if (p.first < -limit || p.first > limit || p.second < -limit || p.second > limit) {
+            std::vector<std::pair<int64_t, int64_t>> held(pts);
+            for (auto& q : held) {
+                q.first = std::clamp(q.first, -limit, limit);
+                q.second = std::clamp(q.second, -limit, limit);
+            }
+            FillPolygonFixed(b, held, winding, c, clip);
+            return;
+        }
     int64_t minY = pts[0].second, maxY = pts[0].second;
     for (const auto& p : pts) {
         minY = std::min(minY, p.second);
@@ -177,6 +193,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     DeviceContext* dc = ContextOf(hdc);
     if (!dc) return 0;
+    left = ClampCoord(left), top = ClampCoord(top), right = ClampCoord(right), bottom = ClampCoord(bottom);
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     Bitmap& b = *dc->bitmap;
@@ -210,7 +227,8 @@ BOOL Polygon(HDC hdc, const POINT* points, int count) {
     if (!brush.null && count >= 3) {
         std::vector<std::pair<int64_t, int64_t>> fixed;
         fixed.reserve(size_t(count));
-        for (int i = 0; i < count; ++i) fixed.emplace_back(Clamp(points[i].x) * 256, Clamp(points[i].y) * 256);
+        for (int i = 0; i < count; ++i)
+            fixed.emplace_back(int64_t(ClampCoord(points[i].x)) * 256, int64_t(ClampCoord(points[i].y)) * 256);
         FillPolygonFixed(b, fixed, dc->fillMode == WINDING, brush.colour);
     }
     const Pen& pen = *dc->pen;
@@ -229,6 +247,7 @@ BOOL Polygon(HDC hdc, const POINT* points, int count) {
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     DeviceContext* dc = ContextOf(hdc);
     if (!dc) return 0;
+    left = ClampCoord(left), top = ClampCoord(top), right = ClampCoord(right), bottom = ClampCoord(bottom);
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     if (right - left < 1 || bottom - top < 1) return 1;
@@ -271,7 +290,9 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     DeviceContext* dc = ContextOf(hdc);
     Brush* br = BrushOf(brush);
     if (!dc || !rect || !br) return 0;
-    if (!br->null) FillBox(*dc->bitmap, rect->left, rect->top, rect->right, rect->bottom, br->colour);
+    if (!br->null)
+        FillBox(*dc->bitmap, ClampCoord(rect->left), ClampCoord(rect->top), ClampCoord(rect->right),
+                ClampCoord(rect->bottom), br->colour);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 // text turned by the font's escapement about the start of each line.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/gdi/FontEngine.h"
@@ -184,7 +185,8 @@ int DrawTextA(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
     if (!fontObject.instance) fontObject.instance = ResolveFont(fontObject.log);
     FontInstance& font = *fontObject.instance;
 
-    const int boxWidth = rect->right - rect->left;
+    const RECT box{ClampCoord(rect->left), ClampCoord(rect->top), ClampCoord(rect->right), ClampCoord(rect->bottom)};
+    const int boxWidth = box.right - box.left;
     const std::vector<TextLine> lines = Layout(font, chars, format, boxWidth);
     const int lineHeight = font.LineHeight();
     const int height = int(lines.size()) * lineHeight;
@@ -193,8 +195,9 @@ int DrawTextA(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
         // edges to the text's extent.
         int widest = 0;
         for (const TextLine& l : lines) widest = std::max(widest, l.width);
-        rect->right = rect->left + widest;
-        rect->bottom = rect->top + height;
+        auto saturate = [](int64_t v) { return LONG(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+        rect->right = saturate(int64_t(rect->left) + widest);
+        rect->bottom = saturate(int64_t(rect->top) + height);
         return height;
     }
     if (lines.empty()) return 0;
@@ -202,29 +205,29 @@ int DrawTextA(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
     Bitmap& b = *dc->bitmap;
     RECT clip{0, 0, b.width, b.height};
     if (!(format & DT_NOCLIP)) {
-        clip.left = std::max(clip.left, rect->left);
-        clip.top = std::max(clip.top, rect->top);
-        clip.right = std::min(clip.right, rect->right);
-        clip.bottom = std::min(clip.bottom, rect->bottom);
+        clip.left = std::max(clip.left, box.left);
+        clip.top = std::max(clip.top, box.top);
+        clip.right = std::min(clip.right, box.right);
+        clip.bottom = std::min(clip.bottom, box.bottom);
     }
     if (clip.left >= clip.right || clip.top >= clip.bottom) return height;
 
-    int top = rect->top;
+    int top = box.top;
     if (format & DT_SINGLELINE) {
         if (format & DT_BOTTOM)
-            top = rect->bottom - lineHeight;
+            top = box.bottom - lineHeight;
         else if (format & DT_VCENTER)
-            top = rect->top + (rect->bottom - rect->top - lineHeight) / 2;
+            top = box.top + (box.bottom - box.top - lineHeight) / 2;
     }
     const bool rotated = font.escapement != 0;
     const double c = std::cos(font.escapement), s = std::sin(font.escapement);
     for (size_t li = 0; li < lines.size(); ++li) {
         const TextLine& line = lines[li];
-        int x = rect->left;
+        int x = box.left;
         if (format & DT_CENTER)
-            x = rect->left + (boxWidth - line.width) / 2;
+            x = box.left + (boxWidth - line.width) / 2;
         else if (format & DT_RIGHT)
-            x = rect->right - line.width;
+            x = box.right - line.width;
         const int y = top + int(li) * lineHeight;
         // Each line is laid out as if unturned and then turned about its own
         // start point, as TextOut does for every line of DrawText.
