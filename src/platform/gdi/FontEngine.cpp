@@ -245,10 +245,9 @@ const GlyphInfo& Glyph(FontInstance& font, char32_t ch) {
         SetTransform(face, font, 0, 0, 0);
         const FT_UInt index = FT_Get_Char_Index(face, FT_ULong(ch));
         if (FT_Load_Glyph(face, index, LoadFlags(font)) == 0) {
-            info.advance = int((face->glyph->advance.x + 32) >> 6);
             info.image = Render(face, font);
-            // A synthesised bold glyph is wider; Windows adds a pixel too.
-            if (font.emboldenSynth) info.advance = int((face->glyph->advance.x + 32) >> 6);
+            // Read after rendering: a synthesised bold glyph is wider.
+            info.advance = int((face->glyph->advance.x + 32) >> 6);
         }
         FT_Set_Transform(face, nullptr, nullptr);
     } else {
