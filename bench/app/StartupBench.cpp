@@ -1,0 +1,103 @@
+// Start-up to first paint with a full history of 110000 readings: the
+// settings file is read and thinned, the first chart is built, the window is
+// shown and painted. The resident memory after it is reported as a counter.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "main/frmMain.h"
+#include "platform/datetime/Clock.h"
+#include "platform/qt/ControlWidget.h"
+#include "platform/qt/modSysTray.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace nimbrel;
+
+struct NoTray : TrayHost {
+    bool Available() const override { return true; }
+    void NotifyIcon(unsigned, const NotifyIconData&) override {}
+};
+
+// A history whose readings all differ from their neighbours, so thinning
+// keeps every one of them: 110000 readings five minutes apart.
+fs::path MakeFolder() {
+    fs::path dir = fs::temp_directory_path() / ("nimbrel_bench_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::string temps, humids, times;
+    temps.reserve(400000);
+    humids.reserve(400000);
+    times.reserve(2200000);
+    const DateTime end = Now();
+    const int n = kHistoryCap;
+    for (int i = 0; i < n; ++i) {
+        const std::string sep = i ? "," : "";
+        temps += sep + std::to_string(5 + (i % 2) + (i / 500) % 10);
+        humids += sep + std::to_string(60 + (i % 3));
+        times += sep + FormatDateTime(end - (n - 1 - i) * (5.0 / 1440));
+    }
+    const std::string crlf = "\r\n";
+    std::ofstream out(dir / "settings.txt", std::ios::binary);
+    out << "<options>" << crlf << "<debug>0</debug>" << crlf << "</options>" << crlf << "<weather>" << crlf
+        << "<last reading>sunny,12,66," << FormatDateTime(end) << "</last reading>" << crlf << "<last times>" << times
+        << "</last times>" << crlf << "<last humids>" << humids << "</last humids>" << crlf << "<last temps>" << temps
+        << "</last temps>" << crlf
+        << "<forecast>05/12/2026: sunny, 5->12\xC2\xB0"
+           "C, H=80%, SR=07:50GMT, SS=15:55GMT"
+        << crlf
+        << "06/12/2026: light rain, 4->9\xC2\xB0"
+           "C, H=90%, SR=07:51GMT, SS=15:54GMT"
+        << crlf
+        << "07/12/2026: cloudy, 2->6\xC2\xB0"
+           "C, H=95%, SR=07:53GMT, SS=15:54GMT</forecast>"
+        << crlf << "<loc>1769</loc>" << crlf << "<minutes>5</minutes>" << crlf << "</weather>" << crlf;
+    return dir;
+}
+
+long ResidentKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+void BM_StartupToFirstPaint(benchmark::State& state) {
+    static int argc = 1;
+    static char name[] = "app_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+    SetTrayHost(std::make_shared<NoTray>());
+    const fs::path dir = MakeFolder();
+    size_t readings = 0;
+    for (auto _ : state) {
+        frmMain::Config c;
+        c.folder = dir.string();
+        c.onEnded = [] {};
+        frmMain form(c);
+        form.Form_Load();
+        form.ShowFirst();
+        while (form.TodayWidget().PaintCount() == 0 || form.PaintCount() == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        readings = size_t(std::count(form.Store().TimeHistory.begin(), form.Store().TimeHistory.end(), ',') + 1);
+        state.PauseTiming();
+        state.counters["resident_MiB"] = double(ResidentKiB()) / 1024.0;
+        state.ResumeTiming();
+    }
+    state.counters["readings"] = double(readings);
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_StartupToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

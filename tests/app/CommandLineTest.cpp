@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "AppTestSupport.h"
+#include "platform/qt/CommandLine.h"
+
+namespace nimbrel {
+namespace {
+
+Options Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "nimbrel");
+    ParseResult r = ParseCommandLine(args);
+    EXPECT_TRUE(r.options.has_value()) << r.error;
+    return r.options.value_or(Options{});
+}
+
+std::string ParseError(std::vector<std::string> args) {
+    args.insert(args.begin(), "nimbrel");
+    ParseResult r = ParseCommandLine(args);
+    EXPECT_FALSE(r.options.has_value());
+    return r.error;
+}
+
+TEST(CommandLine, TrayRuleLooksOnlyAtPlainWords) {
+    EXPECT_TRUE(ContainsTray(Parse({"-Tray"}).CommandLine));
+    EXPECT_TRUE(ContainsTray(Parse({"autotray"}).CommandLine));
+    EXPECT_TRUE(ContainsTray(Parse({"x", "TRAY"}).CommandLine));
+    EXPECT_FALSE(ContainsTray(Parse({}).CommandLine));
+    // An option's value is not a word of the command line.
+    Options o = Parse({"--folder", "/home/me/astray", "--feed=http://tray.example:1"});
+    EXPECT_EQ(o.Folder, "/home/me/astray");
+    EXPECT_EQ(o.FeedUrl, "http://tray.example:1");
+    EXPECT_FALSE(ContainsTray(o.CommandLine));
+    // Qt's own options and values are left out too.
+    EXPECT_EQ(Parse({"-platform", "offscreen", "now"}).CommandLine, "now");
+    EXPECT_TRUE(Parse({"--tray"}).Tray);
+    EXPECT_EQ(Parse({"--", "--folder"}).CommandLine, "--folder");
+}
+
+TEST(CommandLine, OptionsAndBadOptions) {
+    Options o = Parse({"--fetch-now", "--folder=/tmp/x"});
+    EXPECT_TRUE(o.FetchNow);
+    EXPECT_EQ(o.Folder, "/tmp/x");
+    EXPECT_TRUE(Parse({"--help"}).Help);
+    EXPECT_TRUE(Parse({"--version"}).Version);
+    EXPECT_NE(ParseError({"--colour"}).find("unknown option '--colour'"), std::string::npos);
+    EXPECT_NE(ParseError({"--folder"}).find("needs a value"), std::string::npos);
+    EXPECT_NE(ParseError({"--fetch-now=yes"}).find("takes no value"), std::string::npos);
+    EXPECT_NE(ParseError({"--feed", "ftp://x"}).find("http://"), std::string::npos);
+    EXPECT_NE(UsageText("nimbrel").find("--feed URL"), std::string::npos);
+}
+
+TEST(CommandLine, EnvironmentFillsWhatTheCommandLineLeftOpen) {
+    ::setenv("NIMBREL_FOLDER", "/env/folder", 1);
+    ::setenv("NIMBREL_FEED", "http://127.0.0.1:9", 1);
+    Options o = Parse({"--folder", "/cli"});
+    ApplyEnvironment(o);
+    EXPECT_EQ(o.Folder, "/cli");
+    EXPECT_EQ(o.FeedUrl, "http://127.0.0.1:9");
+    ::unsetenv("NIMBREL_FOLDER");
+    ::unsetenv("NIMBREL_FEED");
+}
+
+TEST(ProgramFolder, GivenFolderIsCreatedAndTheDataFolderIsTheFallback) {
+    apptest::TempFolder tmp;
+    std::string error;
+    const auto wanted = tmp.Path() / "a" / "b";
+    EXPECT_EQ(ResolveProgramFolder(wanted.string(), &error), wanted.string());
+    EXPECT_TRUE(std::filesystem::is_directory(wanted));
+
+    // The test's own folder is writable, so it is the program's folder.
+    EXPECT_EQ(ResolveProgramFolder("", &error), ExecutableFolder());
+
+    if (::geteuid() != 0) {
+        const auto locked = tmp.Path() / "locked";
+        std::filesystem::create_directories(locked);
+        ::chmod(locked.c_str(), 0500);
+        EXPECT_EQ(ResolveProgramFolder((locked / "x").string(), &error), "");
+        EXPECT_FALSE(error.empty());
+        ::chmod(locked.c_str(), 0700);
+    }
+}
+
+}  // namespace
+}  // namespace nimbrel

@@ -1,0 +1,223 @@
+// The real executable in a child process: its command line, its ending on a
+// signal, and a whole run under Xvfb against the real sample feed server.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "AppTestSupport.h"
+
+namespace nimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/main/nimbrel";
+const std::string kFeed = std::string(NIMBREL_BINARY_DIR) + "/tools/nimbrel-feed/nimbrel-feed";
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool OnPath(const char* tool) {
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A child process with its output in a file.
+class Child {
+public:
+    Child(std::vector<std::string> args, const std::vector<std::string>& env, const fs::path& out) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            for (const auto& e : env) ::putenv(const_cast<char*>(e.c_str()));
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~Child() {
+        if (pid_ > 0 && !exited_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    void Signal(int sig) { ::kill(pid_, sig); }
+    // The exit status, or -1 when the child is still running after timeoutMs.
+    int Wait(int timeoutMs) {
+        auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Clock::now() < end) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+};
+
+bool WaitFor(const std::function<bool()>& ready, int timeoutMs) {
+    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < end) {
+        if (ready()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return ready();
+}
+
+TEST(Program, HelpVersionAndABadOption) {
+    apptest::TempFolder tmp;
+    const fs::path out = tmp.Path() / "out.txt";
+    {
+        Child c({kNimbrel, "--help"}, {}, out);
+        EXPECT_EQ(c.Wait(10000), 0);
+        EXPECT_NE(ReadFile(out).find("--folder DIR"), std::string::npos);
+    }
+    {
+        Child c({kNimbrel, "--version"}, {}, out);
+        EXPECT_EQ(c.Wait(10000), 0);
+        EXPECT_EQ(ReadFile(out).rfind("nimbrel ", 0), 0u);
+    }
+    {
+        Child c({kNimbrel, "--frobnicate"}, {}, out);
+        EXPECT_EQ(c.Wait(10000), 2);
+        EXPECT_NE(ReadFile(out).find("unknown option '--frobnicate'"), std::string::npos);
+    }
+}
+
+TEST(Program, EndsOnSigtermAndSigintSavingItsSettings) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        apptest::TempFolder tmp;
+        const fs::path data = tmp.Path() / "data";
+        // A feed server that never answers: the program must not wait for it.
+        apptest::FeedServer server;
+        server.SetDelayMs(4000);
+        Child c({kNimbrel, "--folder", data.string(), "--feed", server.BaseUrl(), "--fetch-now"},
+                {"QT_QPA_PLATFORM=offscreen"}, tmp.Path() / "out.txt");
+        ASSERT_TRUE(WaitFor([&] { return server.ObservationRequests() > 0; }, 10000))
+            << ReadFile(tmp.Path() / "out.txt");
+        c.Signal(sig);
+        const auto t0 = Clock::now();
+        EXPECT_EQ(c.Wait(3000), 0) << ReadFile(tmp.Path() / "out.txt");
+        EXPECT_LT(Clock::now() - t0, std::chrono::seconds(2));
+        const std::string saved = ReadFile(data / "settings.txt");
+        EXPECT_NE(saved.find("<minutes>5</minutes>"), std::string::npos);
+        EXPECT_NE(saved.find("<loc>1769</loc>"), std::string::npos);
+    }
+}
+
+// Counts pixels of the picture that are neither black nor nearly so.
+int LitPixels(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom() && y < image.height(); ++y)
+        for (int x = area.left(); x <= area.right() && x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) > 40) ++n;
+    return n;
+}
+
+TEST(Program, RunsUnderXvfbAgainstTheSampleFeedServer) {
+    if (!OnPath("Xvfb") || !OnPath("xdotool") || !OnPath("import")) GTEST_SKIP() << "needs Xvfb, xdotool and import";
+    if (!fs::exists(kFeed)) GTEST_SKIP() << "nimbrel-feed is not built";
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+
+    // A display of our own; Xvfb names it through -displayfd.
+    const fs::path displayFile = tmp.Path() / "display";
+    Child xvfb({"/bin/sh", "-c", "exec Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>" + displayFile.string()},
+               {}, tmp.Path() / "xvfb.txt");
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(displayFile) && fs::file_size(displayFile) > 0; }, 10000));
+    std::string display = ReadFile(displayFile);
+    display = ":" + display.substr(0, display.find('\n'));
+    const std::string displayEnv = "DISPLAY=" + display;
+
+    Child feed({kFeed, "--port", "0"}, {}, tmp.Path() / "feed.txt");
+    std::string url;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            std::string s = ReadFile(tmp.Path() / "feed.txt");
+            auto p = s.find("http://");
+            if (p == std::string::npos) return false;
+            url = s.substr(p, s.find_first_of(" \r\n", p) - p);
+            return true;
+        },
+        10000));
+
+    Child app({kNimbrel, "--folder", data.string(), "--feed", url, "--fetch-now"}, {displayEnv, "QT_QPA_PLATFORM=xcb"},
+              tmp.Path() / "app.txt");
+    const std::string env = "DISPLAY=" + display + " ";
+    const fs::path id = tmp.Path() / "id.txt";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return std::system(
+                       (env + "xdotool search --onlyvisible --name '^Nimbrel$' > " + id.string() + " 2>/dev/null")
+                           .c_str()) == 0 &&
+                   fs::file_size(id) > 0;
+        },
+        15000))
+        << ReadFile(tmp.Path() / "app.txt");
+    std::string window = ReadFile(id);
+    window = window.substr(0, window.find('\n'));
+
+    // The first observation has arrived when the today tile shows a picture
+    // and the forecast tiles show theirs.
+    const fs::path shot = tmp.Path() / "main.png";
+    QImage image;
+    const bool arrived = WaitFor(
+        [&] {
+            if (std::system((env + "import -window " + window + " " + shot.string() + " 2>/dev/null").c_str()) != 0)
+                return false;
+            image = QImage(QString::fromStdString(shot.string()));
+            return !image.isNull() && LitPixels(image, QRect(17, 40, 31, 26)) > 100 &&
+                   LitPixels(image, QRect(29, 0, 31, 26)) > 100;
+        },
+        15000);
+    ASSERT_TRUE(arrived) << ReadFile(tmp.Path() / "app.txt");
+    EXPECT_EQ(image.size(), QSize(169, 97));
+    // Text on the last-update line and the humidity value.
+    EXPECT_GT(LitPixels(image, QRect(0, 80, 169, 17)), 60);
+    EXPECT_GT(LitPixels(image, QRect(128, 56, 33, 17)), 20);
+    // The red hand of the dial.
+    EXPECT_GT(qRed(image.pixel(56 + 31, 50)), 200);
+    fs::copy_file(shot, fs::path(NIMBREL_BINARY_DIR) / "app_e2e_main.png", fs::copy_options::overwrite_existing);
+
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(5000), 0);
+    const std::string saved = ReadFile(data / "settings.txt");
+    const auto p = saved.find("<last reading>");
+    ASSERT_NE(p, std::string::npos);
+    const std::string reading = saved.substr(p + 14, saved.find("</last reading>") - p - 14);
+    // summary,temperature,humidity,dd/mm/yyyy hh:nn:ss
+    EXPECT_EQ(std::count(reading.begin(), reading.end(), ','), 3) << reading;
+    EXPECT_NE(reading.find('/'), std::string::npos) << reading;
+    EXPECT_NE(saved.find("SR="), std::string::npos);
+    feed.Signal(SIGTERM);
+    feed.Wait(3000);
+    xvfb.Signal(SIGTERM);
+    xvfb.Wait(3000);
+}
+
+}  // namespace
+}  // namespace nimbrel

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "platform/qt/modSysTray.h"
+
+namespace nimbrel {
+namespace {
+
+struct Owner : TrayOwner {
+    std::vector<float> moves;
+    void TrayMouseMove(float X) override { moves.push_back(X); }
+    QIcon TrayIconPicture() const override { return {}; }
+};
+
+TEST(SysTray, OneIconWhoseFlagFollowsTheCalls) {
+    apptest::ScopedTray scoped;
+    auto& tray = scoped.tray();
+    Owner owner;
+    RemoveTrayIcon();  // before any add: nothing reaches the tray
+    EXPECT_TRUE(tray.calls.empty());
+
+    AddTrayIcon(owner, "Nimbrel");
+    AddTrayIcon(owner, "Another tip");  // changes nothing, not even the tip
+    ASSERT_EQ(tray.calls.size(), 1u);
+    EXPECT_TRUE(blnIconShown());
+    const NotifyIconData& r = tray.calls[0].second;
+    EXPECT_EQ(r.hWnd, &owner);
+    EXPECT_EQ(r.uID, 1u);
+    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uCallbackMessage, 512u);
+    EXPECT_EQ(r.szTip, "Nimbrel");
+
+    // Mouse messages reach the owner as moves at message x 15 twips.
+    tray.Deliver(WM_RBUTTONUP);
+    ASSERT_EQ(owner.moves.size(), 1u);
+    EXPECT_FLOAT_EQ(owner.moves[0], 517 * 15.0f);
+
+    RemoveTrayIcon();
+    RemoveTrayIcon();
+    ASSERT_EQ(tray.calls.size(), 2u);
+    EXPECT_EQ(tray.calls[1].first, NIM_DELETE);
+    EXPECT_EQ(tray.calls[1].second.hWnd, &owner);
+    EXPECT_FALSE(blnIconShown());
+    tray.Deliver(WM_LBUTTONUP);  // no icon: no message
+    EXPECT_EQ(owner.moves.size(), 1u);
+
+    // A new add takes the new tip, cut to 63 characters.
+    const std::string seventy(70, 'x');
+    AddTrayIcon(owner, seventy);
+    EXPECT_EQ(tray.calls.back().second.szTip, std::string(63, 'x'));
+    RemoveTrayIcon();
+}
+
+TEST(SysTray, TipIsCutAtWholeCharacters) {
+    std::string degrees;
+    for (int i = 0; i < 70; ++i) degrees += "\xC2\xB0";
+    EXPECT_EQ(TrayTip(degrees).size(), 126u);
+    EXPECT_EQ(TrayTip("short"), "short");
+}
+
+}  // namespace
+}  // namespace nimbrel
