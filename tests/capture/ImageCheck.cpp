@@ -28,6 +28,26 @@ QImage DecodeJpegFile(const std::string& path, int* subsampling) {
     return image;
 }
 
+QImage TurboRoundTrip(const QImage& image, int quality, int subsampling) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    tjhandle enc = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    QImage result;
+    if (tjCompress2(enc, rgb.constBits(), rgb.width(), rgb.bytesPerLine(), rgb.height(), TJPF_RGB, &jpeg, &size,
+                    subsampling, quality, TJFLAG_ACCURATEDCT) == 0) {
+        tjhandle dec = tjInitDecompress();
+        result = QImage(rgb.width(), rgb.height(), QImage::Format_RGB888);
+        if (tjDecompress2(dec, jpeg, size, result.bits(), rgb.width(), result.bytesPerLine(), rgb.height(), TJPF_RGB,
+                          TJFLAG_ACCURATEDCT) != 0)
+            result = QImage();
+        tjDestroy(dec);
+    }
+    tjFree(jpeg);
+    tjDestroy(enc);
+    return result;
+}
+
 QImage BitmapToImage(gdi::HBITMAP bitmap) {
     const gdi::BitmapView view = gdi::GetBitmapView(bitmap);
     QImage image(view.width, view.height, QImage::Format_RGB888);

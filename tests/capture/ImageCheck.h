@@ -12,6 +12,10 @@ namespace nimbrel::testing {
 // *subsampling receives the TJSAMP_* value of the file.
 QImage DecodeJpegFile(const std::string& path, int* subsampling = nullptr);
 
+// The image encoded by libjpeg-turbo at the given quality and TJSAMP_*
+// subsampling and decoded again: what the reference encoder keeps of it.
+QImage TurboRoundTrip(const QImage& image, int quality, int subsampling);
+
 // The bitmap's pixels as an RGB image, top row first.
 QImage BitmapToImage(gdi::HBITMAP bitmap);
 

@@ -1,0 +1,179 @@
+#include "graph/GraphCapture.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QWidget>
+#include <exception>
+
+#include "graph/frmGraph.h"
+#include "jpeg/cJpeg.h"
+#include "main/modMisc.h"
+#include "platform/datetime/Clock.h"
+#include "platform/ui/MessageBox.h"
+
+namespace nimbrel {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kDesignWidthTwips = 1815;
+constexpr int kDesignHeightTwips = 975;
+constexpr gdi::COLORREF kBackColour = gdi::RGB(255, 255, 255);
+
+constexpr int kQuality = 75;
+constexpr const char* kSavedText = "Image saved as ";
+constexpr const char* kNotSavedText = "Image could not be saved.";
+
+gdi::HBITMAP NewSurfaceBitmap(int width, int height) {
+    gdi::BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = gdi::BI_RGB;
+    void* bits = nullptr;
+    return gdi::CreateDIBSection(nullptr, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+// Enables the item again however the command ends.
+class EnableOnExit {
+public:
+    explicit EnableOnExit(QAction* item) : item_(item) {}
+    ~EnableOnExit() {
+        if (item_) item_->setEnabled(true);
+    }
+    EnableOnExit(const EnableOnExit&) = delete;
+    EnableOnExit& operator=(const EnableOnExit&) = delete;
+
+private:
+    QAction* item_;
+};
+
+}  // namespace
+
+// --- picCaptureBuffer ---------------------------------------------------------
+
+PictureBox::PictureBox() {
+    MakeSurface(kDesignWidthTwips / kTwipsPerPixel, kDesignHeightTwips / kTwipsPerPixel);
+}
+
+PictureBox::~PictureBox() {
+    if (dc_) gdi::ReleaseDC(nullptr, dc_);
+    if (surface_) gdi::DeleteObject(surface_);
+}
+
+void PictureBox::MakeSurface(int width, int height) {
+    gdi::HBITMAP bitmap = NewSurfaceBitmap(width, height);
+    gdi::HDC dc = bitmap ? gdi::CreateSurfaceDC(bitmap) : nullptr;
+    if (!dc) {
+        // Keep the old surface rather than lose the box's context.
+        if (bitmap) gdi::DeleteObject(bitmap);
+        return;
+    }
+    if (dc_) gdi::ReleaseDC(nullptr, dc_);
+    if (surface_) gdi::DeleteObject(surface_);
+    surface_ = bitmap;
+    dc_ = dc;
+    width_ = width;
+    height_ = height;
+    Cls();
+}
+
+void PictureBox::Cls() {
+    if (!dc_) return;
+    const gdi::RECT all{0, 0, width_, height_};
+    gdi::HBRUSH brush = gdi::CreateSolidBrush(kBackColour);
+    gdi::FillRect(dc_, &all, brush);
+    gdi::DeleteObject(brush);
+}
+
+void PictureBox::SetPicture(PicturePtr picture) {
+    picture_ = std::move(picture);
+    if (!picture_ || !picture_->HasBitmap()) {
+        Cls();
+        return;
+    }
+    const int width = picture_->Width();
+    const int height = picture_->Height();
+    if (width != width_ || height != height_) MakeSurface(width, height);
+    Cls();
+    gdi::HDC source = gdi::CreateSurfaceDC(picture_->Handle());
+    if (source) {
+        gdi::BitBlt(dc_, 0, 0, width, height, source, 0, 0, gdi::SRCCOPY);
+        gdi::ReleaseDC(nullptr, source);
+    }
+}
+
+// --- the command ----------------------------------------------------------------
+
+CaptureResult mnCapture_Click(const CaptureTarget& target) {
+    if (target.mnCapture) target.mnCapture->setEnabled(false);
+    EnableOnExit enableAgain(target.mnCapture);
+
+    target.picCaptureBuffer->Cls();
+    target.picCaptureBuffer->SetPicture(target.window ? CaptureFormImage(*target.window) : nullptr);
+    // Lets the window repaint (the menu bar after the click) before the
+    // encoder takes its time.
+    QCoreApplication::processEvents();
+    return SaveCaptureAsJpeg(*target.picCaptureBuffer, target.programFolder, target.appTitle);
+}
+
+CaptureResult SaveCaptureAsJpeg(PictureBox& picCaptureBuffer, const std::string& programFolder,
+                                const std::string& appTitle) {
+    CaptureResult result;
+    result.fileName = "Screen_" + FormatStamp(Now()) + ".jpg";
+    result.path = AddBackslash(programFolder) + result.fileName;
+
+    const Picture* picture = picCaptureBuffer.GetPicture();
+    if (!picture || !picture->HasBitmap()) {
+        result.outcome = CaptureOutcome::NoBitmap;
+    } else {
+        // The outcome of each step is looked at: the user is told the file was
+        // saved only when it was, and an encoder error ends in the same
+        // message instead of escaping the menu command.
+        try {
+            cJpeg jpeg;
+            jpeg.Quality(kQuality);
+            jpeg.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
+            if (jpeg.SampleHDC(picCaptureBuffer.hDC(), picCaptureBuffer.ScaleWidth(), picCaptureBuffer.ScaleHeight(), 0,
+                               0) != 0) {
+                result.outcome = CaptureOutcome::SamplingFailed;
+            } else {
+                switch (jpeg.SaveFile(result.path)) {
+                    case 0:
+                        result.outcome = CaptureOutcome::Saved;
+                        break;
+                    case 2:
+                        result.outcome = CaptureOutcome::FileExists;
+                        break;
+                    default:
+                        result.outcome = CaptureOutcome::EncoderError;
+                        break;
+                }
+            }
+        } catch (const std::exception&) {
+            result.outcome = CaptureOutcome::EncoderError;
+        }
+    }
+
+    if (result.outcome == CaptureOutcome::Saved)
+        ShowMessage(kSavedText + result.fileName, appTitle, MsgIcon::Information);
+    else
+        ShowMessage(kNotSavedText, appTitle, MsgIcon::Warning);
+    return result;
+}
+
+std::shared_ptr<GraphCaptureState> AttachCapture(frmGraph& window, const std::string& programFolder,
+                                                 const std::string& appTitle) {
+    auto state = std::make_shared<GraphCaptureState>();
+    state->programFolder = programFolder;
+    state->appTitle = appTitle;
+    window.OnCapture = [state](frmGraph& w) {
+        state->last = mnCapture_Click(CaptureTarget{&w, w.MenuItem("mnCapture"), &state->picCaptureBuffer,
+                                                    state->programFolder, state->appTitle});
+    };
+    return state;
+}
+
+}  // namespace nimbrel
