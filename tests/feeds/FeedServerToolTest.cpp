@@ -1,0 +1,213 @@
+// The nimbrel-feed program as scripts and users run it: its startup line,
+// the documents it serves, the recorded-folder mode and the check command.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "FeedGenerator.h"
+#include "main/FeedRetrieval.h"
+#include "main/ForecastFeed.h"
+#include "main/ObservationFeed.h"
+#include "main/modMisc.h"
+
+extern char** environ;
+
+namespace nimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A child process with its standard output on a pipe.
+class Child {
+public:
+    explicit Child(std::vector<std::string> args) {
+        args.insert(args.begin(), NIMBREL_FEED_EXE);
+        int fds[2];
+        EXPECT_EQ(::pipe(fds), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        out_ = ::fdopen(fds[0], "r");
+    }
+    ~Child() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            Wait();
+        }
+        if (out_) std::fclose(out_);
+    }
+    std::string ReadLine() {
+        std::string line;
+        for (int c; (c = std::fgetc(out_)) != EOF && c != '\n';) line += static_cast<char>(c);
+        return line;
+    }
+    std::string ReadAll() {
+        std::string all;
+        for (int c; (c = std::fgetc(out_)) != EOF;) all += static_cast<char>(c);
+        return all;
+    }
+    void Signal(int sig) { ::kill(pid_, sig); }
+    int Wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    pid_t pid_ = -1;
+    FILE* out_ = nullptr;
+};
+
+bool IsTilePictureText(std::string s) {
+    static const std::vector<std::string> known = {"sunny",   "sunny intervals", "clear",         "partly cloudy",
+                                                   "cloudy",  "light showers",   "heavy showers", "light rain",
+                                                   "drizzle", "heavy rain",      "light snow",    "heavy snow"};
+    s = LowerAscii(s);
+    return std::find(known.begin(), known.end(), s) != known.end();
+}
+
+std::string Listening(Child& child) {
+    const std::string line = child.ReadLine();
+    std::smatch m;
+    EXPECT_TRUE(std::regex_match(line, m, std::regex(R"(listening on (http://127\.0\.0\.1:[0-9]+))"))) << line;
+    return m.size() > 1 ? m[1].str() : std::string();
+}
+
+TEST(NimbrelFeed, AnnouncesItsPortAndServesBothDocumentsForAnyId) {
+    Child server({"--port", "0"});
+    const std::string base = Listening(server);
+    ASSERT_FALSE(base.empty());
+    for (const std::string id : {"3772", "1769", "x-1"}) {
+        const FeedUrls urls = BuildFeedUrls(base, id);
+        const HttpResult obs = Fetch(urls.ObservationUrl);
+        ASSERT_TRUE(obs.ok) << obs.error;
+        const std::string obsText = PrepareFeedText(obs.body);
+        EXPECT_TRUE(IsCompleteFeed(obsText));
+        const ObservationReading r = ReadObservation(obsText);
+        EXPECT_TRUE(IsTilePictureText(r.summary)) << r.summary;
+        EXPECT_EQ(std::to_string(r.currentTemp), r.temperature);
+        EXPECT_FALSE(r.humidity.empty());
+
+        const HttpResult fc = Fetch(urls.ForecastUrl);
+        ASSERT_TRUE(fc.ok) << fc.error;
+        const std::string lines = BuildForecastText(PrepareFeedText(fc.body));
+        for (int16_t k = 1; k <= 3; ++k) {
+            const std::string line = GetField(lines, "\r\n", k);
+            EXPECT_TRUE(IsTilePictureText(ReadForecastLine(line).summary)) << line;
+            EXPECT_NE(line.find(", SR="), std::string::npos) << line;
+        }
+        const SunTimesView sun = ReadSunTimes(lines);
+        EXPECT_TRUE(sun.riseKnown && sun.setKnown) << lines;
+        EXPECT_LT(sun.sunUp, sun.sunDown);
+    }
+    EXPECT_EQ(Fetch(base + "/weather/feeds/rss/obs/id/3772.txt").status, 404);
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(), 0);
+}
+
+TEST(NimbrelFeed, ServesRecordedDocumentsFromAFolder) {
+    const fs::path dir = fs::temp_directory_path() / ("nimbrel-feed-dir-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "obs");
+    std::ofstream(dir / "obs.xml") << "<rss>any id</rss>";
+    std::ofstream(dir / "obs" / "3772.xml") << "<rss>just 3772</rss>";
+    Child server({"--port", "0", "--dir", dir.string()});
+    const std::string base = Listening(server);
+    EXPECT_EQ(Fetch(BuildFeedUrls(base, "3772").ObservationUrl).body, "<rss>just 3772</rss>");
+    EXPECT_EQ(Fetch(BuildFeedUrls(base, "99").ObservationUrl).body, "<rss>any id</rss>");
+    EXPECT_EQ(Fetch(BuildFeedUrls(base, "99").ForecastUrl).status, 404);
+    EXPECT_EQ(Fetch(base + "/weather/feeds/rss/obs/id/..%2F..%2Fobs.xml").status, 404);
+    fs::remove_all(dir);
+}
+
+TEST(NimbrelFeed, CheckTellsWhatTheProgramWouldTake) {
+    Child server({"--port", "0"});
+    const std::string base = Listening(server);
+    {
+        Child check({"check", BuildFeedUrls(base, "3772").ObservationUrl});
+        const std::string out = check.ReadAll();
+        EXPECT_EQ(check.Wait(), 0) << out;
+        EXPECT_TRUE(std::regex_search(out, std::regex("kind: observation\nsummary: [A-Za-z ]+\ntemperature: -?[0-9]+\n"
+                                                      "humidity: [0-9]+\nCurrentTemp: -?[0-9]+\naccepted: yes\n")))
+            << out;
+    }
+    {
+        Child check({"check", BuildFeedUrls(base, "3772").ForecastUrl});
+        const std::string out = check.ReadAll();
+        EXPECT_EQ(check.Wait(), 0) << out;
+        EXPECT_NE(out.find("line 3: "), std::string::npos) << out;
+        EXPECT_NE(out.find("tile 3 temperature: "), std::string::npos) << out;
+        EXPECT_NE(out.find("accepted: yes"), std::string::npos) << out;
+    }
+    const fs::path cut = fs::temp_directory_path() / ("nimbrel-cut-obs-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(cut) << "<rss><item><title>Mon at 10:00 GMT:\nSunny. 3&#xB0;C</title></item></chan";
+    {
+        Child check({"check", cut.string()});
+        const std::string out = check.ReadAll();
+        EXPECT_EQ(check.Wait(), 1) << out;
+        EXPECT_NE(out.find("summary: Sunny\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("accepted: no"), std::string::npos) << out;
+    }
+    fs::remove(cut);
+    Child refused({"check", "http://127.0.0.1:1/weather/feeds/rss/obs/id/1.xml"});
+    EXPECT_NE(refused.ReadAll().find("accepted: no"), std::string::npos);
+    EXPECT_EQ(refused.Wait(), 1);
+}
+
+TEST(NimbrelFeed, HelpAndBadUsage) {
+    Child help({"--help"});
+    EXPECT_NE(help.ReadAll().find("/weather/feeds/rss/5day/id/ID.xml"), std::string::npos);
+    EXPECT_EQ(help.Wait(), 0);
+    Child bad({"--port", "http"});
+    bad.ReadAll();
+    EXPECT_EQ(bad.Wait(), 2);
+}
+
+TEST(FeedGenerator, WeatherIsPlausibleAndFollowsDayAndSeason) {
+    for (const std::string id : {"1769", "3772", "abc", ""}) {
+        for (int day = 0; day < 365; day += 7) {
+            for (int hour = 0; hour < 24; hour += 3) {
+                const DateTime t = DateSerial(2026, 1, 1) + day + TimeSerial(hour, 10, 0);
+                const feedgen::Weather w = feedgen::CurrentWeather(id, t);
+                EXPECT_TRUE(IsTilePictureText(w.summary)) << w.summary;
+                EXPECT_GE(w.temperature, -15);
+                EXPECT_LE(w.temperature, 35);
+                EXPECT_GE(w.humidity, 30);
+                EXPECT_LE(w.humidity, 100);
+            }
+        }
+    }
+    const feedgen::DayOutlook winter = feedgen::Outlook("1769", DateSerial(2026, 12, 21));
+    const feedgen::DayOutlook summer = feedgen::Outlook("1769", DateSerial(2026, 6, 21));
+    EXPECT_GT(winter.sunrise, summer.sunrise);
+    EXPECT_LT(winter.sunset, summer.sunset);
+    EXPECT_GT(summer.maximum, winter.maximum);
+    // Afternoons are warmer than nights, on average over the year.
+    int warmer = 0;
+    for (int day = 0; day < 365; ++day) {
+        const DateTime d = DateSerial(2026, 1, 1) + day;
+        if (feedgen::CurrentWeather("3772", d + TimeSerial(15, 0, 0)).temperature >
+            feedgen::CurrentWeather("3772", d + TimeSerial(4, 0, 0)).temperature)
+            ++warmer;
+    }
+    EXPECT_GT(warmer, 300);
+}
+
+}  // namespace
+}  // namespace nimbrel

@@ -1,0 +1,161 @@
+// The observation parser on documents as the feed writes them and on the
+// ways they go wrong.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RecordingDisplay.h"
+#include "main/FeedRetrieval.h"
+#include "main/ObservationFeed.h"
+#include "main/SettingsStore.h"
+#include "platform/datetime/Clock.h"
+
+namespace nimbrel {
+namespace {
+
+using test::RecordingDisplay;
+using test::TileCall;
+
+std::string Doc(const std::string& title, const std::string& description) {
+    return "<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\">\r\n<channel>\r\n<title>Observations</title>\r\n<item>\r\n"
+           "<title>" +
+           title + "</title>\r\n<description>" + description + "</description>\r\n</item>\r\n</channel>\r\n</rss>\r\n";
+}
+
+std::string Standard(const std::string& summary = "Light Rain", const std::string& temp = "12",
+                     const std::string& humid = "80") {
+    return Doc("Monday at 21:00 GMT:\r\n" + summary + ". " + temp + "&#xB0;C (54&#xB0;F)",
+               "Temperature: " + temp + "&#xB0;C (54&#xB0;F), Wind Direction: Westerly, Humidity: " + humid +
+                   "&#37;, Pressure: 1012mb");
+}
+
+DateTime Monday2100() {
+    return DateSerial(2026, 12, 7) + TimeSerial(21, 0, 0);
+}
+
+TEST(ParseObservation, TakesSummaryTemperatureAndHumidityAndShowsThem) {
+    ScopedClock clock(Monday2100());
+    SettingsStore store;
+    RecordingDisplay display;
+    ParseObservation(Standard(), store, display);
+
+    EXPECT_EQ(store.CurrentSummary, "Light Rain");
+    EXPECT_EQ(store.CurrentTemp, 12);
+    EXPECT_EQ(store.LastUpdate, "07/12/2026 21:00:00");
+    EXPECT_EQ(store.LastReading, "Light Rain,12,80,07/12/2026 21:00:00");
+    EXPECT_EQ(store.TempHistory, "12");
+    EXPECT_EQ(store.HumidHistory, "80");
+    EXPECT_EQ(store.TimeHistory, "07/12/2026 21:00:00");
+
+    ASSERT_EQ(display.today.size(), 1u);
+    EXPECT_EQ(display.today[0], (TileCall{"Now", "Light Rain", 12}));
+    EXPECT_EQ(display.humidity, std::vector<std::string>{"80%"});
+    EXPECT_EQ(display.lastUpdate, std::vector<std::string>{"Last update: 07/12/2026 21:00:00"});
+    EXPECT_EQ(display.graphRedraws, 1);
+}
+
+TEST(ParseObservation, ReadsNegativeRoundedAndPaddedValues) {
+    ScopedClock clock(Monday2100());
+    struct Case {
+        std::string temp, humid;
+        int currentTemp;
+        std::string storedTemp, storedHumid;
+    };
+    for (const Case& c : {Case{"-3", "80", -3, "-3", "80"}, Case{"12.5", "66", 12, "12.5", "66"},
+                          Case{"13.5", " 66 ", 14, "13.5", "66"}, Case{"99999", "1", 32767, "99999", "1"},
+                          Case{"warm", "1", 0, "warm", "1"}}) {
+        SettingsStore store;
+        RecordingDisplay display;
+        ParseObservation(Standard("Cloudy", c.temp, c.humid), store, display);
+        EXPECT_EQ(store.CurrentTemp, c.currentTemp) << c.temp;
+        EXPECT_EQ(store.TempHistory, c.storedTemp) << c.temp;
+        EXPECT_EQ(store.HumidHistory, c.storedHumid) << c.humid;
+        EXPECT_EQ(display.humidity.at(0), c.storedHumid + "%");
+    }
+}
+
+TEST(ParseObservation, TitleWithoutLineBreakGivesEmptySummary) {
+    ScopedClock clock(Monday2100());
+    SettingsStore store;
+    RecordingDisplay display;
+    ParseObservation(Doc("Monday at 21:00 GMT: Light Rain. 12&#xB0;C", "Temperature: 12&#xB0;C, Humidity: 80&#37;"),
+                     store, display);
+    EXPECT_EQ(store.CurrentSummary, "");
+    EXPECT_EQ(store.CurrentTemp, 12);
+    EXPECT_EQ(display.today.at(0), (TileCall{"Now", "", 12}));
+}
+
+TEST(ParseObservation, MissingValuesStillStampTheUpdateAndRepeatTheHistory) {
+    ScopedClock clock(Monday2100());
+    SettingsStore store;
+    RecordingDisplay display;
+    ParseObservation(Doc("nothing here", "no values"), store, display);
+    EXPECT_EQ(store.CurrentSummary, "");
+    EXPECT_EQ(store.CurrentTemp, 0);
+    EXPECT_EQ(store.LastReading, ",,,07/12/2026 21:00:00");
+    EXPECT_EQ(store.TempHistory, "n/a");
+    EXPECT_EQ(store.HumidHistory, "n/a");
+    EXPECT_EQ(display.humidity.at(0), "%");
+    EXPECT_EQ(display.lastUpdate.at(0), "Last update: 07/12/2026 21:00:00");
+
+    clock.Advance(TimeSerial(0, 5, 0));
+    ParseObservation(Standard("Cloudy", "9", "70"), store, display);
+    clock.Advance(TimeSerial(0, 5, 0));
+    ParseObservation(Doc("t", "Humidity: 75&#37;"), store, display);  // no temperature: the last one repeats
+    EXPECT_EQ(store.TempHistory, "n/a,9,9");
+    EXPECT_EQ(store.HumidHistory, "n/a,70,75");
+}
+
+TEST(ParseObservation, EqualReadingsKeepFirstAndLastButEveryUpdateIsStamped) {
+    ScopedClock clock(Monday2100());
+    SettingsStore store;
+    RecordingDisplay display;
+    for (int i = 0; i < 3; ++i) {
+        ParseObservation(Standard("Cloudy", "12", "80"), store, display);
+        clock.Advance(TimeSerial(0, 5, 0));
+    }
+    EXPECT_EQ(store.LastUpdate, "07/12/2026 21:10:00");
+    EXPECT_EQ(store.TempHistory, "12,12");
+    EXPECT_EQ(store.TimeHistory, "07/12/2026 21:00:00,07/12/2026 21:10:00");
+    EXPECT_EQ(display.lastUpdate.size(), 3u);
+}
+
+// A summary with "," or tag characters must not shift the record's fields or
+// cut the stored settings document short.
+TEST(ParseObservation, SummaryCannotCorruptTheStoredRecord) {
+    ScopedClock clock(Monday2100());
+    const auto dir = std::filesystem::temp_directory_path() / ("nimbrel-obs-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    {
+        SettingsStore store;
+        store.SetFolder(dir.string());
+        store.LocationId = "3772";
+        RecordingDisplay display;
+        ParseObservation(Standard("Rain, then sun &lt;/weather&gt; <b>x</b></last reading></weather>", "7", "91"),
+                         store, display);
+        EXPECT_EQ(store.CurrentSummary, "Rain; then sun &lt;/weather&gt; (b)x(/b)(/last reading)(/weather)");
+        EXPECT_EQ(store.TempHistory, "7");
+        EXPECT_EQ(store.HumidHistory, "91");
+        store.SaveSettings();
+        ASSERT_TRUE(store.LastSaveSucceeded());
+    }
+    SettingsStore loaded;
+    loaded.SetFolder(dir.string());
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.LocationId, "3772");
+    EXPECT_EQ(loaded.CurrentSummary, "Rain; then sun &lt;/weather&gt; (b)x(/b)(/last reading)(/weather)");
+    EXPECT_EQ(loaded.CurrentTemp, 7);
+    EXPECT_EQ(loaded.HumidityCaption, "91%");
+    EXPECT_EQ(loaded.LastUpdate, "07/12/2026 21:00:00");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ReadObservation, TemperatureWithCommaStaysOneHistoryEntry) {
+    const ObservationReading r = ReadObservation(Standard("Cloudy", "12,5", "80, rising"));
+    EXPECT_EQ(r.temperature, "12;5");
+    EXPECT_EQ(r.humidity, "80; rising");
+    EXPECT_EQ(r.currentTemp, 12);
+}
+
+}  // namespace
+}  // namespace nimbrel

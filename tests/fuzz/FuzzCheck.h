@@ -1,0 +1,23 @@
+#pragma once
+// What must hold whatever a document or a settings file contains.
+#include <cstdlib>
+#include <string>
+
+#include "main/SettingsStore.h"
+#include "main/modMisc.h"
+
+namespace nimbrel::fuzz {
+
+inline void Require(bool condition) {
+    if (!condition) std::abort();
+}
+
+// The three history lists stay parallel.
+inline void RequireParallelHistory(const SettingsStore& s) {
+    auto entries = [](const std::string& list) { return list.empty() ? 0 : CountOccurrences(list, ",") + 1; };
+    Require(entries(s.TempHistory) == entries(s.HumidHistory));
+    Require(entries(s.TempHistory) == entries(s.TimeHistory));
+    Require(entries(s.TimeHistory) <= kHistoryCap);
+}
+
+}  // namespace nimbrel::fuzz

@@ -1,0 +1,31 @@
+// Any bytes as an observation document: nothing may crash, and the stored
+// record and the history must stay readable.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FuzzCheck.h"
+#include "main/FeedRetrieval.h"
+#include "platform/datetime/Clock.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace nimbrel;
+    static ScopedClock clock(DateSerial(2026, 12, 7) + TimeSerial(21, 0, 0));
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    SettingsStore store;
+    FeedDisplay display;
+    // Twice, so the second reading meets a history that already holds one.
+    for (int i = 0; i < 2; ++i) {
+        if (!HandleFeedText(FeedKind::Observation, text, store, display)) {
+            fuzz::Require(store.LastReading.empty() && store.TempHistory.empty());
+            return 0;
+        }
+        clock.Advance(TimeSerial(0, 5, 0));
+    }
+    // Four fields exactly, whatever the summary held.
+    fuzz::Require(CountOccurrences(store.LastReading, ",") == 3);
+    fuzz::Require(store.LastReading.find('<') == std::string::npos);
+    fuzz::Require(GetField(store.LastReading, ",", 1) == store.CurrentSummary);
+    fuzz::RequireParallelHistory(store);
+    return 0;
+}
