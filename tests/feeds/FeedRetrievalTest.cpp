@@ -211,7 +211,8 @@ TEST(HandleFeedText, EveryLineEndFormParsesAlike) {
 
 TEST(FetchFeed, RejectedDocumentsChangeNothing) {
     const std::string cut = kObservation.substr(0, kObservation.find("</rss>") + 4);
-    const std::string garbage("\x00\xff\x13<item>\x89PNG\r\n\x1a\n\xfe\xfe</item>\x7f", 32);
+    static const char kGarbage[] = "\x00\xff\x13<item>\x89PNG\r\n\x1a\n\xfe\xfe</item>\x7f";
+    const std::string garbage(kGarbage, sizeof kGarbage - 1);
     ScriptedServer server(ScriptedServer::Answers{{"/cut", {200, cut}},
                                                   {"/empty", {200, ""}},
                                                   {"/garbage", {200, garbage}},
