@@ -15,6 +15,9 @@
 #include <cmath>
 #include <thread>
 
+#ifdef NIMBREL_HAVE_CAPTURE
+#include "graph/GraphCapture.h"
+#endif
 #include "graph/frmGraph.h"
 #include "main/ForecastFeed.h"
 #include "platform/datetime/Clock.h"
@@ -260,15 +263,18 @@ void frmMain::ShowLoaded() {
     lblLastTime_->setText(QString::fromStdString("Last update: " + store_.LastUpdate));
 }
 
+void frmMain::PlaceCentred() {
+    if (placed_) return;
+    placed_ = true;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
 void frmMain::ShowFirst() {
     if (blnIconShown() || unloaded_) return;
-    if (!placed_) {
-        placed_ = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(width() / 2, height() / 2));
-        }
-    }
+    PlaceCentred();
     show();
     raise();
     activateWindow();
@@ -347,10 +353,9 @@ void frmMain::SendToTray() {
         ShowMessage(kNoTrayMessage, kAppTitle, MsgIcon::Information);
     }
     minimisedForTray_ = true;
-    const bool wasVisible = isVisible();
     setWindowFlag(Qt::Tool, false);
-    if (!placed_) ShowFirst();
-    if (wasVisible || placed_) showMinimized();
+    PlaceCentred();
+    showMinimized();
 }
 
 void frmMain::RestoreFromTray() {
@@ -360,7 +365,7 @@ void frmMain::RestoreFromTray() {
         setWindowFlag(Qt::Tool, true);
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);
-    placed_ ? show() : ShowFirst();
+    PlaceCentred();
     showNormal();
     RemoveTrayIcon();
     raise();
@@ -535,6 +540,10 @@ frmGraph& frmMain::EnsureGraph() {
     if (!graph_) {
         graph_ = std::make_unique<frmGraph>(*this);
         graph_->setWindowIcon(windowIcon());
+#ifdef NIMBREL_HAVE_CAPTURE
+        // "Capture" saves into the program's folder.
+        capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
+#endif
     }
     return *graph_;
 }

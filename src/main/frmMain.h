@@ -35,6 +35,7 @@ namespace nimbrel {
 
 class ControlWidget;
 class frmGraph;
+struct GraphCaptureState;
 
 // Why the window is being unloaded.
 enum UnloadMode {
@@ -182,6 +183,7 @@ private:
     QLabel* MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
                       double points, bool bold, const char* caption);
     void BuildFeedUrls();
+    void PlaceCentred();
     void ShowLoaded();
     frmGraph& EnsureGraph();
     void StartNextFetch();
@@ -226,6 +228,7 @@ private:
     QTimer* tmrForecast_ = nullptr;
 
     std::unique_ptr<frmGraph> graph_;
+    std::shared_ptr<GraphCaptureState> capture_;
 
     std::deque<FetchRequest> queue_;
     bool fetching_ = false;
