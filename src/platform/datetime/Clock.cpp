@@ -26,14 +26,20 @@ DateTime Now() {
     return clock ? clock() : SystemNow();
 }
 
-DateTime Today() { return DatePart(Now()); }
+DateTime Today() {
+    return DatePart(Now());
+}
 
-void SetClock(std::function<DateTime()> clock) { ClockSlot() = std::move(clock); }
+void SetClock(std::function<DateTime()> clock) {
+    ClockSlot() = std::move(clock);
+}
 
 ScopedClock::ScopedClock(DateTime fixed) : value_(fixed) {
     SetClock([this] { return value_; });
 }
 
-ScopedClock::~ScopedClock() { SetClock({}); }
+ScopedClock::~ScopedClock() {
+    SetClock({});
+}
 
 }  // namespace nimbrel

@@ -145,7 +145,9 @@ DateTime AddMonths(DateTime value, int months) {
     return FromSeconds(days * kSecondsPerDay + p.secOfDay);
 }
 
-DateTime AddYears(DateTime value, int years) { return AddMonths(value, years * 12); }
+DateTime AddYears(DateTime value, int years) {
+    return AddMonths(value, years * 12);
+}
 
 int Weekday(DateTime value) {
     const int64_t days = FloorDiv(ToSeconds(value), kSecondsPerDay);
@@ -162,8 +164,9 @@ std::string WeekdayName(int weekday, bool abbreviated) {
 }
 
 std::string MonthName(int month, bool abbreviated) {
-    static const std::array<const char*, 12> kNames{"January", "February", "March",     "April",   "May",      "June",
-                                                    "July",    "August",   "September", "October", "November", "December"};
+    static const std::array<const char*, 12> kNames{"January",   "February", "March",    "April",
+                                                    "May",       "June",     "July",     "August",
+                                                    "September", "October",  "November", "December"};
     if (month < 1 || month > 12) return {};
     std::string name = kNames[month - 1];
     return abbreviated ? name.substr(0, 3) : name;
@@ -184,7 +187,9 @@ std::string FormatTimeHM(DateTime value) {
     return Pad(p.secOfDay / 3600, 2) + ":" + Pad(p.secOfDay / 60 % 60, 2);
 }
 
-std::string FormatDateTime(DateTime value) { return FormatDate(value) + " " + FormatTimeHMS(value); }
+std::string FormatDateTime(DateTime value) {
+    return FormatDate(value) + " " + FormatTimeHMS(value);
+}
 
 std::string FormatStamp(DateTime value) {
     const Parts p = Split(value);
