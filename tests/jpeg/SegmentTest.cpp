@@ -1,0 +1,146 @@
+// The file's segments, byte by byte.
+#include <gtest/gtest.h>
+
+#include "JpegTestSupport.h"
+#include "jpeg/cJpeg.h"
+
+using nimbrel::cJpeg;
+using namespace jpeg_test;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::vector<uint8_t> Save(cJpeg& j, const Picture& p, const TempDir& dir, const std::string& name = "s.jpg") {
+    EXPECT_EQ(j.SampleHDC(p.dc(), p.width(), p.height(), 0, 0), 0);
+    EXPECT_EQ(j.SaveFile(dir.File(name)), 0);
+    return ReadFile(dir.File(name));
+}
+
+std::vector<uint8_t> Markers(const std::vector<Segment>& segments) {
+    std::vector<uint8_t> m;
+    for (const Segment& s : segments) m.push_back(s.marker);
+    return m;
+}
+
+const Bytes kApp0 = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
+                     0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
+
+void ExpectTables(const std::vector<Segment>& s, const cJpeg& j, size_t firstDqt, int tables) {
+    for (int t = 0; t < tables; ++t) {
+        const Bytes& dqt = s[firstDqt + t].bytes;
+        ASSERT_EQ(dqt.size(), 2u + 0x43);
+        EXPECT_EQ(dqt[2], 0x00);
+        EXPECT_EQ(dqt[3], 0x43);
+        EXPECT_EQ(dqt[4], t);
+        for (int i = 0; i < 64; ++i) EXPECT_EQ(dqt[5 + i], j.QuantTable(t).Q[i]);
+    }
+    const size_t firstDht = firstDqt + tables + 1;
+    const uint8_t classes[4] = {0x00, 0x10, 0x01, 0x11};
+    for (int k = 0; k < 2 * tables; ++k) {
+        const Bytes& dht = s[firstDht + k].bytes;
+        EXPECT_EQ(dht[4], classes[k]);
+        int symbols = 0;
+        for (int i = 0; i < 16; ++i) symbols += dht[5 + i];
+        EXPECT_EQ(dht.size(), 2u + 2 + 1 + 16 + symbols);
+        EXPECT_EQ((dht[2] << 8 | dht[3]), 2 + 1 + 16 + symbols);
+    }
+}
+
+}  // namespace
+
+TEST(JpegSegments, DefaultFileHasTheFixedLayout) {
+    TempDir dir;
+    Picture p(300, 2);
+    FillPhotographic(p);
+    cJpeg j;
+    const Bytes file = Save(j, p, dir);
+    const std::vector<Segment> s = Segments(file);
+    ASSERT_EQ(Markers(s), (Bytes{0xD8, 0xE0, 0xFE, 0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA, 0xD9}));
+    EXPECT_EQ(s[1].bytes, kApp0);
+    const std::string credit(s[2].bytes.begin() + 4, s[2].bytes.end());
+    EXPECT_EQ(credit.substr(0, 20), "JPEG Encoder Class\r\n");
+    EXPECT_EQ(std::count(credit.begin(), credit.end(), '\n'), 2);
+    ExpectTables(s, j, 3, 2);
+    EXPECT_EQ(s[5].bytes, (Bytes{0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x02, 0x01, 0x2C, 0x03, 0x01, 0x22, 0x00, 0x02,
+                                 0x11, 0x01, 0x03, 0x11, 0x01}));
+    EXPECT_EQ(s[10].bytes, (Bytes{0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00}));
+    // EOI is the last thing in the file, at the final write position.
+    EXPECT_EQ(s.back().offset, file.size() - 2);
+    EXPECT_EQ(file[file.size() - 2], 0xFF);
+    EXPECT_EQ(file.back(), 0xD9);
+}
+
+TEST(JpegSegments, UserCommentComesBeforeTheCreditInWindows1252) {
+    TempDir dir;
+    Picture p(16, 16);
+    FillPhotographic(p);
+    cJpeg j;
+    j.Comment("Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD");  // é, euro sign, a character 1252 lacks
+    const Bytes file = Save(j, p, dir);
+    const std::vector<Segment> s = Segments(file);
+    ASSERT_EQ(Markers(s), (Bytes{0xD8, 0xE0, 0xFE, 0xFE, 0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA, 0xD9}));
+    EXPECT_EQ(s[2].bytes, (Bytes{0xFF, 0xFE, 0x00, 0x0A, 'C', 'a', 'f', 0xE9, ' ', 0x80, ' ', '?'}));
+    EXPECT_EQ(std::string(s[3].bytes.begin() + 4, s[3].bytes.begin() + 22), "JPEG Encoder Class");
+    EXPECT_TRUE(Decode(file).ok);
+}
+
+TEST(JpegSegments, LongestCommentFillsTheLengthField) {
+    TempDir dir;
+    Picture p(8, 8);
+    cJpeg j;
+    j.Comment(std::string(65533, 'c'));
+    const std::vector<Segment> s = Segments(Save(j, p, dir));
+    ASSERT_GT(s.size(), 3u);
+    EXPECT_EQ(s[2].bytes[2], 0xFF);
+    EXPECT_EQ(s[2].bytes[3], 0xFF);
+    EXPECT_EQ(s[2].bytes.size(), 65537u);
+}
+
+TEST(JpegSegments, GrayscaleHasOneTableOfEachKindAndOneScan) {
+    TempDir dir;
+    Picture p(9, 300);
+    FillPhotographic(p);
+    cJpeg j;
+    j.SetSamplingFrequencies(1, 1, 0, 0, 0, 0);
+    const std::vector<Segment> s = Segments(Save(j, p, dir));
+    ASSERT_EQ(Markers(s), (Bytes{0xD8, 0xE0, 0xFE, 0xDB, 0xC0, 0xC4, 0xC4, 0xDA, 0xD9}));
+    ExpectTables(s, j, 3, 1);
+    EXPECT_EQ(s[4].bytes, (Bytes{0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x01, 0x2C, 0x00, 0x09, 0x01, 0x01, 0x11, 0x00}));
+    EXPECT_EQ(s[7].bytes, (Bytes{0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00}));
+}
+
+TEST(JpegSegments, LargeLuminanceFactorsGiveTwoScans) {
+    TempDir dir;
+    Picture p(70, 45);
+    FillPhotographic(p);
+    cJpeg j;
+    j.SetSamplingFrequencies(4, 4, 1, 1, 1, 1);
+    const Bytes file = Save(j, p, dir);
+    const std::vector<Segment> s = Segments(file);
+    ASSERT_EQ(Markers(s), (Bytes{0xD8, 0xE0, 0xFE, 0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA, 0xDA, 0xD9}));
+    EXPECT_EQ(s[10].bytes, (Bytes{0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00}));
+    EXPECT_EQ(s[11].bytes, (Bytes{0xFF, 0xDA, 0x00, 0x0A, 0x02, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00}));
+    EXPECT_EQ(s[5].bytes[11], 0x44);
+    const Decoded d = DecodeWithLibjpeg(file);
+    ASSERT_TRUE(d.ok) << d.error;
+    // The chroma keeps one pixel in sixteen: the colour waves blur, the picture stays.
+    EXPECT_GT(Psnr(p.Rgb(), d.pixels), 20.0);
+}
+
+TEST(JpegSegments, SavingAgainGivesTheSameBytesAndNeverReplaces) {
+    TempDir dir;
+    Picture p(33, 17);
+    FillPhotographic(p);
+    cJpeg j;
+    const Bytes first = Save(j, p, dir, "a.jpg");
+    EXPECT_EQ(j.SaveFile(dir.File("b.jpg")), 0);
+    EXPECT_EQ(ReadFile(dir.File("b.jpg")), first);
+    Picture other(5, 5);
+    ASSERT_EQ(j.SampleHDC(other.dc(), 5, 5, 0, 0), 0);
+    EXPECT_EQ(j.SaveFile(dir.File("a.jpg")), 2);
+    EXPECT_EQ(ReadFile(dir.File("a.jpg")), first);
+    std::vector<std::string> names = dir.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "b.jpg"}));
+}

@@ -1,0 +1,158 @@
+// Settings, tables and the transform of the encoder, without a picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "jpeg/cJpeg.h"
+
+using nimbrel::cJpeg;
+using nimbrel::JpegError;
+
+namespace {
+
+template <class F>
+void ExpectJpegError(F&& f, int number, const std::string& description) {
+    try {
+        f();
+        ADD_FAILURE() << "no error, expected " << description;
+    } catch (const JpegError& e) {
+        EXPECT_EQ(e.Number(), number);
+        EXPECT_EQ(e.Description(), description);
+    }
+}
+
+std::vector<int> Q(const cJpeg& j, int t, int n = 64) {
+    return std::vector<int>(j.QuantTable(t).Q, j.QuantTable(t).Q + n);
+}
+
+}  // namespace
+
+TEST(JpegQuality, NewObjectHasQuality75TablesRoundedHalfToEven) {
+    cJpeg j;
+    EXPECT_EQ(j.Quality(), 75);
+    // 14 * 50 + 50 = 750: 7.5 goes to 8, where truncation would give 7.
+    EXPECT_EQ(Q(j, 0, 8), (std::vector<int>{8, 6, 6, 8, 6, 6, 8, 8}));
+    EXPECT_EQ(Q(j, 1, 8), (std::vector<int>{9, 10, 10, 12, 11, 12, 24, 14}));
+    for (int i = 14; i < 64; ++i) EXPECT_EQ(j.QuantTable(1).Q[i], 50) << i;
+    // The multipliers hold the transform's scale and the quantizer, in single precision.
+    const double s0 = 0.353553390593273, s1 = 0.25489778955208;
+    EXPECT_EQ(j.QuantTable(0).M[0], static_cast<float>(s0 * s0 / 8));
+    EXPECT_EQ(j.QuantTable(0).M[1], static_cast<float>(s1 * s0 / 6));  // zig-zag 1 is (u, v) = (1, 0)
+}
+
+TEST(JpegQuality, ScalesAtTheLimitsAndIgnoresValuesOutOfRange) {
+    cJpeg j;
+    j.Quality(50);
+    EXPECT_EQ(Q(j, 0, 4), (std::vector<int>{16, 12, 12, 14}));  // odd entries + 1
+    EXPECT_EQ(j.QuantTable(1).Q[0], 18);
+    j.Quality(100);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(j.QuantTable(0).Q[i] + j.QuantTable(1).Q[i], 2);
+    j.Quality(1);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(j.QuantTable(0).Q[i] + j.QuantTable(1).Q[i], 510);
+    j.Quality(16);  // 5000 / 16 = 312.5 -> 312: (16 * 312 + 50) / 100 = 50.42
+    EXPECT_EQ(j.QuantTable(0).Q[0], 50);
+    const std::vector<int> before = Q(j, 0);
+    for (int bad : {0, -5, 101}) {
+        j.Quality(bad);
+        EXPECT_EQ(j.Quality(), 16);
+        EXPECT_EQ(Q(j, 0), before);
+    }
+}
+
+TEST(JpegSampling, SetsComponentsOrRejectsAndKeepsThePrevious) {
+    cJpeg j;
+    ASSERT_EQ(j.Components().size(), 3u);
+    EXPECT_EQ(j.Components()[0].H, 2);
+    EXPECT_EQ(j.Components()[2].Tq, 1);
+    j.SetSamplingFrequencies(2, 2, 0, 0, 0, 0);
+    ASSERT_EQ(j.Components().size(), 1u);
+    EXPECT_EQ(j.Components()[0].H, 1);
+    EXPECT_EQ(j.Components()[0].V, 1);
+    j.SetSamplingFrequencies(1, 2, 3, 4, 1, 1);
+    for (auto bad : {std::vector<int>{1, 1, 0, 0, 0, 1},
+                     {5, 1, 1, 1, 1, 1},
+                     {0, 1, 1, 1, 1, 1},
+                     {1, 1, 1, 1, 1, 5},
+                     {1, 0, 0, 0, 0, 0}}) {
+        ExpectJpegError([&] { j.SetSamplingFrequencies(bad[0], bad[1], bad[2], bad[3], bad[4], bad[5]); }, 1,
+                        "Invalid Sampling Value");
+    }
+    ASSERT_EQ(j.Components().size(), 3u);
+    EXPECT_EQ(j.Components()[1].H, 3);
+    EXPECT_EQ(j.Components()[1].V, 4);
+}
+
+TEST(JpegSampling, GroupsComponentsIntoScansOfAtMostTenBlocks) {
+    cJpeg j;
+    auto groups = [&] {
+        std::vector<std::pair<int, int>> out;
+        for (auto g : j.GroupScans(0, int(j.Components().size()) - 1)) out.push_back({g.first, g.last});
+        return out;
+    };
+    EXPECT_EQ(groups(), (std::vector<std::pair<int, int>>{{0, 2}}));
+    j.SetSamplingFrequencies(4, 4, 1, 1, 1, 1);
+    EXPECT_EQ(groups(), (std::vector<std::pair<int, int>>{{0, 0}, {1, 2}}));
+    j.SetSamplingFrequencies(1, 1, 4, 4, 1, 1);
+    EXPECT_EQ(groups(), (std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 2}}));
+    j.SetSamplingFrequencies(2, 4, 1, 2, 1, 1);  // 8 + 2 > 10 closes before Cb
+    EXPECT_EQ(groups(), (std::vector<std::pair<int, int>>{{0, 1}, {2, 2}}));
+}
+
+TEST(JpegComment, AcceptsUpTo65533Characters) {
+    cJpeg j;
+    EXPECT_EQ(j.Comment(), "");
+    j.Comment(std::string(65533, 'x'));
+    EXPECT_EQ(j.Comment().size(), 65533u);
+    ExpectJpegError([&] { j.Comment(std::string(65534, 'y')); }, 1, "Illegal Comment Length");
+    EXPECT_EQ(j.Comment(), std::string(65533, 'x'));
+    // Characters, not bytes: 65533 two-byte characters fit.
+    std::string wide;
+    for (int i = 0; i < 65533; ++i) wide += "\xC3\xA9";
+    j.Comment(wide);
+    j.Comment("");
+    EXPECT_EQ(j.Comment(), "");
+}
+
+TEST(JpegTransform, ConstantBlockHasOnlyADcTerm) {
+    float block[64];
+    for (float& v : block) v = 37.5f;
+    cJpeg::ForwardDCT(block);
+    EXPECT_EQ(block[0], 64 * 37.5f);  // 8 a(0) a(0) times the DC of the standard's transform
+    for (int i = 1; i < 64; ++i) EXPECT_NEAR(block[i], 0.0f, 1e-4f) << i;
+}
+
+TEST(JpegTransform, MatchesTheDefinitionTimesItsScale) {
+    float block[64];
+    for (int i = 0; i < 64; ++i) block[i] = float((i * 37) % 255) - 128.0f;
+    float original[64];
+    std::copy(block, block + 64, original);
+    cJpeg::ForwardDCT(block);
+    const double pi = 3.14159265358979323846;
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u) {
+            double sum = 0;
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x)
+                    sum +=
+                        original[y * 8 + x] * std::cos((2 * x + 1) * u * pi / 16) * std::cos((2 * y + 1) * v * pi / 16);
+            const double a = (u == 0 ? 1 : std::sqrt(2.0) * std::cos(u * pi / 16)) *
+                             (v == 0 ? 1 : std::sqrt(2.0) * std::cos(v * pi / 16));
+            const double cu = u == 0 ? std::sqrt(0.5) : 1, cv = v == 0 ? std::sqrt(0.5) : 1;
+            EXPECT_NEAR(block[v * 8 + u], 8 * a * (0.25 * cu * cv * sum), 0.05) << u << "," << v;
+        }
+}
+
+TEST(JpegCategory, IsTheBitCountOfTheMagnitude) {
+    EXPECT_EQ(cJpeg::Category(0), 0);
+    EXPECT_EQ(cJpeg::Category(-3), 2);
+    EXPECT_EQ(cJpeg::Category(3), 2);
+    EXPECT_EQ(cJpeg::Category(1024), 11);
+    EXPECT_EQ(cJpeg::Category(-1023), 10);
+    for (int d = -32768; d <= 32767; ++d) {
+        const int s = cJpeg::Category(d);
+        const long m = std::abs(long(d));
+        ASSERT_TRUE(m < (1L << s) && (s == 0 || m >= (1L << (s - 1)))) << d;
+    }
+}
