@@ -1,0 +1,217 @@
+#include "graph/frmGraph.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <exception>
+
+#include "platform/datetime/Clock.h"
+
+namespace nimbrel {
+namespace {
+
+// A step of the resize that fails is skipped; the next one still runs.
+template <typename F>
+void Try(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host_(host) {
+    setObjectName(QStringLiteral("frmGraph"));
+    setWindowTitle(QStringLiteral("Nimbrel - Graph"));
+    // A top-level window of its own with a sizable frame, minimise and
+    // maximise boxes, listed in the task bar.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client_);
+
+    mscTemp_ = new ChartControl(client_);
+    mscTemp_->setObjectName(QStringLiteral("mscTemp"));
+    mscTemp_->SetReservedTop(kTitleHeight);
+    mscTemp_->setGeometry(0, 0, kClientWidth, kClientHeight);
+
+    txtTitle_ = new QLineEdit(QStringLiteral("Title"), client_);
+    txtTitle_->setObjectName(QStringLiteral("txtTitle"));
+    txtTitle_->setReadOnly(true);
+    txtTitle_->setFocusPolicy(Qt::NoFocus);
+    txtTitle_->setFrame(false);
+    txtTitle_->setAlignment(Qt::AlignCenter);
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPointSize(9);
+    titleFont.setBold(true);
+    txtTitle_->setFont(titleFont);
+    txtTitle_->setStyleSheet(
+        QStringLiteral("QLineEdit { background-color: #404040; color: #ffffff; border: none; padding: 0px; margin: 0px; }"));
+    txtTitle_->setGeometry(0, 0, kClientWidth, kTitleHeight);
+    // The title strip lies over the top of the chart, which keeps that band
+    // free of its drawing.
+    txtTitle_->raise();
+
+    BuildMenus();
+    client_->installEventFilter(this);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    Form_Load();
+}
+
+frmGraph::~frmGraph() = default;
+
+void frmGraph::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    auto item = [this](QMenu* menu, const char* name, const char* caption, bool checkable) {
+        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setCheckable(checkable);
+        return a;
+    };
+
+    mnGraphType = bar->addMenu(QStringLiteral("Graph Type"));
+    mnGraphType->setObjectName(QStringLiteral("mnGraphType"));
+    mnGraphType->menuAction()->setObjectName(QStringLiteral("mnGraphType"));
+    mnBoth = item(mnGraphType, "mnBoth", "Temperature and Humidty", true);
+    mnTempGraph = item(mnGraphType, "mnTempGraph", "Temperature", true);
+    mnHumidGraph = item(mnGraphType, "mnHumidGraph", "Humidity", true);
+    mnSep1 = mnGraphType->addSeparator();
+    mnSep1->setObjectName(QStringLiteral("mnSep1"));
+    mn3D = item(mnGraphType, "mn3D", "3D", true);
+
+    mnTimeFrame = bar->addMenu(QStringLiteral("Time frame"));
+    mnTimeFrame->setObjectName(QStringLiteral("mnTimeFrame"));
+    mnTimeFrame->menuAction()->setObjectName(QStringLiteral("mnTimeFrame"));
+    mnAll = item(mnTimeFrame, "mnAll", "All", true);
+    mnDay = item(mnTimeFrame, "mnDay", "Last 24 hours", true);
+    mnWeek = item(mnTimeFrame, "mnWeek", "Last Week", true);
+    mnMonth = item(mnTimeFrame, "mnMonth", "Last Month", true);
+    mnSixMonths = item(mnTimeFrame, "mnSixMonths", "Last Six Months", true);
+    mnYear = item(mnTimeFrame, "mnYear", "Last Year", true);
+
+    mnCapture = bar->addAction(QStringLiteral("Capture"));
+    mnCapture->setObjectName(QStringLiteral("mnCapture"));
+
+    // Radio groups only for the look of the marks: the commands set the
+    // marks themselves (ClearMenuChecks, then their own item).
+    for (auto* group : {new QActionGroup(this), new QActionGroup(this)}) group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    auto* types = findChildren<QActionGroup*>().at(0);
+    auto* frames = findChildren<QActionGroup*>().at(1);
+    for (QAction* a : {mnBoth, mnTempGraph, mnHumidGraph}) types->addAction(a);
+    for (QAction* a : {mnAll, mnDay, mnWeek, mnMonth, mnSixMonths, mnYear}) frames->addAction(a);
+    mnBoth->setChecked(true);
+    mnWeek->setChecked(true);
+
+    connect(mnBoth, &QAction::triggered, this, [this] { ChooseGraphType(mnBoth, true, true, true); });
+    connect(mnTempGraph, &QAction::triggered, this, [this] { ChooseGraphType(mnTempGraph, false, true, false); });
+    connect(mnHumidGraph, &QAction::triggered, this, [this] { ChooseGraphType(mnHumidGraph, false, false, false); });
+    connect(mn3D, &QAction::triggered, this, [this] { mn3D_Click(); });
+    connect(mnAll, &QAction::triggered, this, [this] { ChooseTimeFrame(mnAll, DateSerial(1900, 1, 1), true); });
+    connect(mnDay, &QAction::triggered, this, [this] { ChooseTimeFrame(mnDay, Now() - 1.0, false); });
+    connect(mnWeek, &QAction::triggered, this, [this] { ChooseTimeFrame(mnWeek, Now() - 7.0, true); });
+    connect(mnMonth, &QAction::triggered, this, [this] { ChooseTimeFrame(mnMonth, AddMonths(Now(), -1), true); });
+    connect(mnSixMonths, &QAction::triggered, this,
+            [this] { ChooseTimeFrame(mnSixMonths, AddMonths(Now(), -6), true); });
+    connect(mnYear, &QAction::triggered, this, [this] { ChooseTimeFrame(mnYear, AddYears(Now(), -1), true); });
+    connect(mnCapture, &QAction::triggered, this, [this] { mnCapture_Click(); });
+}
+
+void frmGraph::Form_Load() {
+    mscTemp_->move(0, 0);
+    txtTitle_->move(0, 0);
+    blnShowBoth_ = true;
+    blnShowTemperature_ = true;
+    datFrameStart_ = Now() - 7.0;
+    blnWholeDays_ = true;
+}
+
+void frmGraph::Form_Resize() {
+    const int w = client_->width();
+    const int h = client_->height();
+    Try([&] { mscTemp_->resize(w, mscTemp_->height()); });
+    Try([&] { mscTemp_->resize(mscTemp_->width(), h); });
+    Try([&] { txtTitle_->resize(w, txtTitle_->height()); });
+}
+
+bool frmGraph::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmGraph::DrawGraphWithCurrentSettings() {
+    datFrameEnd_ = Now();
+    host_.DrawWeatherGraph(blnShowTemperature_, blnShowBoth_, datFrameStart_, datFrameEnd_, blnWholeDays_);
+}
+
+void frmGraph::ClearMenuChecks(bool blnTimeFrames) {
+    if (blnTimeFrames) {
+        for (QAction* a : {mnAll, mnDay, mnWeek, mnMonth, mnSixMonths, mnYear}) a->setChecked(false);
+    } else {
+        for (QAction* a : {mnBoth, mnTempGraph, mnHumidGraph}) a->setChecked(false);
+    }
+}
+
+void frmGraph::ChooseTimeFrame(QAction* item, DateTime start, bool wholeDays) {
+    ClearMenuChecks(true);
+    item->setChecked(true);
+    datFrameStart_ = start;
+    blnWholeDays_ = wholeDays;
+    DrawGraphWithCurrentSettings();
+}
+
+void frmGraph::ChooseGraphType(QAction* item, bool both, bool temperature, bool keepTemperature) {
+    ClearMenuChecks(false);
+    item->setChecked(true);
+    blnShowBoth_ = both;
+    if (!keepTemperature) blnShowTemperature_ = temperature;
+    DrawGraphWithCurrentSettings();
+}
+
+void frmGraph::mn3D_Click() {
+    // The menu has already turned the mark over; the chart follows it.
+    mscTemp_->SetChartType(mn3D->isChecked() ? kChartType3dLine : kChartType2dLine);
+}
+
+void frmGraph::mnCapture_Click() {
+    if (OnCapture) OnCapture(*this);
+}
+
+void frmGraph::SetShowLegend(bool blnShow) { mscTemp_->SetShowLegend(blnShow); }
+
+void frmGraph::SetChartData(std::shared_ptr<const ChartGrid> grid) { mscTemp_->SetChartData(std::move(grid)); }
+
+void frmGraph::SetTitleText(const std::string& text) {
+    txtTitle_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    txtTitle_->setCursorPosition(0);
+}
+
+QAction* frmGraph::MenuItem(const std::string& name) const {
+    return findChild<QAction*>(QString::fromStdString(name));
+}
+
+void frmGraph::Unload() {
+    unloading_ = true;
+    close();
+}
+
+void frmGraph::closeEvent(QCloseEvent* event) {
+    if (!unloading_ && !QCoreApplication::closingDown()) {
+        // The user's close: keep the window, its choices and its chart.
+        event->ignore();
+        host_.blnGraphShow() = false;
+        hide();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace nimbrel

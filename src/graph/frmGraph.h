@@ -1,0 +1,113 @@
+#pragma once
+// The graph window: the reading history as a chart under a one-line title,
+// with menus for the kind of graph, a three-dimensional look, the time frame
+// and a capture command. The window never reads the history itself; it keeps
+// the user's choices and hands them to the main window's DrawWeatherGraph,
+// which fills the chart and the title through this window's ChartTarget side.
+//
+// Closing it by the user only hides it (the main window's blnGraphShow is
+// cleared); the window lives until the program unloads it with Unload.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "graph/GraphHost.h"
+#include "platform/chart/ChartControl.h"
+#include "platform/chart/ChartTarget.h"
+#include "platform/datetime/DateTime.h"
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QWidget;
+
+namespace nimbrel {
+
+class frmGraph : public QMainWindow, public ChartTarget {
+    Q_OBJECT
+public:
+    // The client area at first, in pixels (6420 x 5430 twips).
+    static constexpr int kClientWidth = 428;
+    static constexpr int kClientHeight = 362;
+    static constexpr int kTitleHeight = 17;
+
+    // Runs the window's loading; does not draw and does not show.
+    explicit frmGraph(GraphHost& host, QWidget* parent = nullptr);
+    ~frmGraph() override;
+
+    // Takes the stored choices, with the end of the frame now, to the main
+    // window's DrawWeatherGraph.
+    void DrawGraphWithCurrentSettings();
+
+    // Closes the window for good (the program's unload), as opposed to the
+    // user's close, which only hides it.
+    void Unload();
+
+    // ChartTarget: what DrawWeatherGraph sets on mscTemp and txtTitle.
+    void SetShowLegend(bool blnShow) override;
+    void SetChartData(std::shared_ptr<const ChartGrid> grid) override;
+    void SetTitleText(const std::string& text) override;
+
+    // The "Capture" command. Does nothing until the capture command is
+    // plugged in here (or a subclass overrides mnCapture_Click).
+    std::function<void(frmGraph&)> OnCapture;
+
+    // Menu items by their names ("mnBoth", "mnWeek", "mn3D", "mnCapture",
+    // ...); null for an unknown name. Triggering one runs its command.
+    QAction* MenuItem(const std::string& name) const;
+    ChartControl& mscTemp() const { return *mscTemp_; }
+    QLineEdit& txtTitle() const { return *txtTitle_; }
+    // The client area (below the menu bar), where the chart and title live.
+    QWidget& ClientArea() const { return *client_; }
+
+    // The stored choices.
+    bool blnShowTemperature() const { return blnShowTemperature_; }
+    bool blnShowBoth() const { return blnShowBoth_; }
+    DateTime datFrameStart() const { return datFrameStart_; }
+    DateTime datFrameEnd() const { return datFrameEnd_; }
+    bool blnWholeDays() const { return blnWholeDays_; }
+
+protected:
+    virtual void mnCapture_Click();
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void BuildMenus();
+    void ClearMenuChecks(bool blnTimeFrames);
+    void ChooseTimeFrame(QAction* item, DateTime start, bool wholeDays);
+    void ChooseGraphType(QAction* item, bool both, bool temperature, bool keepTemperature);
+    void mn3D_Click();
+
+    GraphHost& host_;
+    QWidget* client_ = nullptr;
+    ChartControl* mscTemp_ = nullptr;
+    QLineEdit* txtTitle_ = nullptr;
+
+    QMenu* mnGraphType = nullptr;
+    QAction* mnBoth = nullptr;
+    QAction* mnTempGraph = nullptr;
+    QAction* mnHumidGraph = nullptr;
+    QAction* mnSep1 = nullptr;
+    QAction* mn3D = nullptr;
+    QMenu* mnTimeFrame = nullptr;
+    QAction* mnAll = nullptr;
+    QAction* mnDay = nullptr;
+    QAction* mnWeek = nullptr;
+    QAction* mnMonth = nullptr;
+    QAction* mnSixMonths = nullptr;
+    QAction* mnYear = nullptr;
+    QAction* mnCapture = nullptr;
+
+    bool blnShowTemperature_ = true;
+    bool blnShowBoth_ = true;
+    DateTime datFrameStart_ = 0;
+    DateTime datFrameEnd_ = 0;
+    bool blnWholeDays_ = true;
+    bool unloading_ = false;
+};
+
+}  // namespace nimbrel

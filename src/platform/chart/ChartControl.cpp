@@ -1,0 +1,415 @@
+#include "platform/chart/ChartControl.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+namespace nimbrel {
+namespace {
+
+const QColor kTemperatureColour(200, 45, 30);
+const QColor kHumidityColour(25, 100, 200);
+const QColor kOtherColours[] = {QColor(40, 140, 60), QColor(150, 70, 170), QColor(200, 130, 20)};
+const QColor kBackground(255, 255, 255);
+const QColor kPlotBackground(250, 250, 250);
+const QColor kWall(238, 240, 243);
+const QColor kFloor(222, 225, 230);
+const QColor kGrid(214, 218, 224);
+const QColor kFrame(130, 135, 145);
+const QColor kText(40, 40, 40);
+
+QFont ChartFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSizeF(8);
+    return f;
+}
+
+QColor ColourFor(const std::string& unit, int index) {
+    if (unit == "°C") return kTemperatureColour;
+    if (unit == "%") return kHumidityColour;
+    return kOtherColours[index % 3];
+}
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// Reduces one series to at most four points per pixel column: the first, the
+// lowest, the highest and the last reading of the column, in the order they
+// were read. A gap ends the current polyline.
+class Thinner {
+public:
+    explicit Thinner(std::vector<QPolygonF>& out) : out_(out) {}
+
+    void Add(size_t index, double x, double y) {
+        const int column = static_cast<int>(std::floor(x));
+        if (count_ == 0 || column != column_) {
+            Flush();
+            column_ = column;
+            first_ = low_ = high_ = last_ = Point{index, x, y};
+        } else {
+            if (y < low_.y) low_ = Point{index, x, y};
+            if (y > high_.y) high_ = Point{index, x, y};
+            last_ = Point{index, x, y};
+        }
+        ++count_;
+    }
+    void Gap() {
+        Flush();
+        if (!line_.isEmpty()) out_.push_back(std::move(line_));
+        line_ = QPolygonF();
+    }
+    void Finish() { Gap(); }
+
+private:
+    struct Point {
+        size_t index;
+        double x, y;
+    };
+    void Emit(const Point& p) { line_.append(QPointF(p.x, p.y)); }
+    void Flush() {
+        if (count_ == 0) return;
+        Emit(first_);
+        const Point* a = &low_;
+        const Point* b = &high_;
+        if (b->index < a->index) std::swap(a, b);
+        if (a->index != first_.index && a->index != last_.index) Emit(*a);
+        if (b->index != a->index && b->index != first_.index && b->index != last_.index) Emit(*b);
+        if (last_.index != first_.index) Emit(last_);
+        count_ = 0;
+    }
+
+    std::vector<QPolygonF>& out_;
+    QPolygonF line_;
+    int column_ = INT_MIN;
+    size_t count_ = 0;
+    Point first_{}, low_{}, high_{}, last_{};
+};
+
+}  // namespace
+
+ChartControl::ChartControl(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFont(ChartFont());
+}
+
+ChartControl::~ChartControl() = default;
+
+void ChartControl::SetShowLegend(bool blnShow) {
+    if (showLegend_ == blnShow) return;
+    showLegend_ = blnShow;
+    Invalidate();
+}
+
+void ChartControl::SetChartData(std::shared_ptr<const ChartGrid> grid) {
+    grid_ = grid ? std::move(grid) : std::make_shared<const ChartGrid>();
+    ReadGrid();
+    Invalidate();
+}
+
+void ChartControl::SetChartType(int type) {
+    if (chartType_ == type) return;
+    chartType_ = type;
+    Invalidate();
+}
+
+void ChartControl::SetReservedTop(int pixels) {
+    if (reservedTop_ == pixels) return;
+    reservedTop_ = std::max(0, pixels);
+    Invalidate();
+}
+
+size_t ChartControl::SeriesReadings(int series) const { return series_.at(series).readings; }
+
+void ChartControl::Invalidate() {
+    dirty_ = true;
+    update();
+}
+
+void ChartControl::resizeEvent(QResizeEvent*) { dirty_ = true; }
+
+void ChartControl::ReadGrid() {
+    times_.clear();
+    series_.clear();
+    const ChartGrid& g = *grid_;
+    if (g.RowCount() == 0 || g.ColumnCount() < 2) return;
+
+    // Row 0 holds the series names when its label is not a time and one of
+    // its other cells is a text that is not a number and not a gap marker.
+    bool header = false;
+    DateTime t;
+    double v;
+    if (!chart::ReadGridTime(g.Cell(0, 1), t)) {
+        for (int32_t c = 2; c <= g.ColumnCount(); ++c) {
+            std::string_view cell = g.Cell(0, c);
+            if (!cell.empty() && cell != "n/a" && !chart::ReadGridValue(cell, v)) header = true;
+        }
+    }
+    for (int32_t c = 2; c <= g.ColumnCount(); ++c) {
+        Series s;
+        s.name = header ? std::string(g.Cell(0, c)) : std::string();
+        s.unit = std::string(g.ColumnUnit(c));
+        if (s.name.empty()) s.name = s.unit == "°C" ? "Temperature" : s.unit == "%" ? "Humidity" : "Series " + std::to_string(c - 1);
+        s.colour = ColourFor(s.unit, c - 2);
+        s.values.reserve(static_cast<size_t>(g.RowCount()));
+        series_.push_back(std::move(s));
+    }
+    times_.reserve(static_cast<size_t>(g.RowCount()));
+    for (int32_t r = header ? 1 : 0; r < g.RowCount(); ++r) {
+        if (!chart::ReadGridTime(g.Cell(r, 1), t)) continue;
+        times_.push_back(t);
+        for (int32_t c = 2; c <= g.ColumnCount(); ++c) {
+            Series& s = series_[static_cast<size_t>(c - 2)];
+            if (chart::ReadGridValue(g.Cell(r, c), v)) {
+                s.values.push_back(static_cast<float>(v));
+                ++s.readings;
+            } else {
+                s.values.push_back(std::numeric_limits<float>::quiet_NaN());
+            }
+        }
+    }
+}
+
+const ChartControl::Geometry& ChartControl::CurrentGeometry() const {
+    if (dirty_) BuildGeometry();
+    return geometry_;
+}
+
+void ChartControl::BuildGeometry() const {
+    ++builds_;
+    dirty_ = false;
+    Geometry g;
+    const QFontMetrics fm(font());
+    const int line = fm.height();
+    const int n = static_cast<int>(series_.size());
+
+    // Axes: the first series' unit on the left, a second unit on the right.
+    g.seriesAxis.assign(static_cast<size_t>(n), 0);
+    for (int s = 0; s < n; ++s) {
+        const int axis = series_[static_cast<size_t>(s)].unit == series_[0].unit ? 0 : 1;
+        g.seriesAxis[static_cast<size_t>(s)] = axis;
+        g.axisUsed[axis] = true;
+        if (g.axisUnit[axis].empty()) g.axisUnit[axis] = series_[static_cast<size_t>(s)].unit;
+    }
+    double lo[2] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+    double hi[2] = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest()};
+    size_t readings = 0;
+    for (int s = 0; s < n; ++s) {
+        const Series& series = series_[static_cast<size_t>(s)];
+        const int axis = g.seriesAxis[static_cast<size_t>(s)];
+        for (float v : series.values) {
+            if (std::isnan(v)) continue;
+            lo[axis] = std::min(lo[axis], static_cast<double>(v));
+            hi[axis] = std::max(hi[axis], static_cast<double>(v));
+        }
+        readings += series.readings;
+    }
+    g.nothingToDraw = readings == 0;
+    if (!times_.empty()) {
+        auto [mn, mx] = std::minmax_element(times_.begin(), times_.end());
+        g.t0 = *mn;
+        g.t1 = *mx;
+    }
+    if (g.t1 - g.t0 < 1.0 / 86400) {  // a single moment: an hour either side
+        g.t0 -= 1.0 / 24;
+        g.t1 += 1.0 / 24;
+    }
+
+    const int labelWidth = fm.horizontalAdvance(QStringLiteral("-888")) + 10;
+    const int left = labelWidth;
+    const int right = g.axisUsed[1] ? labelWidth : fm.horizontalAdvance(QStringLiteral("00/00")) / 2 + 6;
+    const int top = reservedTop_ + line + 6;
+    const int bottom = 2 * line + 8 + (showLegend_ ? line + 8 : 0);
+    QRect inner(left, top, width() - left - right, height() - top - bottom);
+    const bool threeD = chartType_ == kChartType3dLine;
+    if (threeD && n > 0) {
+        const double d = std::clamp(inner.width() / 40.0, 6.0, 14.0);
+        g.depth = QPointF(d, -d * 0.75);
+        const int totalX = static_cast<int>(std::ceil(d * n));
+        const int totalY = static_cast<int>(std::ceil(d * 0.75 * n));
+        inner.adjust(0, totalY, -totalX, 0);
+    }
+    g.plot = inner.isValid() ? inner : QRect(left, top, 1, 1);
+
+    const int valueTicks = std::clamp(g.plot.height() / (line * 2), 2, 10);
+    for (int a = 0; a < 2; ++a)
+        if (g.axisUsed[a] && lo[a] <= hi[a]) g.axis[a] = chart::NiceScale(lo[a], hi[a], valueTicks, g.axisUnit[a] == "%");
+    const int timeTicks = std::max(1, g.plot.width() / (fm.horizontalAdvance(QStringLiteral("00/00")) + 26));
+    g.ticks = chart::TimeTicks(g.t0, g.t1, timeTicks);
+
+    // Lines in the plot's pixels; the thinning works on the pixel column.
+    g.lines.assign(static_cast<size_t>(n), {});
+    const double x0 = g.plot.left(), w = g.plot.width(), y0 = g.plot.bottom() + 1.0, h = g.plot.height();
+    const double span = g.t1 - g.t0;
+    for (int s = 0; s < n && !g.nothingToDraw; ++s) {
+        const Series& series = series_[static_cast<size_t>(s)];
+        const chart::ValueScale& scale = g.axis[g.seriesAxis[static_cast<size_t>(s)]];
+        const double vspan = scale.hi - scale.lo;
+        Thinner thin(g.lines[static_cast<size_t>(s)]);
+        for (size_t i = 0; i < times_.size(); ++i) {
+            const float v = series.values[i];
+            if (std::isnan(v)) {
+                thin.Gap();
+                continue;
+            }
+            thin.Add(i, x0 + (times_[i] - g.t0) / span * w, y0 - (v - scale.lo) / vspan * h);
+        }
+        thin.Finish();
+    }
+    geometry_ = std::move(g);
+}
+
+QPointF ChartControl::MapToPixel(int series, DateTime t, double value) const {
+    const Geometry& g = CurrentGeometry();
+    const chart::ValueScale& scale = g.axis[g.seriesAxis.at(static_cast<size_t>(series))];
+    const double x = g.plot.left() + (t - g.t0) / (g.t1 - g.t0) * g.plot.width();
+    const double y = g.plot.bottom() + 1.0 - (value - scale.lo) / (scale.hi - scale.lo) * g.plot.height();
+    return QPointF(x, y) + g.depth * series;
+}
+
+void ChartControl::paintEvent(QPaintEvent*) {
+    const Geometry& g = CurrentGeometry();
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const int line = fm.height();
+    const int n = SeriesCount();
+    p.fillRect(rect(), kBackground);
+    const QRect& plot = g.plot;
+    const QPointF back = g.depth * n;
+
+    // Walls and grid: the back wall and the floor in 3D, a plain area flat.
+    if (back.isNull()) {
+        p.fillRect(plot, kPlotBackground);
+    } else {
+        p.setPen(kGrid);
+        p.setBrush(kWall);
+        p.drawRect(QRectF(plot).translated(back));
+        const QPointF floor[] = {QPointF(plot.bottomLeft()) + QPointF(0, 1), QPointF(plot.bottomRight()) + QPointF(1, 1),
+                                 QPointF(plot.bottomRight()) + QPointF(1, 1) + back,
+                                 QPointF(plot.bottomLeft()) + QPointF(0, 1) + back};
+        p.setBrush(kFloor);
+        p.drawPolygon(floor, 4);
+        p.setBrush(Qt::NoBrush);
+    }
+    if (g.nothingToDraw) {
+        p.setPen(kFrame);
+        p.drawRect(plot.adjusted(0, 0, 0, 0));
+        p.setPen(kText);
+        p.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kNothingToDraw));
+        return;
+    }
+    const auto xOf = [&](DateTime t) { return plot.left() + (t - g.t0) / (g.t1 - g.t0) * plot.width(); };
+    const auto yOf = [&](int axis, double v) {
+        const chart::ValueScale& s = g.axis[axis];
+        return plot.bottom() + 1.0 - (v - s.lo) / (s.hi - s.lo) * plot.height();
+    };
+    p.setPen(QPen(kGrid, 1));
+    const int leftAxis = g.axisUsed[0] ? 0 : 1;
+    const chart::ValueScale& ls = g.axis[leftAxis];
+    for (int i = 0; i < ls.Ticks(); ++i) {
+        const double y = std::round(yOf(leftAxis, ls.lo + i * ls.step)) + 0.5;
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right() + 1, y));
+    }
+    for (const chart::TimeTick& tick : g.ticks) {
+        const double x = std::round(xOf(tick.t)) + 0.5;
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom() + 1));
+    }
+
+    // Series, the farthest first so the front ribbon covers the ones behind.
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (int s = n - 1; s >= 0; --s) {
+        const QColor colour = series_[static_cast<size_t>(s)].colour;
+        const QPointF front = g.depth * s;
+        for (const QPolygonF& polyline : g.lines[static_cast<size_t>(s)]) {
+            QPolygonF edge = polyline.translated(front);
+            if (!g.depth.isNull()) {
+                QPolygonF ribbon = edge;
+                for (qsizetype i = polyline.size() - 1; i >= 0; --i) ribbon.append(edge[i] + g.depth);
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour.lighter(edge.size() > 1 ? 150 : 120));
+                if (edge.size() > 1) p.drawPolygon(ribbon, Qt::WindingFill);
+                p.setBrush(Qt::NoBrush);
+                p.setPen(QPen(colour.lighter(120), 1));
+                p.drawPolyline(edge.translated(g.depth));
+            }
+            if (edge.size() == 1) {  // a reading alone between gaps
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour);
+                p.drawEllipse(edge[0], 2.0, 2.0);
+                p.setBrush(Qt::NoBrush);
+            } else {
+                p.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawPolyline(edge);
+            }
+        }
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    // Frame and axes.
+    p.setPen(kFrame);
+    p.drawRect(plot.adjusted(0, 0, 0, 0));
+    p.setPen(kText);
+    for (int a = 0; a < 2; ++a) {
+        if (!g.axisUsed[a]) continue;
+        const chart::ValueScale& s = g.axis[a];
+        const bool onLeft = a == leftAxis;
+        for (int i = 0; i < s.Ticks(); ++i) {
+            const double v = s.lo + i * s.step;
+            const int y = static_cast<int>(std::round(yOf(a, v)));
+            const QString text = Q(chart::FormatTick(v, s.step));
+            if (onLeft) {
+                p.drawLine(plot.left() - 3, y, plot.left() - 1, y);
+                p.drawText(QRect(0, y - line / 2, plot.left() - 5, line), Qt::AlignRight | Qt::AlignVCenter, text);
+            } else {
+                const int x = plot.right() + static_cast<int>(back.x()) + 1;
+                const int yy = y + static_cast<int>(back.y());
+                p.drawLine(x, yy, x + 2, yy);
+                p.drawText(QRect(x + 5, yy - line / 2, width() - x - 5, line), Qt::AlignLeft | Qt::AlignVCenter, text);
+            }
+        }
+        const QString unit = Q(g.axisUnit[a]);
+        if (onLeft)
+            p.drawText(QRect(0, plot.top() - line - 4, plot.left() - 5, line), Qt::AlignRight | Qt::AlignBottom, unit);
+        else
+            p.drawText(QRect(plot.right() + static_cast<int>(back.x()) + 5, plot.top() + static_cast<int>(back.y()) - line - 4,
+                             width(), line),
+                       Qt::AlignLeft | Qt::AlignBottom, unit);
+    }
+    int lastRight = INT_MIN;
+    for (const chart::TimeTick& tick : g.ticks) {
+        const int x = static_cast<int>(std::round(xOf(tick.t)));
+        const QString text = Q(tick.label);
+        const QString second = Q(tick.second);
+        const int w = std::max(fm.horizontalAdvance(text), fm.horizontalAdvance(second));
+        p.drawLine(x, plot.bottom() + 1, x, plot.bottom() + 3);
+        if (x - w / 2 <= lastRight + 4) continue;  // would overlap the label before
+        p.drawText(QRect(x - w / 2 - 2, plot.bottom() + 4, w + 4, line), Qt::AlignHCenter | Qt::AlignTop, text);
+        if (!second.isEmpty())
+            p.drawText(QRect(x - w / 2 - 2, plot.bottom() + 4 + line, w + 4, line), Qt::AlignHCenter | Qt::AlignTop, second);
+        lastRight = x + w / 2;
+    }
+
+    if (showLegend_) {
+        int total = 0;
+        std::vector<QString> names;
+        for (const Series& s : series_) {
+            names.push_back(Q(s.unit.empty() ? s.name : s.name + " (" + s.unit + ")"));
+            total += 22 + fm.horizontalAdvance(names.back()) + 14;
+        }
+        int x = std::max(2, (width() - total) / 2);
+        const int y = height() - line - 4;
+        for (size_t s = 0; s < series_.size(); ++s) {
+            p.setPen(QPen(series_[s].colour, 3));
+            p.drawLine(x, y + line / 2, x + 16, y + line / 2);
+            p.setPen(kText);
+            const int w = fm.horizontalAdvance(names[s]);
+            p.drawText(QRect(x + 22, y, w + 2, line), Qt::AlignLeft | Qt::AlignVCenter, names[s]);
+            x += 22 + w + 14;
+        }
+    }
+}
+
+}  // namespace nimbrel
