@@ -101,11 +101,11 @@ void frmGraph::BuildMenus() {
     mnCapture = bar->addAction(QStringLiteral("Capture"));
     mnCapture->setObjectName(QStringLiteral("mnCapture"));
 
-    // Radio groups only for the look of the marks: the commands set the
-    // marks themselves (ClearMenuChecks, then their own item).
-    for (auto* group : {new QActionGroup(this), new QActionGroup(this)}) group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    auto* types = findChildren<QActionGroup*>().at(0);
-    auto* frames = findChildren<QActionGroup*>().at(1);
+    // The groups give the items the look of radio items and keep a chosen
+    // item checked when it is chosen again; the commands still set the marks
+    // themselves (ClearMenuChecks, then their own item).
+    auto* types = new QActionGroup(this);
+    auto* frames = new QActionGroup(this);
     for (QAction* a : {mnBoth, mnTempGraph, mnHumidGraph}) types->addAction(a);
     for (QAction* a : {mnAll, mnDay, mnWeek, mnMonth, mnSixMonths, mnYear}) frames->addAction(a);
     mnBoth->setChecked(true);

@@ -42,7 +42,11 @@ std::vector<std::string_view> SplitList(std::string_view list) {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 int Two(std::string_view s, size_t at) { return (s[at] - '0') * 10 + (s[at + 1] - '0'); }
 
-// "dd/mm/yyyy hh:nn:ss" with every digit in its place.
+// "dd/mm/yyyy hh:nn:ss" as the program writes it: every digit in its place,
+// every part in its range and the year from 1900 on. Anything else (years
+// that the general parser widens, parts that roll over, days before the
+// value's origin, where whole days and the time of day combine differently)
+// goes through ParseDateTime so that both ways always agree.
 bool IsCanonical(std::string_view s) {
     if (s.size() != 19) return false;
     static constexpr char kShape[] = "00/00/0000 00:00:00";
@@ -53,7 +57,9 @@ bool IsCanonical(std::string_view s) {
             return false;
         }
     }
-    return true;
+    const int day = Two(s, 0), month = Two(s, 3), century = Two(s, 6);
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12 && century >= 19 && Two(s, 11) < 24 &&
+           Two(s, 14) < 60 && Two(s, 17) < 60;
 }
 
 // Readings come in order, so consecutive entries mostly share their date.

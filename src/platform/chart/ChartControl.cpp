@@ -105,6 +105,10 @@ void ChartControl::SetShowLegend(bool blnShow) {
 }
 
 void ChartControl::SetChartData(std::shared_ptr<const ChartGrid> grid) {
+    // A grid never changes once given, so the same grid again (the builder
+    // hands back its previous one when a frame has no reading) is already
+    // read and drawn.
+    if (grid && grid == grid_) return;
     grid_ = grid ? std::move(grid) : std::make_shared<const ChartGrid>();
     ReadGrid();
     Invalidate();
