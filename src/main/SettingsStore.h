@@ -51,8 +51,27 @@ public:
     // sanity of callers; the program itself never reports a failed save).
     bool LastSaveSucceeded() const { return lastSaveOk_; }
 
+    // Where an existing settings file that could not be read, or that held
+    // nothing of this program's, was moved before the first save replaced it
+    // (empty when nothing was moved).
+    const std::string& SetAsidePath() const { return setAsidePath_; }
+
 private:
+    bool MoveUnreadableFileAside();
+    void RememberCompacted(int32_t entries);
+    bool FastAppend(const std::string& temp, const std::string& humid, const std::string& time);
+
     bool lastSaveOk_ = false;
+    // Set by LoadSettings when a file existed but gave nothing usable; the
+    // next save first moves that file aside so that nothing in it is lost.
+    bool keepOldFile_ = false;
+    std::string setAsidePath_;
+    // The three lists as the last compaction left them. While the public
+    // lists still equal these, an append only has to look at the newest
+    // entries; any other change sends it through the full compaction.
+    bool compacted_ = false;
+    int32_t entries_ = 0;
+    std::string compactTemp_, compactHumid_, compactTime_;
 };
 
 // AppendToList of the history rules, on one list.

@@ -14,14 +14,14 @@ constexpr int64_t kSecondsPerDay = 86400;
 // small enough that seconds never overflow.
 constexpr double kMaxDays = 1.0e9;
 
-int64_t FloorDiv(int64_t a, int64_t b) {
+constexpr int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
     return q;
 }
 
 // Days from 1 January 1970 for a proleptic Gregorian date (any year).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     y -= m <= 2 ? 1 : 0;
     const int64_t era = FloorDiv(y, 400);
     const int64_t yoe = y - era * 400;
@@ -43,7 +43,8 @@ void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
 }
 
 // 30 December 1899 counted from 1 January 1970.
-const int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
+constexpr int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
+static_assert(kEpochDays == -25569);
 
 // The stored value counts whole days with the time of day as a fraction that
 // is added even before the epoch: -1.25 is 29 December 1899 06:00. These two
