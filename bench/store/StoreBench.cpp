@@ -1,0 +1,84 @@
+// The heaviest work of an observation cycle: one reading appended to a
+// history at its cap, by the quick path and by the full split, mark, join
+// and collapse it must equal; and the load plus save of such a file.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "main/SettingsStore.h"
+#include "platform/datetime/Clock.h"
+
+using namespace nimbrel;
+
+namespace {
+
+// A full history of readings that alternate, so thinning keeps every one.
+void FillToCap(SettingsStore& s) {
+    s.TempHistory.clear();
+    s.HumidHistory.clear();
+    s.TimeHistory.clear();
+    DateTime t = DateSerial(2025, 1, 1);
+    for (int i = 0; i < kHistoryCap; ++i) {
+        const std::string sep = i ? "," : "";
+        s.TempHistory += sep + std::to_string(i % 2 ? 12 : 13);
+        s.HumidHistory += sep + "80";
+        s.TimeHistory += sep + FormatDateTime(t);
+        t += 300.0 / 86400;
+    }
+    s.CompactHistory();
+}
+
+// Readings that differ each time (every one kept) or stay the same (each new
+// one replaces the one before).
+void Readings(benchmark::State& state, bool full) {
+    const bool same = state.range(0) == 1;
+    ScopedClock clock(DateSerial(2026, 12, 7));
+    SettingsStore s;
+    FillToCap(s);
+    int i = 0;
+    for (auto _ : state) {
+        clock.Advance(300.0 / 86400);
+        const std::string temp = same ? "20" : std::to_string(i++ % 2 ? 12 : 13);
+        s.LastReading = "Cloudy," + temp + ",80," + FormatDateTime(Now());
+        if (full) {
+            AppendToList(s.TempHistory, temp);
+            AppendToList(s.HumidHistory, "80");
+            AppendToList(s.TimeHistory, FormatDateTime(Now()));
+            s.CompactHistory();
+        } else {
+            s.AppendReading();
+        }
+        benchmark::DoNotOptimize(s.TimeHistory.data());
+    }
+}
+
+void AppendReadingAtCap(benchmark::State& state) { Readings(state, false); }
+void FullRecompactionAtCap(benchmark::State& state) { Readings(state, true); }
+
+void LoadAndSaveAtCap(benchmark::State& state) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-store-XXXXXX").string();
+    const std::string dir = ::mkdtemp(tmpl.data());
+    {
+        SettingsStore s;
+        s.SetFolder(dir);
+        FillToCap(s);
+        s.LastReading = "Cloudy,12,80,07/12/2026 10:00:00";
+        s.SaveSettings();
+    }
+    for (auto _ : state) {
+        SettingsStore s;
+        s.SetFolder(dir);
+        s.LoadSettings();
+        s.SaveSettings();
+        if (!s.LastSaveSucceeded()) state.SkipWithError("save failed");
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
+BENCHMARK(AppendReadingAtCap)->Arg(0)->Arg(1)->ArgName("same")->Unit(benchmark::kMicrosecond);
+BENCHMARK(FullRecompactionAtCap)->Arg(0)->Arg(1)->ArgName("same")->Unit(benchmark::kMicrosecond);
+BENCHMARK(LoadAndSaveAtCap)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
