@@ -300,7 +300,7 @@ void ChartControl::paintEvent(QPaintEvent*) {
     }
     if (g.nothingToDraw) {
         p.setPen(kFrame);
-        p.drawRect(plot.adjusted(0, 0, 0, 0));
+        p.drawRect(plot);
         p.setPen(kText);
         p.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kNothingToDraw));
         return;
@@ -321,6 +321,11 @@ void ChartControl::paintEvent(QPaintEvent*) {
         const double x = std::round(xOf(tick.t)) + 0.5;
         p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom() + 1));
     }
+
+    // The frame before the lines, so that a reading at the end of the time
+    // axis stays visible.
+    p.setPen(kFrame);
+    p.drawRect(plot);
 
     // Series, the farthest first so the front ribbon covers the ones behind.
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -352,10 +357,16 @@ void ChartControl::paintEvent(QPaintEvent*) {
     }
     p.setRenderHint(QPainter::Antialiasing, false);
 
-    // Frame and axes.
-    p.setPen(kFrame);
-    p.drawRect(plot.adjusted(0, 0, 0, 0));
+    // Value axes. In 3D a series' front edge lies one ribbon deeper than the
+    // one before it, so the right axis is raised to the front edge of its
+    // first series: its labels stay level with the line they measure.
     p.setPen(kText);
+    QPointF rightLift;
+    for (int s = 0; s < n; ++s)
+        if (g.seriesAxis[static_cast<size_t>(s)] == 1) {
+            rightLift = g.depth * s;
+            break;
+        }
     for (int a = 0; a < 2; ++a) {
         if (!g.axisUsed[a]) continue;
         const chart::ValueScale& s = g.axis[a];
@@ -369,7 +380,7 @@ void ChartControl::paintEvent(QPaintEvent*) {
                 p.drawText(QRect(0, y - line / 2, plot.left() - 5, line), Qt::AlignRight | Qt::AlignVCenter, text);
             } else {
                 const int x = plot.right() + static_cast<int>(back.x()) + 1;
-                const int yy = y + static_cast<int>(back.y());
+                const int yy = y + static_cast<int>(std::lround(rightLift.y()));
                 p.drawLine(x, yy, x + 2, yy);
                 p.drawText(QRect(x + 5, yy - line / 2, width() - x - 5, line), Qt::AlignLeft | Qt::AlignVCenter, text);
             }
@@ -378,8 +389,8 @@ void ChartControl::paintEvent(QPaintEvent*) {
         if (onLeft)
             p.drawText(QRect(0, plot.top() - line - 4, plot.left() - 5, line), Qt::AlignRight | Qt::AlignBottom, unit);
         else
-            p.drawText(QRect(plot.right() + static_cast<int>(back.x()) + 5, plot.top() + static_cast<int>(back.y()) - line - 4,
-                             width(), line),
+            p.drawText(QRect(plot.right() + static_cast<int>(back.x()) + 5,
+                             plot.top() + static_cast<int>(std::lround(rightLift.y())) - line - 4, width(), line),
                        Qt::AlignLeft | Qt::AlignBottom, unit);
     }
     int lastRight = INT_MIN;

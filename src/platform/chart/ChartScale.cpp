@@ -1,5 +1,6 @@
 #include "platform/chart/ChartScale.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -76,6 +77,16 @@ ValueScale NiceScale(double min, double max, int maxTicks, bool percent) {
         max += 1;
     }
     if (maxTicks < 1) maxTicks = 1;
+    // A little room above the highest and below the lowest value, so that no
+    // reading lies on the frame of the plot, where it could not be read.
+    // Percentages keep to 0..100 when the data do.
+    const double pad = (max - min) * 0.04;
+    double padMin = min - pad, padMax = max + pad;
+    if (percent && min >= 0) padMin = std::max(padMin, 0.0);
+    if (percent && max <= 100) padMax = std::min(padMax, 100.0);
+    const double dataMin = min, dataMax = max;
+    min = padMin;
+    max = padMax;
     const double raw = (max - min) / maxTicks;
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     static constexpr double kSteps[] = {1, 2, 2.5, 5, 10};
@@ -91,8 +102,8 @@ ValueScale NiceScale(double min, double max, int maxTicks, bool percent) {
     scale.lo = std::floor(min / step + 1e-9) * step;
     scale.hi = std::ceil(max / step - 1e-9) * step;
     if (percent) {
-        if (scale.lo < 0 && min >= 0) scale.lo = 0;
-        if (scale.hi > 100 && max <= 100) scale.hi = 100;
+        if (scale.lo < 0 && dataMin >= 0) scale.lo = 0;
+        if (scale.hi > 100 && dataMax <= 100) scale.hi = 100;
     }
     if (scale.hi <= scale.lo) scale.hi = scale.lo + step;
     return scale;

@@ -26,9 +26,10 @@ struct ValueScale {
     double step = 1;
     int Ticks() const;  // number of tick marks, lo and hi included
 };
-// Round steps (1, 2, 2.5 or 5 times a power of ten) covering min..max with at
-// most maxTicks intervals; a flat range gets one unit either side. Percent
-// axes do not reach beyond 0 and 100 unless the data do.
+// Round steps (1, 2, 2.5 or 5 times a power of ten) covering min..max, with a
+// little room either side, in at most maxTicks intervals; a flat range gets
+// one unit either side. Percent axes do not reach beyond 0 and 100 unless the
+// data do.
 ValueScale NiceScale(double min, double max, int maxTicks, bool percent);
 // "12", "-2.5": as few decimals as the step needs.
 std::string FormatTick(double value, double step);
