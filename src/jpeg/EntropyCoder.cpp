@@ -1,8 +1,10 @@
 // Huffman coding of the stored coefficients: the bit writer with its byte
 // stuffing, one block at a time, and the scans that group the components.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
+#include "jpeg/BlockMask.h"
 #include "jpeg/JpegTables.h"
 #include "jpeg/McuOrder.h"
 #include "jpeg/cJpeg.h"
@@ -13,14 +15,27 @@ using namespace jpeg_tables;
 
 namespace {
 
+// The bit writer holds up to 64 bits before it moves whole bytes to the
+// buffer; each byte may be followed by a stuffed zero.
+constexpr size_t kPendingBytes = 2 * 8;
+// Whole bytes are moved with one unaligned 8-byte store, which may reach 8
+// bytes past the write position (those are overwritten or cut off later).
+constexpr size_t kStoreSlack = 8;
 // The most bytes one block can produce: a DC code with its extra bits and 63
-// AC codes with theirs, every byte stuffed.
-constexpr size_t kWorstBlockBytes = 2 * ((16 + 11 + 63 * (16 + 10)) / 8 + 1);
+// AC codes with theirs, every byte stuffed, on top of what is still pending.
+constexpr size_t kWorstBlockBytes = 2 * ((16 + 11 + 63 * (16 + 10)) / 8 + 1) + kPendingBytes + kStoreSlack;
+constexpr size_t kDummyBlockBytes = 2 * 4 + kPendingBytes + kStoreSlack;
 
 // The extra bits of a value of category s: its low s bits, taking d - 1 for
 // a negative d (the one's complement of its magnitude).
 inline uint32_t ExtraBits(int32_t d) {
     return static_cast<uint32_t>(d < 0 ? d - 1 : d);
+}
+
+// True when one of the eight bytes of x is 0xFF (x's own zero-byte test on ~x).
+inline bool HasByteFF(uint64_t x) {
+    const uint64_t t = ~x;
+    return ((t - 0x0101010101010101ull) & ~t & 0x8080808080808080ull) != 0;
 }
 
 }  // namespace
@@ -47,24 +62,45 @@ void cJpeg::ResetBits() {
     bitCount_ = 0;
 }
 
-// Appends the low `length` bits of value, most significant first. Callers
-// have made room for them (EnsureRoom) beforehand. A completed byte of 255 is
-// followed by a 0 byte so that the data cannot be taken for a marker.
-inline void cJpeg::PutBits(int length, uint32_t value) {
-    bitAccumulator_ = (bitAccumulator_ << length) | (value & ((uint64_t(1) << length) - 1));
-    bitCount_ += length;
-    while (bitCount_ >= 8) {
-        bitCount_ -= 8;
-        const uint8_t byte = static_cast<uint8_t>(bitAccumulator_ >> bitCount_);
+// Moves the whole bytes of the pending bits to the buffer, oldest first. A
+// byte of 255 is followed by a 0 byte so that the data cannot be taken for a
+// marker. Callers have made room beforehand (EnsureRoom).
+void cJpeg::EmitWholeBytes() {
+    const int n = bitCount_ / 8;
+    if (n == 0) return;
+    const int rest = bitCount_ % 8;
+    const uint64_t bytes = bitAccumulator_ >> rest;  // n bytes, the oldest highest
+    if constexpr (std::endian::native == std::endian::little) {
+        if (!HasByteFF(bytes)) {
+            const uint64_t stored = __builtin_bswap64(bytes << (64 - 8 * n));
+            std::memcpy(buffer_.data() + position_, &stored, 8);
+            position_ += static_cast<size_t>(n);
+            bitCount_ = rest;
+            bitAccumulator_ &= (uint64_t(1) << rest) - 1;
+            return;
+        }
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        const uint8_t byte = static_cast<uint8_t>(bytes >> (8 * i));
         buffer_[position_++] = byte;
         if (byte == 0xFF) buffer_[position_++] = 0;
     }
+    bitCount_ = rest;
+    bitAccumulator_ &= (uint64_t(1) << rest) - 1;
 }
 
-// Completes a partial last byte with 1-bits.
+// Appends the low `length` bits (at most 32) of value, most significant first.
+inline void cJpeg::PutBits(int length, uint32_t value) {
+    if (bitCount_ + length > 64) EmitWholeBytes();
+    bitAccumulator_ = (bitAccumulator_ << length) | (value & ((uint64_t(1) << length) - 1));
+    bitCount_ += length;
+}
+
+// Completes a partial last byte with 1-bits and moves everything out.
 void cJpeg::FlushBits() {
-    EnsureRoom(2);
-    if (bitCount_ > 0) PutBits(8 - bitCount_, 0xFF);
+    EnsureRoom(kPendingBytes + 2 + kStoreSlack);
+    if (bitCount_ % 8 != 0) PutBits(8 - bitCount_ % 8, 0xFF);
+    EmitWholeBytes();
     ResetBits();
 }
 
@@ -87,8 +123,7 @@ void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, i
 
     // The non-zero AC coefficients as bits 1..63, so that runs of zeros are
     // counted, not walked.
-    uint64_t nonZero = 0;
-    for (int k = 1; k < 64; ++k) nonZero |= uint64_t(block[k] != 0) << k;
+    uint64_t nonZero = block_mask::NonZero(block) & ~uint64_t(1);
     int last = 0;  // zig-zag position of the previous coefficient coded
     while (nonZero) {
         const int k = std::countr_zero(nonZero);
@@ -109,7 +144,7 @@ void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, i
 
 // A block whose DC equals the predictor and whose AC coefficients are all 0.
 void cJpeg::EncodeDummyBlock(int dcTable, int acTable) {
-    EnsureRoom(8);
+    EnsureRoom(kDummyBlockBytes);
     PutBits(dcLookup_[dcTable].length[0], dcLookup_[dcTable].code[0]);
     PutBits(acLookup_[acTable].length[0x00], acLookup_[acTable].code[0x00]);
 }

@@ -9,6 +9,10 @@
 // lane order does not change any rounding.
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "jpeg/JpegTables.h"
 #include "jpeg/cJpeg.h"
 
@@ -69,41 +73,74 @@ inline double RoundHalfEven(double x) {
     return (x + kShift) - kShift;
 }
 
-// Natural (row-major) index -> zig-zag position.
-struct NaturalToZigZag {
+// Index u * 8 + v of the transposed result -> zig-zag position.
+struct TransposedToZigZag {
     int zz[64] = {};
-    constexpr NaturalToZigZag() {
-        for (int v = 0; v < 8; ++v)
-            for (int u = 0; u < 8; ++u) zz[v * 8 + u] = kZigZag.zz[u][v];
+    constexpr TransposedToZigZag() {
+        for (int u = 0; u < 8; ++u)
+            for (int v = 0; v < 8; ++v) zz[u * 8 + v] = kZigZag.zz[u][v];
     }
 };
-constexpr NaturalToZigZag kNaturalToZigZag{};
+constexpr TransposedToZigZag kTransposedToZigZag{};
+
+// The two passes; the result is left transposed, at index u * 8 + v.
+inline void TransformTransposed(const float* workspace, float* result) {
+    alignas(32) float columns[64], rows[64];
+    TransformLines(workspace, columns);  // down each column: result row v = vertical frequency
+    Transpose(columns, rows);
+    TransformLines(rows, result);  // along each row: result[u * 8 + v]
+}
 
 }  // namespace
 
 void cJpeg::ForwardDCT(float* workspace) {
-    alignas(32) float columns[64], rows[64], result[64];
-    TransformLines(workspace, columns);  // down each column: result row v = vertical frequency
-    Transpose(columns, rows);
-    TransformLines(rows, result);  // along each row: result[u * 8 + v]
+    alignas(32) float result[64];
+    TransformTransposed(workspace, result);
     Transpose(result, workspace);  // back to index v * 8 + u
 }
 
-void cJpeg::QuantizeBlock(std::vector<int16_t>& coefficients, size_t& position, int t) const {
-    const QuantizationTable& table = qt_[t];
-    alignas(32) double rounded[64];
-    double low = 0, high = 0;
-    for (int i = 0; i < 64; ++i) {
-        // Both factors are single precision, so their product is exact in double.
-        const double r = RoundHalfEven(double(workspace_[i]) * table.M[kNaturalToZigZag.zz[i]]);
-        rounded[i] = r;
-        low = std::min(low, r);
-        high = std::max(high, r);
+// Quantizing straight from the transposed result saves the transpose back;
+// the multipliers are kept in that order too. Both factors are single
+// precision, so their product is exact in double and the one rounding is to
+// the nearest integer, halves to even.
+void cJpeg::QuantizeBlock(const float* transposed, std::vector<int16_t>& coefficients, size_t& position, int t) const {
+    const float* M = mTransposed_[t];
+    alignas(16) int32_t rounded[64];
+#if defined(__SSE2__)
+    // The conversion rounds in the default mode, to nearest with halves to
+    // even, two products at a time. A value fits 16 bits when adding 32768
+    // leaves nothing above bit 15.
+    __m128i outside = _mm_setzero_si128();
+    const __m128i bias = _mm_set1_epi32(32768);
+    for (int i = 0; i < 64; i += 4) {
+        const __m128 f = _mm_loadu_ps(transposed + i);
+        const __m128 m = _mm_loadu_ps(M + i);
+        const __m128d low = _mm_mul_pd(_mm_cvtps_pd(f), _mm_cvtps_pd(m));
+        const __m128d high = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(f, f)), _mm_cvtps_pd(_mm_movehl_ps(m, m)));
+        const __m128i r = _mm_unpacklo_epi64(_mm_cvtpd_epi32(low), _mm_cvtpd_epi32(high));
+        outside = _mm_or_si128(outside, _mm_srli_epi32(_mm_add_epi32(r, bias), 16));
+        _mm_store_si128(reinterpret_cast<__m128i*>(rounded + i), r);
     }
-    if (low < -32768.0 || high > 32767.0) throw JpegError(jpeg_errors::kOverflow, jpeg_errors::kOverflowText);
+    const bool overflow = _mm_movemask_epi8(_mm_cmpeq_epi32(outside, _mm_setzero_si128())) != 0xFFFF;
+#else
+    bool overflow = false;
+    for (int i = 0; i < 64; ++i) {
+        const double r = RoundHalfEven(double(transposed[i]) * M[i]);
+        overflow = overflow || r < -32768.0 || r > 32767.0;
+        rounded[i] = overflow ? 0 : static_cast<int32_t>(r);
+    }
+#endif
+    if (overflow) throw JpegError(jpeg_errors::kOverflow, jpeg_errors::kOverflowText);
     int16_t* out = coefficients.data() + position;
-    for (int i = 0; i < 64; ++i) out[kNaturalToZigZag.zz[i]] = static_cast<int16_t>(rounded[i]);
+    for (int i = 0; i < 64; ++i) out[kTransposedToZigZag.zz[i]] = static_cast<int16_t>(rounded[i]);
     position += 64;
+}
+
+void cJpeg::TransformAndQuantize(const float* workspace, std::vector<int16_t>& coefficients, size_t& position,
+                                 int t) const {
+    alignas(32) float result[64];
+    TransformTransposed(workspace, result);
+    QuantizeBlock(result, coefficients, position, t);
 }
 
 }  // namespace nimbrel

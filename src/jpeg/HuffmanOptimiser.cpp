@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 
+#include "jpeg/BlockMask.h"
 #include "jpeg/McuOrder.h"
 #include "jpeg/cJpeg.h"
 
@@ -15,29 +16,22 @@ namespace {
 constexpr int kSymbols = 257;  // 256 values and the reserved code point
 constexpr int kReserved = 256;
 
-void CountDCSymbols(const std::vector<int16_t>& coefficients, int32_t* F) {
-    int32_t predictor = 0;
-    for (size_t i = 0; i < coefficients.size(); i += 64) {
-        F[cJpeg::Category(coefficients[i] - predictor)]++;
-        predictor = coefficients[i];
+// The symbols EncodeBlock writes for one block, counted: the DC category of
+// the difference to the predictor, and the AC run/size symbols with ZRL and EOB.
+inline void CountBlock(const int16_t* block, int32_t& predictor, int32_t* dc, int32_t* ac) {
+    dc[cJpeg::Category(block[0] - predictor)]++;
+    predictor = block[0];
+    uint64_t nonZero = block_mask::NonZero(block) & ~uint64_t(1);
+    int last = 0;
+    while (nonZero) {
+        const int k = std::countr_zero(nonZero);
+        nonZero &= nonZero - 1;
+        int run = k - last - 1;
+        for (; run > 15; run -= 16) ac[0xF0]++;
+        ac[run * 16 + cJpeg::Category(block[k])]++;
+        last = k;
     }
-}
-
-void CountACSymbols(const std::vector<int16_t>& coefficients, int32_t* F) {
-    for (size_t i = 0; i < coefficients.size(); i += 64) {
-        const int16_t* block = coefficients.data() + i;
-        int run = 0;
-        for (int k = 1; k < 64; ++k) {
-            if (block[k] == 0) {
-                ++run;
-                continue;
-            }
-            for (; run > 15; run -= 16) F[0xF0]++;
-            F[run * 16 + cJpeg::Category(block[k])]++;
-            run = 0;
-        }
-        if (run > 0) F[0x00]++;  // EOB
-    }
+    if (last < 63) ac[0x00]++;  // EOB
 }
 
 // Bits of the code of a symbol, from its SIZE mask 2^(length - 1).
@@ -131,66 +125,54 @@ int64_t cJpeg::OptimizeHuffmanTables(int first, int last) {
     for (int c = first; c <= last; ++c)
         if (components_[c].coefficients.empty()) throw JpegError(jpeg_errors::kSubscript, jpeg_errors::kSubscriptText);
     const std::vector<ScanGroup> groups = GroupScans(first, last);
-    std::vector<bool> interleaved(components_.size(), false);
     bool dcUsed[4] = {}, acUsed[4] = {};
+    for (const ScanGroup& g : groups)
+        for (int c = g.first; c <= g.last; ++c) dcUsed[c == 0 ? 0 : 1] = acUsed[c == 0 ? 0 : 1] = true;
+    // Every scan walked once in the order it will be coded, each block's
+    // symbols counted for the tables of its component: in an interleaved
+    // scan the DC predictor runs along the MCUs, not the raster, and every
+    // dummy block writes a DC difference of 0 and an EOB.
+    int32_t dcCounts[4][kSymbols] = {}, acCounts[4][kSymbols] = {};
+    const auto tableOf = [](int c) { return c == 0 ? 0 : 1; };
     for (const ScanGroup& g : groups) {
-        for (int c = g.first; c <= g.last; ++c) {
-            interleaved[c] = g.last > g.first;
-            dcUsed[c == 0 ? 0 : 1] = acUsed[c == 0 ? 0 : 1] = true;
-        }
-    }
-    // Dummy blocks per component of an interleaved scan, and its DC symbols
-    // in scan order (the predictor runs along the scan, not the raster).
-    std::vector<int64_t> dummies(components_.size(), 0);
-    std::vector<std::vector<int32_t>> interleavedDC(components_.size(), std::vector<int32_t>(16, 0));
-    for (const ScanGroup& g : groups) {
-        if (g.first == g.last) continue;
         int32_t predictor[3] = {0, 0, 0};
+        if (g.first == g.last) {
+            const int c = g.first, t = tableOf(c);
+            const std::vector<int16_t>& coefficients = components_[c].coefficients;
+            for (size_t i = 0; i < coefficients.size(); i += 64)
+                CountBlock(coefficients.data() + i, predictor[c], dcCounts[t], acCounts[t]);
+            continue;
+        }
         mcu_order::Walk(
             components_, g.first, g.last, X_, Y_, Hmax_, Vmax_,
             [&](int c, int64_t block) {
-                const int16_t dc = components_[c].coefficients[block * 64];
-                interleavedDC[c][Category(dc - predictor[c])]++;
-                predictor[c] = dc;
+                const int t = tableOf(c);
+                CountBlock(components_[c].coefficients.data() + block * 64, predictor[c], dcCounts[t], acCounts[t]);
             },
             [&](int c) {
-                interleavedDC[c][0]++;
-                dummies[c]++;
+                dcCounts[tableOf(c)][0]++;
+                acCounts[tableOf(c)][0x00]++;
             });
     }
 
     const int largestDC = P_ == 12 ? 15 : 11;
     int32_t F[kSymbols] = {};
-    int32_t copy[kSymbols];
     Estimate estimate;
     for (int t = 0; t < 4; ++t) {
-        const auto uses = [&](int c) { return (c == 0 ? 0 : 1) == t; };
         if (dcUsed[t]) {
-            for (int c = first; c <= last; ++c) {
-                if (!uses(c)) continue;
-                if (interleaved[c]) {
-                    for (int s = 0; s < 16; ++s) F[s] += interleavedDC[c][s];
-                } else {
-                    CountDCSymbols(components_[c].coefficients, F);
-                }
-            }
-            std::memcpy(copy, F, sizeof F);
+            std::memcpy(F, dcCounts[t], sizeof F);
             OptimizeHuffmanTable(dcTables_[t], F);
             ExpandHuffmanTable(dcTables_[t], largestDC);
             for (int s = 0; s < 16; ++s)
-                if (copy[s] != 0) estimate.Add(int64_t(copy[s]) * (CodeLength(dcTables_[t].SIZE[s]) + s));
+                if (dcCounts[t][s] != 0) estimate.Add(int64_t(dcCounts[t][s]) * (CodeLength(dcTables_[t].SIZE[s]) + s));
         }
         if (acUsed[t]) {
-            for (int c = first; c <= last; ++c) {
-                if (!uses(c)) continue;
-                CountACSymbols(components_[c].coefficients, F);
-                if (interleaved[c]) F[0x00] += static_cast<int32_t>(dummies[c]);  // each dummy ends with EOB
-            }
-            std::memcpy(copy, F, sizeof F);
+            std::memcpy(F, acCounts[t], sizeof F);
             OptimizeHuffmanTable(acTables_[t], F);
             ExpandHuffmanTable(acTables_[t], 255);
             for (int s = 0; s < 256; ++s)
-                if (copy[s] != 0) estimate.Add(int64_t(copy[s]) * (CodeLength(acTables_[t].SIZE[s]) + s % 16));
+                if (acCounts[t][s] != 0)
+                    estimate.Add(int64_t(acCounts[t][s]) * (CodeLength(acTables_[t].SIZE[s]) + s % 16));
         }
     }
     return estimate.bytes + (estimate.bits != 0 ? 1 : 0);

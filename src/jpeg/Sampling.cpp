@@ -107,8 +107,17 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
 }
 
 void cJpeg::SampleComponent(Component& c, int row, const uint8_t* bits, int stride, int H8, int ph) {
+    // The product of a byte and a single-precision weight is exact in
+    // double, and so is the sum of three of them and the offset: tables of
+    // the products give the very sums the multiplications would, in any
+    // order, and the one rounding is the store to single precision.
     const ColourRow& w = kColourRows[row];
-    const double wR = w.wR, wG = w.wG, wB = w.wB, offset = w.offset;
+    double red[256], green[256], blueAndOffset[256];
+    for (int v = 0; v < 256; ++v) {
+        red[v] = v * double(w.wR);
+        green[v] = v * double(w.wG);
+        blueAndOffset[v] = v * double(w.wB) + double(w.offset);
+    }
     const int blocksPerRow = static_cast<int>(c.coefficients.size() / 64 / (ph / 8));
     size_t position = 0;
     for (int by = 0; by < ph / 8; ++by) {
@@ -116,14 +125,11 @@ void cJpeg::SampleComponent(Component& c, int row, const uint8_t* bits, int stri
             for (int j = 0; j < 8; ++j) {
                 const int y = H8 - ph + 8 * by + j;
                 const uint8_t* p = bits + static_cast<int64_t>(H8 - 1 - y) * stride + 3 * 8 * bx;
-                for (int k = 0; k < 8; ++k, p += 3) {
-                    // The products of bytes and single-precision weights and
-                    // their sum are exact in double; one rounding when stored.
-                    workspace_[j * 8 + k] = static_cast<float>(p[2] * wR + p[1] * wG + p[0] * wB + offset);
-                }
+                float* out = workspace_ + j * 8;
+                for (int k = 0; k < 8; ++k, p += 3)
+                    out[k] = static_cast<float>(red[p[2]] + green[p[1]] + blueAndOffset[p[0]]);
             }
-            ForwardDCT(workspace_);
-            QuantizeBlock(c.coefficients, position, c.Tq);
+            TransformAndQuantize(workspace_, c.coefficients, position, c.Tq);
         }
     }
 }

@@ -57,6 +57,7 @@ void cJpeg::PrepareQuantizationTable(int t) {
             const int z = kZigZag.zz[u][v];
             if (table.Q[z] < 1 || table.Q[z] > limit) Fail("Bad Quantization Table");
             table.M[z] = static_cast<float>(kDctScale[u] * kDctScale[v] / table.Q[z]);
+            mTransposed_[t][u * 8 + v] = table.M[z];
         }
     }
 }
@@ -108,10 +109,6 @@ void cJpeg::ExpandHuffmanTable(HuffmanTable& table, int largestSymbol) {
         code *= 2;
     }
     if (k == 0) Fail("Bad Huffman Table");
-}
-
-int cJpeg::Category(int32_t d) {
-    return std::bit_width(static_cast<uint32_t>(d < 0 ? -static_cast<int64_t>(d) : d));
 }
 
 std::vector<cJpeg::ScanGroup> cJpeg::GroupScans(int first, int last) const {

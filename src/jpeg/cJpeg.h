@@ -9,6 +9,7 @@
 // sampling and colour conversion (Sampling.cpp), transform and quantization
 // (ForwardDct.cpp), entropy coding and scans (EntropyCoder.cpp), Huffman
 // statistics (HuffmanOptimiser.cpp), segments and the file (FileWriter.cpp).
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -71,7 +72,9 @@ public:
     // The 64-sample workspace (row-major) transformed in place.
     static void ForwardDCT(float* workspace);
     // Smallest s with |d| < 2^s.
-    static int Category(int32_t d);
+    static int Category(int32_t d) {
+        return std::bit_width(static_cast<uint32_t>(d < 0 ? -static_cast<int64_t>(d) : d));
+    }
     // The scans as groups of consecutive components.
     struct ScanGroup {
         int first, last;
@@ -84,7 +87,12 @@ private:
 
     // Sampling of the drawn picture (bits of a 24-bit bottom-up DIB).
     void SampleComponent(Component& c, int row, const uint8_t* bits, int stride, int H8, int ph);
-    void QuantizeBlock(std::vector<int16_t>& coefficients, size_t& position, int t) const;
+    // Quantizes a block that the transform left transposed (index u * 8 + v).
+    void QuantizeBlock(const float* transposed, std::vector<int16_t>& coefficients, size_t& position, int t) const;
+    // ForwardDCT and QuantizeBlock of the block in workspace, without the
+    // transpose back in between.
+    void TransformAndQuantize(const float* workspace, std::vector<int16_t>& coefficients, size_t& position,
+                              int t) const;
 
     // Huffman statistics and tables; returns the estimated entropy-coded size.
     int64_t OptimizeHuffmanTables(int first, int last);
@@ -95,6 +103,7 @@ private:
     void PutWord(uint32_t w);
     void ResetBits();
     void PutBits(int length, uint32_t value);
+    void EmitWholeBytes();
     void FlushBits();
     void EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable);
     void EncodeDummyBlock(int dcTable, int acTable);
@@ -131,6 +140,7 @@ private:
 
     alignas(32) float workspace_[64] = {};
     QuantizationTable qt_[4];
+    alignas(32) float mTransposed_[4][64] = {};  // M of each table at index u * 8 + v
     HuffmanTable dcTables_[4];
     HuffmanTable acTables_[4];
     CodeLookup dcLookup_[2];
