@@ -268,7 +268,10 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
     const bool atCap = entries_ >= kHistoryCap;
     auto append = [atCap](std::string& list, const std::string& value) {
         const std::string_view v = value.empty() ? LastEntry(list) : std::string_view(value);
-        std::string add = "," + std::string(v);
+        std::string add;
+        add.reserve(v.size() + 1);
+        add.push_back(',');
+        add.append(v);
         if (atCap) DropFirstEntry(list);
         list += add;
     };
