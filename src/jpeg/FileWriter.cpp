@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -214,7 +215,9 @@ int32_t cJpeg::SaveFile(const std::string& FileName) {
     const std::string comment = ansi_text::ToWindows1252(comment_);
     // The coded data with a margin of 30 %, the segments and the comment.
     const double n = std::nearbyint(static_cast<double>(estimate) * 1.3 + 1000.0 + static_cast<double>(comment.size()));
-    buffer_.assign(static_cast<size_t>(n) + 1, 0);
+    size_t size = static_cast<size_t>(n) + 1;
+    if (firstBufferLimit_ > 0) size = std::min(size, firstBufferLimit_);
+    buffer_.assign(size, 0);
     position_ = 0;
 
     WriteMarker(kSOI);

@@ -62,6 +62,10 @@ public:
     const HuffmanTable& AcTable(int t) const { return acTables_[t]; }
     const std::vector<Component>& Components() const { return components_; }
     int32_t Width() const { return X_; }
+    // Caps the buffer SaveFile first sizes from its estimate (0: no cap).
+    // Real pictures code well inside the estimate, so tests use this to make
+    // the coded data outgrow its buffer.
+    void LimitFirstBuffer(size_t bytes) { firstBufferLimit_ = bytes; }
     int32_t Height() const { return Y_; }
 
     // The stages on their own, public so that tests can hold them against
@@ -148,6 +152,7 @@ private:
     std::vector<Component> components_;
     int32_t quality_ = 0;
     std::string comment_;
+    size_t firstBufferLimit_ = 0;
 };
 
 }  // namespace nimbrel

@@ -144,3 +144,42 @@ TEST(JpegSegments, SavingAgainGivesTheSameBytesAndNeverReplaces) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
+
+// The estimate sizes the buffer with a wide margin, so a real picture never
+// outgrows it; a capped first buffer stands in for a picture that would.
+// Wherever the writing runs out of room (in the segments, the comment, a
+// block, a dummy block or the final bits), the file comes out the same.
+TEST(JpegSegments, CodedDataThatOutgrowsItsBufferIsStillSaved) {
+    TempDir dir;
+    Picture noise(61, 47), photo(37, 29);
+    uint32_t state = 11;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            noise.Set(x, y, int(state >> 24), int(state >> 16) & 255, int(state >> 8) & 255);
+        }
+    FillPhotographic(photo);
+    struct Case {
+        const Picture& picture;
+        int quality;
+        std::vector<int> f;
+    };
+    int n = 0;
+    for (const Case& c : {Case{noise, 100, {1, 1, 1, 1, 1, 1}}, Case{photo, 75, {2, 2, 1, 1, 1, 1}}}) {
+        const std::string stem = std::to_string(n++);
+        cJpeg j;
+        j.Quality(c.quality);
+        j.SetSamplingFrequencies(c.f[0], c.f[1], c.f[2], c.f[3], c.f[4], c.f[5]);
+        j.Comment(std::string(3000, 'n'));
+        const Bytes whole = Save(j, c.picture, dir, stem + "whole.jpg");
+        for (size_t limit : {size_t(1), size_t(40), size_t(3500), whole.size() / 2, whole.size() - 3}) {
+            SCOPED_TRACE(limit);
+            j.LimitFirstBuffer(limit);
+            const std::string name = stem + "capped" + std::to_string(limit) + ".jpg";
+            ASSERT_EQ(j.SaveFile(dir.File(name)), 0);
+            const Bytes capped = ReadFile(dir.File(name));
+            EXPECT_EQ(capped, whole);
+            EXPECT_TRUE(ReadCoefficients(capped).ok);
+        }
+    }
+}
