@@ -89,6 +89,73 @@ private:
     Point first_{}, low_{}, high_{}, last_{};
 };
 
+
+// The ribbon of a dense line: the band the line covers in each pixel column,
+// swept back along the depth. Filling the line's own ribbon outline, which
+// crosses itself at every stroke, costs the painter far more than this
+// simple outline of the same area.
+QPolygonF DenseRibbon(const QPolygonF& edge, QPointF depth) {
+    if (edge.isEmpty()) return {};
+    double minX = edge[0].x(), maxX = edge[0].x();
+    for (const QPointF& q : edge) {
+        minX = std::min(minX, q.x());
+        maxX = std::max(maxX, q.x());
+    }
+    const int c0 = static_cast<int>(std::floor(minX));
+    const int width = static_cast<int>(std::floor(maxX)) - c0 + 1;
+    std::vector<double> top(static_cast<size_t>(width), std::numeric_limits<double>::max());
+    std::vector<double> bottom(static_cast<size_t>(width), std::numeric_limits<double>::lowest());
+    auto cover = [&](int column, double y) {
+        const size_t c = static_cast<size_t>(std::clamp(column - c0, 0, width - 1));
+        top[c] = std::min(top[c], y);
+        bottom[c] = std::max(bottom[c], y);
+    };
+    cover(static_cast<int>(std::floor(edge[0].x())), edge[0].y());
+    for (qsizetype i = 0; i + 1 < edge.size(); ++i) {
+        const QPointF a = edge[i], b = edge[i + 1];
+        const int ca = static_cast<int>(std::floor(std::min(a.x(), b.x())));
+        const int cb = static_cast<int>(std::floor(std::max(a.x(), b.x())));
+        if (ca == cb || a.x() == b.x()) {
+            for (int c = ca; c <= cb; ++c) {
+                cover(c, a.y());
+                cover(c, b.y());
+            }
+            continue;
+        }
+        // A stroke across several columns: where it enters and leaves each.
+        const double slope = (b.y() - a.y()) / (b.x() - a.x());
+        const double x0 = std::min(a.x(), b.x()), x1 = std::max(a.x(), b.x());
+        for (int c = ca; c <= cb; ++c) {
+            const double l = std::max(x0, static_cast<double>(c)), r = std::min(x1, static_cast<double>(c + 1));
+            cover(c, a.y() + (l - a.x()) * slope);
+            cover(c, a.y() + (r - a.x()) * slope);
+        }
+    }
+    const int reach = std::max(0, static_cast<int>(std::lround(depth.x())));
+    const double rise = reach > 0 ? depth.y() / reach : 0;
+    QPolygonF outline;
+    outline.reserve(4 * (width + reach));
+    std::vector<double> sweptBottom(static_cast<size_t>(width + reach));
+    for (int c = 0; c < width + reach; ++c) {
+        double t = std::numeric_limits<double>::max(), b = std::numeric_limits<double>::lowest();
+        for (int k = std::max(0, c - width + 1); k <= std::min(reach, c); ++k) {
+            const size_t from = static_cast<size_t>(c - k);
+            if (top[from] > bottom[from]) continue;  // a column the line does not reach
+            t = std::min(t, top[from] + k * rise);
+            b = std::max(b, bottom[from] + k * rise);
+        }
+        if (t > b) t = b = outline.isEmpty() ? 0 : outline.back().y();
+        outline.append(QPointF(c0 + c, t));
+        outline.append(QPointF(c0 + c + 1, t));
+        sweptBottom[static_cast<size_t>(c)] = b;
+    }
+    for (int c = width + reach - 1; c >= 0; --c) {
+        outline.append(QPointF(c0 + c + 1, sweptBottom[static_cast<size_t>(c)]));
+        outline.append(QPointF(c0 + c, sweptBottom[static_cast<size_t>(c)]));
+    }
+    return outline;
+}
+
 }  // namespace
 
 ChartControl::ChartControl(QWidget* parent) : QWidget(parent) {
@@ -328,29 +395,51 @@ void ChartControl::paintEvent(QPaintEvent*) {
     p.drawRect(plot);
 
     // Series, the farthest first so the front ribbon covers the ones behind.
-    p.setRenderHint(QPainter::Antialiasing, true);
+    // A series with more points than the plot has pixel columns is a dense
+    // band of short strokes. It is drawn with a plain one-pixel pen, which the
+    // painter rasterises directly (a wider or smoothed pen has every stroke
+    // outlined and filled: a hundred times slower at the history's cap, and no
+    // different to the eye in such a band). Flat, the band is filled; in 3D
+    // its ribbon is the band swept back, without a back edge of its own.
     for (int s = n - 1; s >= 0; --s) {
         const QColor colour = series_[static_cast<size_t>(s)].colour;
         const QPointF front = g.depth * s;
+        qsizetype points = 0;
+        for (const QPolygonF& polyline : g.lines[static_cast<size_t>(s)]) points += polyline.size();
+        const bool dense = points > plot.width();
+        const QPen linePen = dense ? QPen(colour, 0) : QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setRenderHint(QPainter::Antialiasing, !dense);
         for (const QPolygonF& polyline : g.lines[static_cast<size_t>(s)]) {
-            QPolygonF edge = polyline.translated(front);
-            if (!g.depth.isNull()) {
-                QPolygonF ribbon = edge;
-                for (qsizetype i = polyline.size() - 1; i >= 0; --i) ribbon.append(edge[i] + g.depth);
+            const QPolygonF edge = polyline.translated(front);
+            if (!g.depth.isNull() && edge.size() > 1) {
                 p.setPen(Qt::NoPen);
-                p.setBrush(colour.lighter(edge.size() > 1 ? 150 : 120));
-                if (edge.size() > 1) p.drawPolygon(ribbon, Qt::WindingFill);
+                p.setBrush(colour.lighter(150));
+                if (dense) {
+                    p.drawPolygon(DenseRibbon(edge, g.depth));
+                } else {
+                    QPolygonF ribbon = edge;
+                    for (qsizetype i = edge.size() - 1; i >= 0; --i) ribbon.append(edge[i] + g.depth);
+                    p.drawPolygon(ribbon, Qt::WindingFill);
+                    p.setBrush(Qt::NoBrush);
+                    p.setPen(QPen(colour.lighter(120), 1));
+                    p.drawPolyline(edge.translated(g.depth));
+                }
                 p.setBrush(Qt::NoBrush);
-                p.setPen(QPen(colour.lighter(120), 1));
-                p.drawPolyline(edge.translated(g.depth));
             }
-            if (edge.size() == 1) {  // a reading alone between gaps
+            if (dense && g.depth.isNull() && edge.size() > 1) {
+                // Flat, the band itself in the series' colour: solid where
+                // the strokes would leave the colours behind showing through.
+                p.setPen(QPen(colour, 0));
+                p.setBrush(colour);
+                p.drawPolygon(DenseRibbon(edge, QPointF()));
+                p.setBrush(Qt::NoBrush);
+            } else if (edge.size() == 1) {  // a reading alone between gaps
                 p.setPen(Qt::NoPen);
                 p.setBrush(colour);
                 p.drawEllipse(edge[0], 2.0, 2.0);
                 p.setBrush(Qt::NoBrush);
             } else {
-                p.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.setPen(linePen);
                 p.drawPolyline(edge);
             }
         }
