@@ -278,39 +278,46 @@ BENCHMARK(BM_LibjpegTurboFloat)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->
 BENCHMARK(BM_LibjpegTurboDefault)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StbImageWrite)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each run's time and file size for the table of ratios.
+// Keeps each benchmark's time and file size for the table of ratios: the
+// median when the runs are repeated, else the one run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     struct Result {
-        double seconds = 0, bytes = 0;
+        double real = 0, cpu = 0, bytes = 0;
+        bool median = false;
     };
-    std::map<std::string, Result> results;  // "BM_cJpeg/0" -> ...
+    std::map<std::string, Result> results;  // "BM_cJpeg/0/real_time" -> ...
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-            Result r;
-            r.seconds = run.GetAdjustedRealTime();
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            Result& r = results[run.run_name.str()];
+            if (r.median && !median) continue;
+            r.real = run.GetAdjustedRealTime();
+            r.cpu = run.GetAdjustedCPUTime();
             const auto it = run.counters.find("bytes");
             if (it != run.counters.end()) r.bytes = it->second.value;
-            results[run.benchmark_name()] = r;
+            r.median = median;
         }
     }
 };
 
 void PrintRatios(const RatioReporter& reporter) {
     const char* peers[] = {"BM_LibjpegTurboFloat", "BM_LibjpegTurboDefault", "BM_StbImageWrite"};
-    std::printf("\nRatios to cJpeg (time: peer / cJpeg, above 1 means cJpeg is faster; size: cJpeg / peer)\n");
+    std::printf(
+        "\nRatios to cJpeg: time = cJpeg / peer (below 1: cJpeg is faster), wall clock and CPU; size = cJpeg / peer\n");
     for (int which = 0; which < 2; ++which) {
         const auto ours = reporter.results.find("BM_cJpeg/" + std::to_string(which) + "/real_time");
         if (ours == reporter.results.end()) continue;
         for (const char* peer : peers) {
             const auto it = reporter.results.find(std::string(peer) + "/" + std::to_string(which) + "/real_time");
             if (it == reporter.results.end()) continue;
-            std::printf("  %-7s %-24s time %.2f  size %.3f  (cJpeg %.0f bytes, peer %.0f bytes)\n",
-                        kPictureNames[which], peer + 3, it->second.seconds / ours->second.seconds,
-                        ours->second.bytes / it->second.bytes, ours->second.bytes, it->second.bytes);
+            const RatioReporter::Result &a = ours->second, &b = it->second;
+            std::printf("  %-7s %-20s time %.2f (cpu %.2f)  size %.3f  (%.0f / %.0f bytes)\n", kPictureNames[which],
+                        peer + 3, a.real / b.real, a.cpu / b.cpu, a.bytes / b.bytes, a.bytes, b.bytes);
         }
     }
 }

@@ -183,7 +183,7 @@ void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
     WriteScanHeader(c, c);
     ResetBits();
     int32_t predictor = 0;
-    const std::vector<int16_t>& coefficients = components_[c].coefficients;
+    const CoefficientArray& coefficients = components_[c].coefficients;
     for (size_t position = 0; position < coefficients.size(); position += 64)
         EncodeBlock(coefficients.data() + position, predictor, dcTable, acTable);
     FlushBits();

@@ -103,7 +103,7 @@ void cJpeg::ForwardDCT(float* workspace) {
 // the multipliers are kept in that order too. Both factors are single
 // precision, so their product is exact in double and the one rounding is to
 // the nearest integer, halves to even.
-void cJpeg::QuantizeBlock(const float* transposed, std::vector<int16_t>& coefficients, size_t& position, int t) const {
+void cJpeg::QuantizeBlock(const float* transposed, CoefficientArray& coefficients, size_t& position, int t) const {
     const float* M = mTransposed_[t];
     alignas(16) int32_t rounded[64];
 #if defined(__SSE2__)
@@ -136,7 +136,7 @@ void cJpeg::QuantizeBlock(const float* transposed, std::vector<int16_t>& coeffic
     position += 64;
 }
 
-void cJpeg::TransformAndQuantize(const float* workspace, std::vector<int16_t>& coefficients, size_t& position,
+void cJpeg::TransformAndQuantize(const float* workspace, CoefficientArray& coefficients, size_t& position,
                                  int t) const {
     alignas(32) float result[64];
     TransformTransposed(workspace, result);

@@ -138,7 +138,7 @@ int64_t cJpeg::OptimizeHuffmanTables(int first, int last) {
         int32_t predictor[3] = {0, 0, 0};
         if (g.first == g.last) {
             const int c = g.first, t = tableOf(c);
-            const std::vector<int16_t>& coefficients = components_[c].coefficients;
+            const CoefficientArray& coefficients = components_[c].coefficients;
             for (size_t i = 0; i < coefficients.size(); i += 64)
                 CountBlock(coefficients.data() + i, predictor[c], dcCounts[t], acCounts[t]);
             continue;

@@ -73,6 +73,19 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
     surface.previous = gdi::SelectObject(surface.dc, surface.dib);
     if (gdi::SetStretchBltMode(surface.dc, gdi::HALFTONE) == 0) gdi::SetStretchBltMode(surface.dc, gdi::COLORONCOLOR);
 
+    // An error part of the way through leaves no half-sampled picture either.
+    struct DiscardOnError {
+        std::vector<Component>& components;
+        bool done = false;
+        ~DiscardOnError() {
+            if (done) return;
+            for (Component& c : components) {
+                c.Id = 0;
+                c.coefficients.clear();
+            }
+        }
+    } discard{components_};
+
     int64_t drawnW = -1, drawnH = -1;
     for (int c = 0; c < Nf_; ++c) {
         Component& component = components_[c];
@@ -80,7 +93,8 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
         const int64_t cw = CeilDiv(int64_t(component.H) * X_, Hmax_);
         const int64_t ch = CeilDiv(int64_t(component.V) * Y_, Vmax_);
         const int64_t pw = RoundUp8(cw), ph = RoundUp8(ch);
-        component.coefficients.assign(static_cast<size_t>(pw * ph), 0);
+        // Left uninitialised: the blocks below write every coefficient.
+        component.coefficients.resize(static_cast<size_t>(pw * ph));
 
         if (cw != drawnW || ch != drawnH) {
             const int top = static_cast<int>(H8 - ph);
@@ -103,6 +117,7 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
         SampleComponent(component, c, surface.bits, static_cast<int>(stride), static_cast<int>(H8),
                         static_cast<int>(ph));
     }
+    discard.done = true;
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "jpeg/JpegError.h"
+#include "jpeg/LargeArray.h"
 #include "platform/gdi/gdi.h"
 
 namespace nimbrel {
@@ -51,11 +52,12 @@ public:
         int32_t SIZE[256] = {};  // 2^(length-1), 0 = no code
         int32_t CODE[256] = {};  // -1 = no code
     };
+    using CoefficientArray = std::vector<int16_t, LargeArrayAllocator<int16_t>>;
     struct Component {
         int32_t Id = 0;
         int32_t H = 1, V = 1;
         int32_t Tq = 0;
-        std::vector<int16_t> coefficients;  // 64 per block, zig-zag, blocks in raster order
+        CoefficientArray coefficients;  // 64 per block, zig-zag, blocks in raster order
     };
     const QuantizationTable& QuantTable(int t) const { return qt_[t]; }
     const HuffmanTable& DcTable(int t) const { return dcTables_[t]; }
@@ -92,11 +94,10 @@ private:
     // Sampling of the drawn picture (bits of a 24-bit bottom-up DIB).
     void SampleComponent(Component& c, int row, const uint8_t* bits, int stride, int H8, int ph);
     // Quantizes a block that the transform left transposed (index u * 8 + v).
-    void QuantizeBlock(const float* transposed, std::vector<int16_t>& coefficients, size_t& position, int t) const;
+    void QuantizeBlock(const float* transposed, CoefficientArray& coefficients, size_t& position, int t) const;
     // ForwardDCT and QuantizeBlock of the block in workspace, without the
     // transpose back in between.
-    void TransformAndQuantize(const float* workspace, std::vector<int16_t>& coefficients, size_t& position,
-                              int t) const;
+    void TransformAndQuantize(const float* workspace, CoefficientArray& coefficients, size_t& position, int t) const;
 
     // Huffman statistics and tables; returns the estimated entropy-coded size.
     int64_t OptimizeHuffmanTables(int first, int last);

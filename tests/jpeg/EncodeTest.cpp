@@ -64,7 +64,7 @@ void ExpectCodedExactly(const Picture& p, const std::vector<int>& f, const TempD
     ASSERT_TRUE(read.ok) << read.error;
     ASSERT_EQ(read.components.size(), j.Components().size());
     for (size_t c = 0; c < read.components.size(); ++c) {
-        const std::vector<int16_t>& ours = j.Components()[c].coefficients;
+        const cJpeg::CoefficientArray& ours = j.Components()[c].coefficients;
         const std::vector<int16_t>& theirs = read.components[c];
         ASSERT_EQ(ours.size(), theirs.size()) << "component " << c;
         for (size_t b = 0; b < ours.size(); b += 64)
