@@ -77,6 +77,16 @@ frmMain::~frmMain() {
     if (graph_) graph_->Unload();
     graph_.reset();
     if (blnIconShown() && NotifyRecord().hWnd == this) RemoveTrayIcon();
+    // The hosting widgets are children, deleted by QWidget only after the
+    // controls they show (members of this object) are gone; they go first.
+    for (ControlWidget*& w : tileWidgets_) {
+        delete w;
+        w = nullptr;
+    }
+    delete todayWidget_;
+    todayWidget_ = nullptr;
+    delete sunWidget_;
+    sunWidget_ = nullptr;
 }
 
 QLabel* frmMain::MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
