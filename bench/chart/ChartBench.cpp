@@ -56,7 +56,9 @@ const Lists& FullHistory() {
     return lists;
 }
 
-HistoryLists Of(const Lists& l) { return HistoryLists{l.temps, l.humids, l.times}; }
+HistoryLists Of(const Lists& l) {
+    return HistoryLists{l.temps, l.humids, l.times};
+}
 
 class NullTarget : public ChartTarget {
 public:
@@ -87,7 +89,9 @@ private:
     ChartControl& chart_;
 };
 
-DateTime Start(bool all) { return all ? DateSerial(1900, 1, 1) : kEnd - 7; }
+DateTime Start(bool all) {
+    return all ? DateSerial(1900, 1, 1) : kEnd - 7;
+}
 
 void Ours(benchmark::State& state, bool all) {
     const HistoryLists lists = Of(FullHistory());

@@ -54,8 +54,8 @@ frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host
     titleFont.setPointSize(9);
     titleFont.setBold(true);
     txtTitle_->setFont(titleFont);
-    txtTitle_->setStyleSheet(
-        QStringLiteral("QLineEdit { background-color: #404040; color: #ffffff; border: none; padding: 0px; margin: 0px; }"));
+    txtTitle_->setStyleSheet(QStringLiteral(
+        "QLineEdit { background-color: #404040; color: #ffffff; border: none; padding: 0px; margin: 0px; }"));
     txtTitle_->setGeometry(0, 0, kClientWidth, kTitleHeight);
     // The title strip lies over the top of the chart, which keeps that band
     // free of its drawing.
@@ -185,9 +185,13 @@ void frmGraph::mnCapture_Click() {
     if (OnCapture) OnCapture(*this);
 }
 
-void frmGraph::SetShowLegend(bool blnShow) { mscTemp_->SetShowLegend(blnShow); }
+void frmGraph::SetShowLegend(bool blnShow) {
+    mscTemp_->SetShowLegend(blnShow);
+}
 
-void frmGraph::SetChartData(std::shared_ptr<const ChartGrid> grid) { mscTemp_->SetChartData(std::move(grid)); }
+void frmGraph::SetChartData(std::shared_ptr<const ChartGrid> grid) {
+    mscTemp_->SetChartData(std::move(grid));
+}
 
 void frmGraph::SetTitleText(const std::string& text) {
     txtTitle_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));

@@ -39,8 +39,12 @@ std::vector<std::string_view> SplitList(std::string_view list) {
     return out;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-int Two(std::string_view s, size_t at) { return (s[at] - '0') * 10 + (s[at + 1] - '0'); }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+int Two(std::string_view s, size_t at) {
+    return (s[at] - '0') * 10 + (s[at + 1] - '0');
+}
 
 // "dd/mm/yyyy hh:nn:ss" as the program writes it: every digit in its place,
 // every part in its range and the year from 1900 on. Anything else (years
@@ -58,8 +62,8 @@ bool IsCanonical(std::string_view s) {
         }
     }
     const int day = Two(s, 0), month = Two(s, 3), century = Two(s, 6);
-    return day >= 1 && day <= 31 && month >= 1 && month <= 12 && century >= 19 && Two(s, 11) < 24 &&
-           Two(s, 14) < 60 && Two(s, 17) < 60;
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12 && century >= 19 && Two(s, 11) < 24 && Two(s, 14) < 60 &&
+           Two(s, 17) < 60;
 }
 
 // Readings come in order, so consecutive entries mostly share their date.

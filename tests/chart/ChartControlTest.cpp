@@ -14,7 +14,9 @@
 namespace nimbrel {
 namespace {
 
-DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) { return DateSerial(y, m, d) + TimeSerial(hh, nn, ss); }
+DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) {
+    return DateSerial(y, m, d) + TimeSerial(hh, nn, ss);
+}
 
 class Chart : public ::testing::Test {
 protected:
@@ -36,7 +38,8 @@ protected:
         grid->SetColumnUnit(2, "\u00B0C");
         grid->SetColumnUnit(3, "%");
         for (size_t r = 0; r < rows.size(); ++r)
-            for (int c = 0; c < 3; ++c) grid->SetCell(static_cast<int32_t>(r + 1), c + 1, rows[r][static_cast<size_t>(c)]);
+            for (int c = 0; c < 3; ++c)
+                grid->SetCell(static_cast<int32_t>(r + 1), c + 1, rows[r][static_cast<size_t>(c)]);
         return grid;
     }
     QImage Render() {
@@ -168,9 +171,8 @@ TEST_F(Chart, NothingToDrawForAnEmptyGridOrOneWithoutNumbers) {
 }
 
 TEST_F(Chart, TheLineIsDrawnInTheSeriesColourWhereItsReadingIs) {
-    chart.SetChartData(TwoSeries({{"01/12/2026 00:00:00", "0", "50"},
-                                  {"01/12/2026 12:00:00", "10", "60"},
-                                  {"02/12/2026 00:00:00", "0", "50"}}));
+    chart.SetChartData(TwoSeries(
+        {{"01/12/2026 00:00:00", "0", "50"}, {"01/12/2026 12:00:00", "10", "60"}, {"02/12/2026 00:00:00", "0", "50"}}));
     const QImage image = Render();
     const QColor colour = chart.SeriesColour(0);
     auto drawnNear = [&](QPointF p) {

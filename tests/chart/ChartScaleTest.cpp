@@ -7,7 +7,9 @@
 namespace nimbrel::chart {
 namespace {
 
-DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) { return DateSerial(y, m, d) + TimeSerial(hh, nn, ss); }
+DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) {
+    return DateSerial(y, m, d) + TimeSerial(hh, nn, ss);
+}
 
 TEST(GridTexts, RowLabelsAreTimesAndValuesArePlainNumbers) {
     DateTime t = 0;
@@ -15,7 +17,8 @@ TEST(GridTexts, RowLabelsAreTimesAndValuesArePlainNumbers) {
     EXPECT_EQ(t, At(2026, 12, 6, 14, 15, 3));
     ASSERT_TRUE(ReadGridTime("6/12/2026", t));
     EXPECT_EQ(t, At(2026, 12, 6));
-    for (const char* bad : {"", "Temp", "06/12", "06/12/2026 14", "06/12/2026 14:15:03x"}) EXPECT_FALSE(ReadGridTime(bad, t)) << bad;
+    for (const char* bad : {"", "Temp", "06/12", "06/12/2026 14", "06/12/2026 14:15:03x"})
+        EXPECT_FALSE(ReadGridTime(bad, t)) << bad;
 
     double v = 0;
     ASSERT_TRUE(ReadGridValue("-3", v));

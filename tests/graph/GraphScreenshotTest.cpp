@@ -21,7 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) { return DateSerial(y, m, d) + TimeSerial(hh, nn, ss); }
+DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) {
+    return DateSerial(y, m, d) + TimeSerial(hh, nn, ss);
+}
 
 fs::path ShotFolder() {
     const char* env = std::getenv("NIMBREL_SCREENSHOT_DIR");

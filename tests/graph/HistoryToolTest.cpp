@@ -21,10 +21,10 @@ namespace fs = std::filesystem;
 
 std::string Settings(const std::string& times, const std::string& temps, const std::string& humids) {
     const std::string crlf = "\r\n";
-    return "<options>" + crlf + "<debug>0</debug>" + crlf + "</options>" + crlf + "<weather>" + crlf +
-           "<last times>" + times + "</last times>" + crlf + "<last humids>" + humids + "</last humids>" + crlf +
-           "<last temps>" + temps + "</last temps>" + crlf + "<loc>1769</loc>" + crlf + "<minutes>5</minutes>" +
-           crlf + "</weather>" + crlf;
+    return "<options>" + crlf + "<debug>0</debug>" + crlf + "</options>" + crlf + "<weather>" + crlf + "<last times>" +
+           times + "</last times>" + crlf + "<last humids>" + humids + "</last humids>" + crlf + "<last temps>" +
+           temps + "</last temps>" + crlf + "<loc>1769</loc>" + crlf + "<minutes>5</minutes>" + crlf + "</weather>" +
+           crlf;
 }
 
 class HistoryTool : public ::testing::Test {

@@ -16,7 +16,9 @@ using testing::Reading;
 using testing::RecordingTarget;
 using testing::Rows;
 
-DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) { return DateSerial(y, m, d) + TimeSerial(hh, nn, ss); }
+DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) {
+    return DateSerial(y, m, d) + TimeSerial(hh, nn, ss);
+}
 
 struct Draw {
     WeatherGraph graph;
@@ -63,16 +65,16 @@ TEST(ChartGridLayout, TwoSeriesHaveAHeaderRowOneSeriesNone) {
     draw(h, true, true, from, to, false);
     EXPECT_EQ(draw.chart.grid->RowCount(), 4);
     EXPECT_EQ(draw.chart.grid->ColumnCount(), 3);
-    EXPECT_EQ(Rows(*draw.chart.grid), (std::vector<std::string>{",Temp,Humid", "01/12/2026 08:00:00,4,80",
-                                                                "01/12/2026 09:00:00,n/a,n/a",
-                                                                "01/12/2026 10:00:00,-2,77"}));
+    EXPECT_EQ(Rows(*draw.chart.grid),
+              (std::vector<std::string>{",Temp,Humid", "01/12/2026 08:00:00,4,80", "01/12/2026 09:00:00,n/a,n/a",
+                                        "01/12/2026 10:00:00,-2,77"}));
     EXPECT_TRUE(draw.chart.legend);
 
     draw(h, true, false, from, to, false);
     EXPECT_EQ(draw.chart.grid->RowCount(), 3);
     EXPECT_EQ(draw.chart.grid->ColumnCount(), 2);
-    EXPECT_EQ(Rows(*draw.chart.grid), (std::vector<std::string>{"01/12/2026 08:00:00,4", "01/12/2026 09:00:00,n/a",
-                                                                "01/12/2026 10:00:00,-2"}));
+    EXPECT_EQ(Rows(*draw.chart.grid),
+              (std::vector<std::string>{"01/12/2026 08:00:00,4", "01/12/2026 09:00:00,n/a", "01/12/2026 10:00:00,-2"}));
     EXPECT_FALSE(draw.chart.legend);
     EXPECT_EQ(draw.chart.title, "Temperature : 01/12/2026 - 01/12/2026");
 
@@ -140,8 +142,8 @@ TEST(ChartFailingSteps, TimesThatCannotBeReadAreSkipped) {
     Draw draw;
     // "All" starts before any readable time; the unreadable ones still stay out.
     draw(h, true, true, DateSerial(1900, 1, 1), At(2026, 12, 1), true);
-    EXPECT_EQ(Rows(*draw.chart.grid), (std::vector<std::string>{",Temp,Humid", "01/12/2026 08:00:00,1,10",
-                                                                "01/12/2026 09:00:00,5,50"}));
+    EXPECT_EQ(Rows(*draw.chart.grid),
+              (std::vector<std::string>{",Temp,Humid", "01/12/2026 08:00:00,1,10", "01/12/2026 09:00:00,5,50"}));
 }
 
 TEST(ChartFailingSteps, WorksOnTheSettingsStoreLists) {

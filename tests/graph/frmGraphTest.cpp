@@ -17,7 +17,9 @@ namespace {
 
 using testing::HistoryGraphHost;
 
-DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) { return DateSerial(y, m, d) + TimeSerial(hh, nn, ss); }
+DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) {
+    return DateSerial(y, m, d) + TimeSerial(hh, nn, ss);
+}
 
 const char* const kTypes[] = {"mnBoth", "mnTempGraph", "mnHumidGraph"};
 const char* const kFrames[] = {"mnAll", "mnDay", "mnWeek", "mnMonth", "mnSixMonths", "mnYear"};
@@ -179,9 +181,8 @@ TEST_F(GraphWindow, TimeFrameCommandsComputeTheirStartOnceWithCalendarSteps) {
 }
 
 TEST_F(GraphWindow, AllIncludesEveryStoredReading) {
-    host.history = testing::History({{"01/01/1900 00:00:00", "1", "10"},
-                                     {"15/06/1950 12:00:00", "2", "20"},
-                                     {"06/12/2026 10:00:00", "3", "30"}});
+    host.history = testing::History(
+        {{"01/01/1900 00:00:00", "1", "10"}, {"15/06/1950 12:00:00", "2", "20"}, {"06/12/2026 10:00:00", "3", "30"}});
     Choose("mnAll");
     EXPECT_EQ(window->mscTemp().RowCount(), 3u);
     EXPECT_EQ(Title(), "Temperature and Humidity : 01/01/1900 - 06/12/2026");

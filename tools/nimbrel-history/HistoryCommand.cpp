@@ -98,8 +98,12 @@ private:
     std::string message_;
 };
 
-[[noreturn]] void Usage(const std::string& message) { throw Failure(kHistoryUsage, message); }
-[[noreturn]] void BadFile(const std::string& message) { throw Failure(kHistoryBadFile, message); }
+[[noreturn]] void Usage(const std::string& message) {
+    throw Failure(kHistoryUsage, message);
+}
+[[noreturn]] void BadFile(const std::string& message) {
+    throw Failure(kHistoryBadFile, message);
+}
 
 // The store as the program has it after LoadSettings, or a Failure that says
 // why the file cannot be used. The program itself starts afresh on a missing
@@ -266,7 +270,8 @@ bool ParseCommandLineTime(const std::string& text, double& value) {
         if (c1 == std::string_view::npos) return false;
         const size_t c2 = time.find(':', c1 + 1);
         const std::string_view h = time.substr(0, c1);
-        const std::string_view n = time.substr(c1 + 1, c2 == std::string_view::npos ? std::string_view::npos : c2 - c1 - 1);
+        const std::string_view n =
+            time.substr(c1 + 1, c2 == std::string_view::npos ? std::string_view::npos : c2 - c1 - 1);
         const std::string_view sec = c2 == std::string_view::npos ? std::string_view("0") : time.substr(c2 + 1);
         if (!IsDigits(h, 1, 2) || !IsDigits(n, 2, 2) || !IsDigits(sec, 1, 2)) return false;
         hour = ToInt(h);

@@ -35,7 +35,9 @@ QColor ColourFor(const std::string& unit, int index) {
     return kOtherColours[index % 3];
 }
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // Reduces one series to at most four points per pixel column: the first, the
 // lowest, the highest and the last reading of the column, in the order they
@@ -88,7 +90,6 @@ private:
     size_t count_ = 0;
     Point first_{}, low_{}, high_{}, last_{};
 };
-
 
 // The ribbon of a dense line: the band the line covers in each pixel column,
 // swept back along the depth. Filling the line's own ribbon outline, which
@@ -193,14 +194,18 @@ void ChartControl::SetReservedTop(int pixels) {
     Invalidate();
 }
 
-size_t ChartControl::SeriesReadings(int series) const { return series_.at(series).readings; }
+size_t ChartControl::SeriesReadings(int series) const {
+    return series_.at(series).readings;
+}
 
 void ChartControl::Invalidate() {
     dirty_ = true;
     update();
 }
 
-void ChartControl::resizeEvent(QResizeEvent*) { dirty_ = true; }
+void ChartControl::resizeEvent(QResizeEvent*) {
+    dirty_ = true;
+}
 
 void ChartControl::ReadGrid() {
     times_.clear();
@@ -223,7 +228,8 @@ void ChartControl::ReadGrid() {
         Series s;
         s.name = header ? std::string(g.Cell(0, c)) : std::string();
         s.unit = std::string(g.ColumnUnit(c));
-        if (s.name.empty()) s.name = s.unit == "°C" ? "Temperature" : s.unit == "%" ? "Humidity" : "Series " + std::to_string(c - 1);
+        if (s.name.empty())
+            s.name = s.unit == "°C" ? "Temperature" : s.unit == "%" ? "Humidity" : "Series " + std::to_string(c - 1);
         s.colour = ColourFor(s.unit, c - 2);
         s.values.reserve(static_cast<size_t>(g.RowCount()));
         series_.push_back(std::move(s));
@@ -307,7 +313,8 @@ void ChartControl::BuildGeometry() const {
 
     const int valueTicks = std::clamp(g.plot.height() / (line * 2), 2, 10);
     for (int a = 0; a < 2; ++a)
-        if (g.axisUsed[a] && lo[a] <= hi[a]) g.axis[a] = chart::NiceScale(lo[a], hi[a], valueTicks, g.axisUnit[a] == "%");
+        if (g.axisUsed[a] && lo[a] <= hi[a])
+            g.axis[a] = chart::NiceScale(lo[a], hi[a], valueTicks, g.axisUnit[a] == "%");
     const int timeTicks = std::max(1, g.plot.width() / (fm.horizontalAdvance(QStringLiteral("00/00")) + 26));
     g.ticks = chart::TimeTicks(g.t0, g.t1, timeTicks);
 
@@ -358,9 +365,9 @@ void ChartControl::paintEvent(QPaintEvent*) {
         p.setPen(kGrid);
         p.setBrush(kWall);
         p.drawRect(QRectF(plot).translated(back));
-        const QPointF floor[] = {QPointF(plot.bottomLeft()) + QPointF(0, 1), QPointF(plot.bottomRight()) + QPointF(1, 1),
-                                 QPointF(plot.bottomRight()) + QPointF(1, 1) + back,
-                                 QPointF(plot.bottomLeft()) + QPointF(0, 1) + back};
+        const QPointF floor[] = {
+            QPointF(plot.bottomLeft()) + QPointF(0, 1), QPointF(plot.bottomRight()) + QPointF(1, 1),
+            QPointF(plot.bottomRight()) + QPointF(1, 1) + back, QPointF(plot.bottomLeft()) + QPointF(0, 1) + back};
         p.setBrush(kFloor);
         p.drawPolygon(floor, 4);
         p.setBrush(Qt::NoBrush);
@@ -492,7 +499,8 @@ void ChartControl::paintEvent(QPaintEvent*) {
         if (x - w / 2 <= lastRight + 4) continue;  // would overlap the label before
         p.drawText(QRect(x - w / 2 - 2, plot.bottom() + 4, w + 4, line), Qt::AlignHCenter | Qt::AlignTop, text);
         if (!second.isEmpty())
-            p.drawText(QRect(x - w / 2 - 2, plot.bottom() + 4 + line, w + 4, line), Qt::AlignHCenter | Qt::AlignTop, second);
+            p.drawText(QRect(x - w / 2 - 2, plot.bottom() + 4 + line, w + 4, line), Qt::AlignHCenter | Qt::AlignTop,
+                       second);
         lastRight = x + w / 2;
     }
 

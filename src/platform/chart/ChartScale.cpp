@@ -10,7 +10,9 @@ namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
 
-bool Digit(char c) { return c >= '0' && c <= '9'; }
+bool Digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // An unsigned number of 1 to maxDigits digits at text[at...]; advances at.
 bool Number(std::string_view text, size_t& at, int maxDigits, int& out) {
@@ -36,7 +38,9 @@ std::string TwoDigits(int v) {
     return buf;
 }
 
-std::string DayMonth(const CivilTime& c) { return TwoDigits(c.day) + "/" + TwoDigits(c.month); }
+std::string DayMonth(const CivilTime& c) {
+    return TwoDigits(c.day) + "/" + TwoDigits(c.month);
+}
 
 }  // namespace
 
@@ -68,7 +72,9 @@ bool ReadGridValue(std::string_view text, double& value) {
     return ec == std::errc() && ptr == end && std::isfinite(value);
 }
 
-int ValueScale::Ticks() const { return static_cast<int>(std::lround((hi - lo) / step)) + 1; }
+int ValueScale::Ticks() const {
+    return static_cast<int>(std::lround((hi - lo) / step)) + 1;
+}
 
 ValueScale NiceScale(double min, double max, int maxTicks, bool percent) {
     if (!(min <= max)) min = max = 0;
@@ -111,7 +117,8 @@ ValueScale NiceScale(double min, double max, int maxTicks, bool percent) {
 
 std::string FormatTick(double value, double step) {
     int decimals = 0;
-    while (decimals < 6 && std::fabs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
+    while (decimals < 6 &&
+           std::fabs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
         ++decimals;
     if (std::fabs(value) < step * 1e-6) value = 0;  // no "-0"
     char buf[32];

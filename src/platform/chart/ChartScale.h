@@ -36,7 +36,7 @@ std::string FormatTick(double value, double step);
 
 struct TimeTick {
     DateTime t = 0;
-    std::string label;  // the time, or the date when the ticks are whole days or more
+    std::string label;   // the time, or the date when the ticks are whole days or more
     std::string second;  // second line: the date under a time label where the day changes; the year where it changes
 };
 // Ticks on round local times (minutes, hours, days, Mondays, first days of
