@@ -83,6 +83,32 @@ struct TransposedToZigZag {
 };
 constexpr TransposedToZigZag kTransposedToZigZag{};
 
+#if defined(__SSE2__)
+// Zig-zag position -> index u * 8 + v of the transposed result.
+struct ZigZagToTransposed {
+    int index[64] = {};
+    constexpr ZigZagToTransposed() {
+        for (int i = 0; i < 64; ++i) index[kTransposedToZigZag.zz[i]] = i;
+    }
+};
+constexpr ZigZagToTransposed kZigZagToTransposed{};
+
+// Zig-zag positions Z..Z + 7 gathered into one register, so that the block
+// is stored as eight whole 16-byte pieces rather than 64 scattered values.
+template <int Z>
+inline __m128i ZigZagEight(const int32_t* r) {
+    constexpr const int* i = kZigZagToTransposed.index + Z;
+    __m128i v = _mm_cvtsi32_si128(r[i[0]]);
+    v = _mm_insert_epi16(v, r[i[1]], 1);
+    v = _mm_insert_epi16(v, r[i[2]], 2);
+    v = _mm_insert_epi16(v, r[i[3]], 3);
+    v = _mm_insert_epi16(v, r[i[4]], 4);
+    v = _mm_insert_epi16(v, r[i[5]], 5);
+    v = _mm_insert_epi16(v, r[i[6]], 6);
+    return _mm_insert_epi16(v, r[i[7]], 7);
+}
+#endif
+
 // The two passes; the result is left transposed, at index u * 8 + v.
 inline void TransformTransposed(const float* workspace, float* result) {
     alignas(32) float columns[64], rows[64];
@@ -132,7 +158,19 @@ void cJpeg::QuantizeBlock(const float* transposed, CoefficientArray& coefficient
 #endif
     if (overflow) throw JpegError(jpeg_errors::kOverflow, jpeg_errors::kOverflowText);
     int16_t* out = coefficients.data() + position;
+#if defined(__SSE2__)
+    __m128i* o = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(o + 0, ZigZagEight<0>(rounded));
+    _mm_storeu_si128(o + 1, ZigZagEight<8>(rounded));
+    _mm_storeu_si128(o + 2, ZigZagEight<16>(rounded));
+    _mm_storeu_si128(o + 3, ZigZagEight<24>(rounded));
+    _mm_storeu_si128(o + 4, ZigZagEight<32>(rounded));
+    _mm_storeu_si128(o + 5, ZigZagEight<40>(rounded));
+    _mm_storeu_si128(o + 6, ZigZagEight<48>(rounded));
+    _mm_storeu_si128(o + 7, ZigZagEight<56>(rounded));
+#else
     for (int i = 0; i < 64; ++i) out[kTransposedToZigZag.zz[i]] = static_cast<int16_t>(rounded[i]);
+#endif
     position += 64;
 }
 
