@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <vector>
 
 #include "main/modMisc.h"
@@ -21,23 +20,40 @@ void Step(F&& f) {
     }
 }
 
-// A list split at ",": an empty list has no entries (not one empty entry).
-std::vector<std::string_view> SplitList(std::string_view list) {
-    std::vector<std::string_view> out;
-    if (list.empty()) return out;
-    out.reserve(list.size() / 8 + 1);
-    size_t start = 0;
-    for (;;) {
-        size_t comma = list.find(',', start);
-        if (comma == std::string_view::npos) {
-            out.push_back(list.substr(start));
-            break;
-        }
-        out.push_back(list.substr(start, comma - start));
-        start = comma + 1;
+// Walks the entries of a list joined by ",", oldest first, without making a
+// copy or a table of them: an empty list has no entries (not one empty entry).
+class ListCursor {
+public:
+    explicit ListCursor(std::string_view list) : list_(list), done_(list.empty()) {}
+
+    // The next entry; false when the list has no more.
+    bool Next(std::string_view& entry) {
+        if (done_) return false;
+        const char* begin = list_.data() + at_;
+        const char* end = list_.data() + list_.size();
+        const char* p = begin;
+        while (p != end && *p != ',') ++p;
+        entry = std::string_view(begin, static_cast<size_t>(p - begin));
+        if (p == end)
+            done_ = true;
+        else
+            at_ = static_cast<size_t>(p - list_.data()) + 1;
+        return true;
     }
-    return out;
-}
+    // The entry `steps` entries on (0: the next one); empty when the list is
+    // shorter.
+    std::string_view Skip(size_t steps) {
+        std::string_view entry;
+        for (size_t i = 0; i <= steps; ++i)
+            if (!Next(entry)) return {};
+        return entry;
+    }
+
+private:
+    std::string_view list_;
+    size_t at_ = 0;
+    bool done_;
+};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -79,7 +95,8 @@ bool ReadTime(std::string_view text, DateTime& value, DateCache& cache) {
             cache.value = DateSerial(Two(text, 6) * 100 + Two(text, 8), Two(text, 3), Two(text, 0));
             cache.text = date;
         }
-        value = cache.value + TimeSerial(Two(text, 11), Two(text, 14), Two(text, 17));
+        // As TimeSerial gives it for a time within the day.
+        value = cache.value + (Two(text, 11) * 3600 + Two(text, 14) * 60 + Two(text, 17)) / 86400.0;
         return true;
     }
     if (text.find('/') == std::string_view::npos) return false;
@@ -100,74 +117,73 @@ bool ReadHistoryTime(std::string_view text, DateTime& value) {
 
 void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& target, bool blnTemperature,
                                     bool blnBothGraphs, DateTime datStart, DateTime datEnd, bool blnAutoTime) {
-    std::vector<std::string_view> times;
-    // The parsed time of each entry; NaN for one that cannot be read, which
-    // is then never inside a frame. Parsed once and used by both passes.
-    std::vector<DateTime> when;
-    std::vector<std::string_view> temps;
-    std::vector<std::string_view> humids;
+    // The readings inside the frame, by their place in the lists; the time
+    // of each is read once and serves both the count and the fill. An entry
+    // that cannot be read is never inside a frame.
+    struct Inside {
+        size_t index;
+        std::string_view time;
+        DateTime t;
+    };
+    std::vector<Inside> inside;
     std::string title;  // a failed step leaves it empty; the title line is still written
-    size_t k = 0;
     std::shared_ptr<ChartGrid> grid;
 
-    Step([&] { times = SplitList(history.TimeHistory); });
     Step([&] {
         if (!blnAutoTime) return;
         datStart = StripTime(datStart);
         datEnd = StripTime(datEnd) + TimeSerial(23, 59, 59);
     });
     Step([&] {
-        when.assign(times.size(), std::numeric_limits<DateTime>::quiet_NaN());
+        ListCursor times(history.TimeHistory);
         DateCache cache;
-        for (size_t i = 0; i < times.size(); ++i) {
+        std::string_view entry;
+        for (size_t i = 0; times.Next(entry); ++i) {
             DateTime t;
-            if (ReadTime(times[i], t, cache)) when[i] = t;
+            if (ReadTime(entry, t, cache) && t >= datStart && t <= datEnd) inside.push_back(Inside{i, entry, t});
         }
-        for (DateTime t : when)
-            if (t >= datStart && t <= datEnd) ++k;
     });
-    Step([&] {
-        if (blnBothGraphs || blnTemperature) temps = SplitList(history.TempHistory);
-        if (blnBothGraphs || !blnTemperature) humids = SplitList(history.HumidHistory);
-    });
+    const size_t k = inside.size();
     Step([&] { title = blnBothGraphs ? "Temperature and Humidity" : (blnTemperature ? "Temperature" : "Humidity"); });
     Step([&] {
         if (blnBothGraphs) {
             grid = std::make_shared<ChartGrid>(static_cast<int32_t>(k + 1), 3, k * 28);
             grid->SetCell(0, 2, "Temp");
             grid->SetCell(0, 3, "Humid");
-            grid->SetColumnUnit(2, "°C");
+            grid->SetColumnUnit(2, "\u00B0C");
             grid->SetColumnUnit(3, "%");
         } else if (k > 0) {
             // Without a reading in the frame a grid without rows cannot be
             // made: the chart is handed the previous grid again.
             grid = std::make_shared<ChartGrid>(static_cast<int32_t>(k), 2, k * 24);
-            grid->SetColumnUnit(2, blnTemperature ? "°C" : "%");
+            grid->SetColumnUnit(2, blnTemperature ? "\u00B0C" : "%");
         }
     });
     Step([&] { target.SetShowLegend(blnBothGraphs); });
     Step([&] {
         if (!grid) return;
-        // A value missing from a shorter list leaves its cell empty; the rest
-        // of the row and the later rows are still filled.
-        auto value = [](const std::vector<std::string_view>& list, size_t i) {
-            return i < list.size() ? list[i] : std::string_view();
-        };
-        int32_t r = 0;
+        // The value lists are walked alongside, to the place of each reading
+        // inside the frame. A value missing from a shorter list leaves its
+        // cell empty; the rest of the row and the later rows are still filled.
+        ListCursor temps(blnBothGraphs || blnTemperature ? history.TempHistory : std::string_view());
+        ListCursor humids(blnBothGraphs || !blnTemperature ? history.HumidHistory : std::string_view());
         const int32_t first = blnBothGraphs ? 1 : 0;
-        const std::vector<std::string_view>& single = blnTemperature ? temps : humids;
-        for (size_t i = 0; i < times.size() && i < when.size(); ++i) {
-            const DateTime t = when[i];
-            if (!(t >= datStart && t <= datEnd)) continue;
-            const int32_t row = first + r;
-            grid->SetCell(row, 1, times[i]);
+        size_t next = 0;  // the place the cursors stand before
+        for (size_t r = 0; r < k; ++r) {
+            const Inside& reading = inside[r];
+            const size_t steps = reading.index - next;
+            next = reading.index + 1;
+            const int32_t row = first + static_cast<int32_t>(r);
+            grid->SetCell(row, 1, reading.time);
+            grid->SetRowTime(row, reading.t);
+            const std::string_view temp = temps.Skip(steps);
+            const std::string_view humid = humids.Skip(steps);
             if (blnBothGraphs) {
-                grid->SetCell(row, 2, value(temps, i));
-                grid->SetCell(row, 3, value(humids, i));
+                grid->SetCell(row, 2, temp);
+                grid->SetCell(row, 3, humid);
             } else {
-                grid->SetCell(row, 2, value(single, i));
+                grid->SetCell(row, 2, blnTemperature ? temp : humid);
             }
-            ++r;
         }
     });
     Step([&] {

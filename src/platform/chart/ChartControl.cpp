@@ -236,7 +236,7 @@ void ChartControl::ReadGrid() {
     }
     times_.reserve(static_cast<size_t>(g.RowCount()));
     for (int32_t r = header ? 1 : 0; r < g.RowCount(); ++r) {
-        if (!chart::ReadGridTime(g.Cell(r, 1), t)) continue;
+        if (!g.RowTime(r, t) && !chart::ReadGridTime(g.Cell(r, 1), t)) continue;
         times_.push_back(t);
         for (int32_t c = 2; c <= g.ColumnCount(); ++c) {
             Series& s = series_[static_cast<size_t>(c - 2)];

@@ -8,7 +8,9 @@
 // 110000 rows is filled without one allocation per cell. Setting a cell a
 // second time leaves the old text unused in the buffer until the grid goes.
 // Plain C++: the chart data are built and checked without any toolkit.
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,6 +64,23 @@ public:
         return units_[static_cast<size_t>(column - 1)];
     }
 
+    // The time a row's label stands for, when whoever filled the grid has
+    // already read it: the chart then need not read the label again. Like
+    // the units, not part of the texts, and a grid without it is read from
+    // its labels.
+    void SetRowTime(int32_t row, double time) {
+        if (row < 0 || row >= rows_) return;
+        if (rowTimes_.empty()) rowTimes_.assign(static_cast<size_t>(rows_), kNoTime);
+        rowTimes_[static_cast<size_t>(row)] = time;
+    }
+    bool RowTime(int32_t row, double& time) const {
+        if (row < 0 || static_cast<size_t>(row) >= rowTimes_.size()) return false;
+        const double t = rowTimes_[static_cast<size_t>(row)];
+        if (std::isnan(t)) return false;  // kNoTime
+        time = t;
+        return true;
+    }
+
     friend bool operator==(const ChartGrid& a, const ChartGrid& b) {
         if (a.rows_ != b.rows_ || a.columns_ != b.columns_) return false;
         for (int32_t r = 0; r < a.rows_; ++r)
@@ -84,6 +103,8 @@ private:
     std::vector<Slice> cells_;
     std::string text_;
     std::vector<std::string> units_;
+    static constexpr double kNoTime = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> rowTimes_;
 };
 
 }  // namespace nimbrel
