@@ -158,6 +158,21 @@ TEST(ChartFailingSteps, WorksOnTheSettingsStoreLists) {
     EXPECT_EQ(graph.Grid(), chart.grid);
 }
 
+TEST(ChartGridLayout, EachRowCarriesTheTimeItsLabelWasReadAs) {
+    // A two-digit year, as an old file may hold: the chart must place the row
+    // where the history's reader put it, not where the label would parse.
+    const History h({{"06/12/26 10:00:00", "4", "80"}, {"06/12/2026 11:00:00", "5", "81"}});
+    Draw draw;
+    draw(h, true, true, At(2026, 12, 6), At(2026, 12, 6), true);
+    ASSERT_EQ(draw.chart.grid->RowCount(), 3);
+    DateTime t = 0;
+    ASSERT_TRUE(draw.chart.grid->RowTime(1, t));
+    EXPECT_EQ(t, At(2026, 12, 6, 10));
+    ASSERT_TRUE(draw.chart.grid->RowTime(2, t));
+    EXPECT_EQ(t, At(2026, 12, 6, 11));
+    EXPECT_FALSE(draw.chart.grid->RowTime(0, t));
+}
+
 // The history's times are read by a quick path for the form the program
 // writes; it must agree with the general reader everywhere it is used.
 TEST(HistoryTimes, TheQuickReaderAgreesWithTheGeneralOne) {
