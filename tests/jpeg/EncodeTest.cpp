@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "JpegTestSupport.h"
+#include "ReferenceArithmetic.h"
 #include "jpeg/cJpeg.h"
 
 using nimbrel::cJpeg;
@@ -208,6 +209,73 @@ TEST(JpegSweep, EverySamplingCombinationDecodes) {
         for (int index = 0; index < 4100; ++index) {
             ExpectCodedExactly(p, Factors(index), dir);
             if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+}
+
+namespace {
+
+struct ReferenceEncoder {
+    // The coefficients of one component sampled 1:1 (no stretch), padded by
+    // repeating the last column and row.
+    static std::vector<int16_t> Component(const Picture& p, int component, const cJpeg::QuantizationTable& q) {
+        static const double S[8] = {0.353553390593273, 0.25489778955208,  0.270598050073098, 0.300672443467523,
+                                    0.353553390593273, 0.449988111568207, 0.653281482438186, 1.28145772387074};
+        const int bw = (p.width() + 7) / 8, bh = (p.height() + 7) / 8;
+        std::vector<int16_t> out;
+        for (int by = 0; by < bh; ++by)
+            for (int bx = 0; bx < bw; ++bx) {
+                float ws[64];
+                for (int j = 0; j < 8; ++j)
+                    for (int k = 0; k < 8; ++k)
+                        ws[j * 8 + k] = reference::Sample(
+                            p.at(std::min(8 * bx + k, p.width() - 1), std::min(8 * by + j, p.height() - 1)), component);
+                reference::Transform(ws);
+                int16_t block[64];
+                for (int v = 0; v < 8; ++v)
+                    for (int u = 0; u < 8; ++u) {
+                        const int z = kZigZagOf(u, v);
+                        const float m = float(S[u] * S[v] / q.Q[z]);
+                        EXPECT_EQ(m, q.M[z]);
+                        block[z] = int16_t(std::nearbyint(double(ws[v * 8 + u]) * m));
+                    }
+                out.insert(out.end(), block, block + 64);
+            }
+        return out;
+    }
+
+    static int kZigZagOf(int u, int v) {
+        for (int z = 0; z < 64; ++z)
+            if (kNatural[z] == v * 8 + u) return z;
+        return -1;
+    }
+};
+
+}  // namespace
+
+TEST(JpegArithmetic, CoefficientsAreExactlyThoseOfThePlainFormulas) {
+    Picture p(29, 19);
+    uint32_t state = 3;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            // Noise, with runs of the extremes where sums reach their largest.
+            const bool extreme = (x / 4 + y / 3) % 3 == 0;
+            const int r = extreme ? ((x + y) % 2) * 255 : int(state >> 24);
+            p.Set(x, y, r, extreme ? 255 - r : int(state >> 16) & 255, extreme ? r : int(state >> 8) & 255);
+        }
+    for (int quality : {1, 23, 50, 75, 97, 100}) {
+        SCOPED_TRACE(quality);
+        cJpeg j;
+        j.Quality(quality);
+        j.SetSamplingFrequencies(1, 1, 1, 1, 1, 1);
+        ASSERT_EQ(j.SampleHDC(p.dc(), p.width(), p.height(), 0, 0), 0);
+        for (int c = 0; c < 3; ++c) {
+            const std::vector<int16_t> expected = ReferenceEncoder::Component(p, c, j.QuantTable(c == 0 ? 0 : 1));
+            const cJpeg::CoefficientArray& actual = j.Components()[c].coefficients;
+            ASSERT_EQ(actual.size(), expected.size());
+            for (size_t i = 0; i < expected.size(); ++i)
+                ASSERT_EQ(actual[i], expected[i]) << "component " << c << " at " << i;
         }
     }
 }

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <string>
 
+#include "ReferenceArithmetic.h"
 #include "jpeg/cJpeg.h"
 
 using nimbrel::cJpeg;
@@ -142,6 +144,25 @@ TEST(JpegTransform, MatchesTheDefinitionTimesItsScale) {
             const double cu = u == 0 ? std::sqrt(0.5) : 1, cv = v == 0 ? std::sqrt(0.5) : 1;
             EXPECT_NEAR(block[v * 8 + u], 8 * a * (0.25 * cu * cv * sum), 0.05) << u << "," << v;
         }
+}
+
+// Bit for bit, on blocks of samples as the colour conversion makes them
+// (fractions included) and on the extremes.
+TEST(JpegTransform, RoundsEveryStepLikeThePlainFormulas) {
+    uint32_t state = 17;
+    for (int n = 0; n < 20000; ++n) {
+        float block[64], expected[64];
+        for (int i = 0; i < 64; ++i) {
+            state = state * 1664525u + 1013904223u;
+            const uint8_t bgr[3] = {uint8_t(state >> 24), uint8_t(state >> 16), uint8_t(state >> 8)};
+            block[i] = n % 7 == 0 ? ((i + n / 7) % 2 ? 127.0f : -128.0f) : reference::Sample(bgr, n % 3);
+        }
+        std::copy(block, block + 64, expected);
+        cJpeg::ForwardDCT(block);
+        reference::Transform(expected);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(std::bit_cast<uint32_t>(block[i]), std::bit_cast<uint32_t>(expected[i])) << n << " " << i;
+    }
 }
 
 TEST(JpegCategory, IsTheBitCountOfTheMagnitude) {
