@@ -25,6 +25,24 @@ demo="${NIMBREL_DEMO_DIR:-$root/demo}"
 data="$demo/data"
 shots="$demo/screenshots"
 mkdir -p "$data" "$shots"
+
+# A first demo starts with a week of made-up readings every ten minutes, so
+# the graph window has a history to draw from the start; the program thins
+# it and appends its own readings from the sample feed server.
+if [ ! -e "$data/settings.txt" ]; then
+  now=$(date +%s)
+  seq $((now - 7 * 86400)) 600 $((now - 600)) | sed 's/^/@/' |
+    date -f - +'%s %d/%m/%Y %H:%M:%S' |
+    awk 'BEGIN { pi = atan2(0, -1); srand(8) }
+      { t = $1; h = (t % 86400) / 3600.0
+        temp = int(5 + 4 * sin(2 * pi * (h - 9) / 24) + 2 * sin(t / 190000.0) + rand() + 0.5)
+        hum = int(82 - 12 * sin(2 * pi * (h - 9) / 24) + 3 * rand() + 0.5)
+        T = T sep temp; H = H sep hum; W = W sep $2 " " $3; sep = "," }
+      END { printf "<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n"
+            printf "<last times>%s</last times>\r\n<last humids>%s</last humids>\r\n", W, H
+            printf "<last temps>%s</last temps>\r\n</weather>\r\n", T }' >"$data/settings.txt"
+  echo "Started the demo with a week of sample readings in $data/settings.txt"
+fi
 logs="$demo/logs"
 mkdir -p "$logs"
 
