@@ -62,64 +62,89 @@ void cJpeg::ResetBits() {
     bitCount_ = 0;
 }
 
-// Moves the whole bytes of the pending bits to the buffer, oldest first. A
-// byte of 255 is followed by a 0 byte so that the data cannot be taken for a
-// marker. Callers have made room beforehand (EnsureRoom).
-void cJpeg::EmitWholeBytes() {
-    const int n = bitCount_ / 8;
-    if (n == 0) return;
-    const int rest = bitCount_ % 8;
-    const uint64_t bytes = bitAccumulator_ >> rest;  // n bytes, the oldest highest
-    if constexpr (std::endian::native == std::endian::little) {
-        if (!HasByteFF(bytes)) {
-            const uint64_t stored = __builtin_bswap64(bytes << (64 - 8 * n));
-            std::memcpy(buffer_.data() + position_, &stored, 8);
-            position_ += static_cast<size_t>(n);
-            bitCount_ = rest;
-            bitAccumulator_ &= (uint64_t(1) << rest) - 1;
-            return;
+// The bit writer's state, copied into a local while a block is coded so
+// that it stays in registers: every byte stored through a pointer could
+// otherwise alias the members and force them back to memory.
+struct cJpeg::BitSink {
+    uint64_t acc;  // pending bits, the oldest highest
+    int count;     // how many
+    uint8_t* out;  // next free byte
+
+    // Moves the whole bytes of the pending bits out, oldest first. A byte of
+    // 255 is followed by a 0 byte so that the data cannot be taken for a
+    // marker. Callers have made room beforehand (EnsureRoom).
+    void Emit() {
+        const int n = count / 8;
+        if (n == 0) return;
+        const int rest = count % 8;
+        const uint64_t bytes = acc >> rest;  // n bytes
+        count = rest;
+        acc &= (uint64_t(1) << rest) - 1;
+        if constexpr (std::endian::native == std::endian::little) {
+            if (!HasByteFF(bytes)) {
+                const uint64_t stored = __builtin_bswap64(bytes << (64 - 8 * n));
+                std::memcpy(out, &stored, 8);
+                out += n;
+                return;
+            }
+        }
+        for (int i = n - 1; i >= 0; --i) {
+            const uint8_t byte = static_cast<uint8_t>(bytes >> (8 * i));
+            *out++ = byte;
+            if (byte == 0xFF) *out++ = 0;
         }
     }
-    for (int i = n - 1; i >= 0; --i) {
-        const uint8_t byte = static_cast<uint8_t>(bytes >> (8 * i));
-        buffer_[position_++] = byte;
-        if (byte == 0xFF) buffer_[position_++] = 0;
+
+    // Appends the low `length` bits (at most 32) of value, most significant first.
+    void Put(int length, uint32_t value) {
+        if (count + length > 64) Emit();
+        acc = (acc << length) | (value & ((uint64_t(1) << length) - 1));
+        count += length;
     }
-    bitCount_ = rest;
-    bitAccumulator_ &= (uint64_t(1) << rest) - 1;
+    // A Huffman code from the lookup, followed by s extra bits.
+    void PutCode(uint32_t entry, int s, uint32_t extra) {
+        Put(int(entry & 0xFF) + s, ((entry >> 8) << s) | (extra & ((1u << s) - 1)));
+    }
+};
+
+cJpeg::BitSink cJpeg::OpenSink() {
+    return BitSink{bitAccumulator_, bitCount_, buffer_.data() + position_};
 }
 
-// Appends the low `length` bits (at most 32) of value, most significant first.
-inline void cJpeg::PutBits(int length, uint32_t value) {
-    if (bitCount_ + length > 64) EmitWholeBytes();
-    bitAccumulator_ = (bitAccumulator_ << length) | (value & ((uint64_t(1) << length) - 1));
-    bitCount_ += length;
+void cJpeg::CloseSink(const BitSink& sink) {
+    bitAccumulator_ = sink.acc;
+    bitCount_ = sink.count;
+    position_ = static_cast<size_t>(sink.out - buffer_.data());
 }
 
 // Completes a partial last byte with 1-bits and moves everything out.
 void cJpeg::FlushBits() {
     EnsureRoom(kPendingBytes + 2 + kStoreSlack);
-    if (bitCount_ % 8 != 0) PutBits(8 - bitCount_ % 8, 0xFF);
-    EmitWholeBytes();
+    BitSink sink = OpenSink();
+    if (sink.count % 8 != 0) sink.Put(8 - sink.count % 8, 0xFF);
+    sink.Emit();
+    CloseSink(sink);
     ResetBits();
 }
 
 void cJpeg::BuildLookup(CodeLookup& lookup, const HuffmanTable& table) {
     for (int s = 0; s < 256; ++s) {
-        lookup.length[s] = static_cast<uint8_t>(std::bit_width(static_cast<uint32_t>(table.SIZE[s])));
-        lookup.code[s] = static_cast<uint16_t>(table.CODE[s] < 0 ? 0 : table.CODE[s]);
+        const uint32_t length = static_cast<uint32_t>(std::bit_width(static_cast<uint32_t>(table.SIZE[s])));
+        const uint32_t code = table.CODE[s] < 0 ? 0 : static_cast<uint32_t>(table.CODE[s]);
+        lookup.entry[s] = code << 8 | length;
     }
 }
 
 void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable) {
-    const CodeLookup& dc = dcLookup_[dcTable];
-    const CodeLookup& ac = acLookup_[acTable];
+    const uint32_t* dc = dcLookup_[dcTable].entry;
+    const uint32_t* ac = acLookup_[acTable].entry;
     EnsureRoom(kWorstBlockBytes);
+    BitSink sink = OpenSink();
 
     const int32_t diff = block[0] - predictor;
     predictor = block[0];
     int s = Category(diff);
-    PutBits(dc.length[s] + s, (uint32_t(dc.code[s]) << s) | (ExtraBits(diff) & ((1u << s) - 1)));
+    sink.PutCode(dc[s], s, ExtraBits(diff));
 
     // The non-zero AC coefficients as bits 1..63, so that runs of zeros are
     // counted, not walked.
@@ -129,24 +154,23 @@ void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, i
         const int k = std::countr_zero(nonZero);
         nonZero &= nonZero - 1;
         int run = k - last - 1;
-        while (run > 15) {
-            PutBits(ac.length[0xF0], ac.code[0xF0]);
-            run -= 16;
-        }
+        for (; run > 15; run -= 16) sink.PutCode(ac[0xF0], 0, 0);
         const int32_t c = block[k];
         s = Category(c);
-        const int symbol = run * 16 + s;
-        PutBits(ac.length[symbol] + s, (uint32_t(ac.code[symbol]) << s) | (ExtraBits(c) & ((1u << s) - 1)));
+        sink.PutCode(ac[run * 16 + s], s, ExtraBits(c));
         last = k;
     }
-    if (last < 63) PutBits(ac.length[0x00], ac.code[0x00]);  // EOB
+    if (last < 63) sink.PutCode(ac[0x00], 0, 0);  // EOB
+    CloseSink(sink);
 }
 
 // A block whose DC equals the predictor and whose AC coefficients are all 0.
 void cJpeg::EncodeDummyBlock(int dcTable, int acTable) {
     EnsureRoom(kDummyBlockBytes);
-    PutBits(dcLookup_[dcTable].length[0], dcLookup_[dcTable].code[0]);
-    PutBits(acLookup_[acTable].length[0x00], acLookup_[acTable].code[0x00]);
+    BitSink sink = OpenSink();
+    sink.PutCode(dcLookup_[dcTable].entry[0], 0, 0);
+    sink.PutCode(acLookup_[acTable].entry[0x00], 0, 0);
+    CloseSink(sink);
 }
 
 void cJpeg::WriteScanHeader(int first, int last) {

@@ -107,8 +107,9 @@ private:
     void PutByte(uint8_t b);
     void PutWord(uint32_t w);
     void ResetBits();
-    void PutBits(int length, uint32_t value);
-    void EmitWholeBytes();
+    struct BitSink;  // the bit writer (EntropyCoder.cpp)
+    BitSink OpenSink();
+    void CloseSink(const BitSink& sink);
     void FlushBits();
     void EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable);
     void EncodeDummyBlock(int dcTable, int acTable);
@@ -127,8 +128,7 @@ private:
 
     // Fast code lookup built from SIZE and CODE before the scans are written.
     struct CodeLookup {
-        uint8_t length[256];
-        uint16_t code[256];
+        uint32_t entry[256];  // code << 8 | length in bits
     };
     void BuildLookup(CodeLookup& lookup, const HuffmanTable& table);
 
