@@ -3,7 +3,6 @@
 #include "jpeg/cJpeg.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 #include "jpeg/AnsiText.h"

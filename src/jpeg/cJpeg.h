@@ -64,11 +64,11 @@ public:
     const HuffmanTable& AcTable(int t) const { return acTables_[t]; }
     const std::vector<Component>& Components() const { return components_; }
     int32_t Width() const { return X_; }
+    int32_t Height() const { return Y_; }
     // Caps the buffer SaveFile first sizes from its estimate (0: no cap).
     // Real pictures code well inside the estimate, so tests use this to make
     // the coded data outgrow its buffer.
     void LimitFirstBuffer(size_t bytes) { firstBufferLimit_ = bytes; }
-    int32_t Height() const { return Y_; }
 
     // The stages on their own, public so that tests can hold them against
     // the standard's examples.
