@@ -65,6 +65,7 @@ inline void Transpose(const float* in, float* out) {
         for (int c = 0; c < 8; ++c) out[c * 8 + r] = in[r * 8 + c];
 }
 
+#if !defined(__SSE2__)
 // Adding and removing 1.5 * 2^52 leaves the nearest integer, halves to even,
 // for any |x| below 2^51: the same as nearbyint in the default mode, but
 // without a library call in the loop.
@@ -72,6 +73,7 @@ inline double RoundHalfEven(double x) {
     constexpr double kShift = 6755399441055744.0;
     return (x + kShift) - kShift;
 }
+#endif
 
 // Index u * 8 + v of the transposed result -> zig-zag position.
 struct TransposedToZigZag {
