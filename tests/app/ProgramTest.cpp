@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -150,7 +151,8 @@ TEST(Program, RunsUnderXvfbAgainstTheSampleFeedServer) {
                {}, tmp.Path() / "xvfb.txt");
     ASSERT_TRUE(WaitFor([&] { return fs::exists(displayFile) && fs::file_size(displayFile) > 0; }, 10000));
     std::string display = ReadFile(displayFile);
-    display = ":" + display.substr(0, display.find('\n'));
+    display.erase(std::min(display.find('\n'), display.size()));
+    display.insert(display.begin(), ':');
     const std::string displayEnv = "DISPLAY=" + display;
 
     Child feed({kFeed, "--port", "0"}, {}, tmp.Path() / "feed.txt");

@@ -121,7 +121,10 @@ TEST(History, AMissingValueRepeatsThePreviousOne) {
 
 TEST(History, AListAtTheCapLosesItsOldestEntry) {
     std::string list = "0";
-    for (int i = 1; i < kHistoryCap; ++i) list += "," + std::to_string(i);
+    for (int i = 1; i < kHistoryCap; ++i) {
+        list += ',';
+        list += std::to_string(i);
+    }
     ASSERT_EQ(Entries(list), kHistoryCap);
     AppendToList(list, "new");
     EXPECT_EQ(Entries(list), kHistoryCap);
