@@ -1,6 +1,8 @@
 #include "main/SettingsStore.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -118,6 +120,24 @@ void DropSecondLast(std::string& list) {
         list.erase(before, last - before);
 }
 
+// A save that was killed half-way leaves its temporary file (the name of the
+// settings file with a leading "." and six more characters) beside the real
+// one; start-up removes such leftovers so they do not pile up over months.
+void RemoveLeftoverTemporaries(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = "." + name + ".";
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string entry = e->d_name;
+        if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0) {
+            struct stat st {};
+            const std::string path = folder + entry;
+            if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+        }
+    }
+    ::closedir(dir);
+}
+
 }  // namespace
 
 void AppendToList(std::string& List, std::string Value) {
@@ -207,6 +227,11 @@ bool SettingsStore::MoveUnreadableFileAside() {
 
 void SettingsStore::LoadSettings() {
     keepOldFile_ = false;
+    if (!SettingsPath.empty()) {
+        const size_t slash = SettingsPath.rfind('/');
+        RemoveLeftoverTemporaries(slash == std::string::npos ? std::string("./") : SettingsPath.substr(0, slash + 1),
+                                  slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1));
+    }
     if (!SettingsPath.empty() && FileExists(SettingsPath)) {
         try {
             SettingsText = ReadTextFile(SettingsPath);

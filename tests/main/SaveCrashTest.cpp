@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -99,6 +100,19 @@ TEST(SaveSafety, AProcessKilledWhileSavingLeavesAWholeFile) {
         ASSERT_EQ(loaded.LastReading, "Sunny," + std::to_string(g % 40) + ",50,07/12/2026 10:00:00");
     }
     EXPECT_EQ(generationsSeen, 30);
+    // What the killed saves left half-written is gone after a start-up;
+    // only the settings file itself remains.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
+}
+
+TEST(SaveSafety, StartUpRemovesWhatAKilledSaveLeftBehind) {
+    StoreFolder dir;
+    nimbrel::testing::Put((dir.path / ".settings.txt.a1B2c3").string(), "<weather><loc>half");
+    nimbrel::testing::Put((dir.path / ".settings.txt.mine").string(), "not ours to remove");
+    SettingsStore s = dir.Store();
+    s.LoadSettings();
+    EXPECT_FALSE(std::filesystem::exists(dir.path / ".settings.txt.a1B2c3"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path / ".settings.txt.mine"));
 }
 
 TEST(SaveSafety, ASaveThatCannotWriteKeepsTheOldFileAndTriesAgain) {
