@@ -27,6 +27,32 @@ TEST(StretchBlt, HalftoneShrinkAveragesAndColourOnColourDrops) {
     EXPECT_EQ(SetStretchBltMode(dst.dc, 99), 0);
 }
 
+// An exact halving from another bitmap takes a quicker path than a stretch
+// within one bitmap; both must give the same pixels, clipping included.
+TEST(StretchBlt, HalvingGivesTheSamePixelsOnEveryPath) {
+    Canvas original(37, 23), same(37, 23), other(37, 23);
+    uint32_t seed = 12345;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            SetPixel(original.dc, x, y, RGB(seed >> 24, (seed >> 16) & 0xFF, (seed >> 8) & 0xFF));
+        }
+    BitBlt(same.dc, 0, 0, 37, 23, original.dc, 0, 0, SRCCOPY);
+    BitBlt(other.dc, 0, 0, 37, 23, original.dc, 0, 0, SRCCOPY);
+    SetStretchBltMode(same.dc, HALFTONE);
+    SetStretchBltMode(other.dc, HALFTONE);
+    StretchBlt(same.dc, -2, 4, 15, 10, same.dc, 3, 1, 30, 20, SRCCOPY);
+    StretchBlt(other.dc, -2, 4, 15, 10, original.dc, 3, 1, 30, 20, SRCCOPY);
+    int differ = 0;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) differ += GetPixel(same.dc, x, y) != GetPixel(other.dc, x, y);
+    EXPECT_EQ(differ, 0);
+    // Destination (0, 4) is the mean of source (7..8, 1..2), halves rounded up.
+    EXPECT_EQ(GetPixel(other.dc, 0, 4) & 0xFF,
+              ((GetPixel(original.dc, 7, 1) & 0xFF) + (GetPixel(original.dc, 8, 1) & 0xFF) +
+               (GetPixel(original.dc, 7, 2) & 0xFF) + (GetPixel(original.dc, 8, 2) & 0xFF) + 2) / 4);
+}
+
 TEST(StretchBlt, HalftoneWeighsPartlyCoveredPixels) {
     Canvas src(3, 1), dst(2, 1);
     SetPixel(src.dc, 0, 0, RGB(0, 0, 0));
