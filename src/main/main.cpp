@@ -10,6 +10,7 @@
 
 #include "main/frmMain.h"
 #include "platform/qt/CommandLine.h"
+#include "platform/qt/Process.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/SignalWatch.h"
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     ApplyEnvironment(options);
+    if (const std::string why = MissingDisplayMessage(args); !why.empty()) {
+        std::cerr << program << ": " << why << "\n";
+        return 1;
+    }
     std::string error;
     const std::string folder = ResolveProgramFolder(options.Folder, &error);
     if (folder.empty()) {
@@ -66,6 +71,11 @@ int main(int argc, char** argv) {
     });
 
     form.Form_Load();
+    // A signal or the end of the session that came while start-up waited on
+    // a message (the notice that there is no notification area) has saved
+    // and unloaded the window already; its request to end the event loop
+    // came before there was one.
+    if (form.Unloaded()) return 0;
     form.ShowFirst();
     if (options.FetchNow) {
         // Right after start-up, not during it: the observation, then the

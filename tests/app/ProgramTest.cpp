@@ -45,7 +45,13 @@ public:
             int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(fd, 1);
             ::dup2(fd, 2);
-            for (const auto& e : env) ::putenv(const_cast<char*>(e.c_str()));
+            // "NAME=value" sets a variable, a bare "NAME" removes it.
+            for (const auto& e : env) {
+                if (e.find('=') == std::string::npos)
+                    ::unsetenv(e.c_str());
+                else
+                    ::putenv(const_cast<char*>(e.c_str()));
+            }
             std::vector<char*> argv;
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
@@ -60,6 +66,14 @@ public:
         }
     }
     void Signal(int sig) { ::kill(pid_, sig); }
+    // The child has its own handler for sig (read from /proc).
+    bool Catches(int sig) const {
+        std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
+        return false;
+    }
     // The exit status, or -1 when the child is still running after timeoutMs.
     int Wait(int timeoutMs) {
         auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -88,7 +102,7 @@ bool WaitFor(const std::function<bool()>& ready, int timeoutMs) {
     return ready();
 }
 
-TEST(Program, HelpVersionAndABadOption) {
+TEST(Program, HelpVersionABadOptionAndNoDisplayNeedNoWindow) {
     apptest::TempFolder tmp;
     const fs::path out = tmp.Path() / "out.txt";
     {
@@ -105,6 +119,13 @@ TEST(Program, HelpVersionAndABadOption) {
         Child c({kNimbrel, "--frobnicate"}, {}, out);
         EXPECT_EQ(c.Wait(10000), 2);
         EXPECT_NE(ReadFile(out).find("unknown option '--frobnicate'"), std::string::npos);
+    }
+    {
+        // No display at all: a message and status 1, not Qt's abort.
+        Child c({kNimbrel, "--folder", (tmp.Path() / "data").string()},
+                {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}, out);
+        EXPECT_EQ(c.Wait(10000), 1);
+        EXPECT_NE(ReadFile(out).find("no display"), std::string::npos) << ReadFile(out);
     }
 }
 
@@ -128,6 +149,17 @@ TEST(Program, EndsOnSigtermAndSigintSavingItsSettings) {
         EXPECT_NE(saved.find("<minutes>5</minutes>"), std::string::npos);
         EXPECT_NE(saved.find("<loc>1769</loc>"), std::string::npos);
     }
+
+    // Started for the tray where there is none (the offscreen platform has
+    // no notification area): start-up waits on the notice that the window
+    // was minimised instead. A signal then still saves and ends the program.
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+    Child c({kNimbrel, "--folder", data.string(), "tray"}, {"QT_QPA_PLATFORM=offscreen"}, tmp.Path() / "out.txt");
+    ASSERT_TRUE(WaitFor([&] { return c.Catches(SIGTERM); }, 10000)) << ReadFile(tmp.Path() / "out.txt");
+    c.Signal(SIGTERM);
+    EXPECT_EQ(c.Wait(3000), 0) << ReadFile(tmp.Path() / "out.txt");
+    EXPECT_NE(ReadFile(data / "settings.txt").find("<minutes>5</minutes>"), std::string::npos);
 }
 
 // Counts pixels of the picture that are neither black nor nearly so.

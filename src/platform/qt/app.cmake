@@ -1,11 +1,12 @@
 # The program's Qt side: control hosting, pop-up menus, message boxes, the
-# tray, signals and the command line.
+# tray, signals, the command line and the process's set-up.
 target_sources(nimbrel_qt PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp ${CMAKE_CURRENT_LIST_DIR}/CommandLine.h
   ${CMAKE_CURRENT_LIST_DIR}/PopupMenu.cpp ${CMAKE_CURRENT_LIST_DIR}/PopupMenu.h
   ${CMAKE_CURRENT_LIST_DIR}/QtMessageBox.cpp ${CMAKE_CURRENT_LIST_DIR}/QtMessageBox.h
   ${CMAKE_CURRENT_LIST_DIR}/modSysTray.cpp ${CMAKE_CURRENT_LIST_DIR}/modSysTray.h
-  ${CMAKE_CURRENT_LIST_DIR}/SignalWatch.cpp ${CMAKE_CURRENT_LIST_DIR}/SignalWatch.h)
+  ${CMAKE_CURRENT_LIST_DIR}/SignalWatch.cpp ${CMAKE_CURRENT_LIST_DIR}/SignalWatch.h
+  ${CMAKE_CURRENT_LIST_DIR}/Process.cpp ${CMAKE_CURRENT_LIST_DIR}/Process.h)
 set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              NIMBREL_VERSION="${PROJECT_VERSION}")
 # Hosting the user controls needs the controls' interface.
