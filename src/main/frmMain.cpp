@@ -24,6 +24,7 @@
 #include "platform/qt/CommandLine.h"
 #include "platform/qt/ControlWidget.h"
 #include "platform/qt/PopupMenu.h"
+#include "platform/qt/Process.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/ui/MessageBox.h"
 
@@ -263,6 +264,8 @@ void frmMain::Form_Load() {
     // forecast every 30 minutes.
     tmrWeather_->start();
     tmrForecast_->start();
+    // Reading and thinning a long history left megabytes of copies behind.
+    ReleaseFreedMemory();
     // 15. Start in the tray when asked to.
     if (ContainsTray(commandLine_)) mnRestore_Click();
 }
@@ -302,6 +305,8 @@ void frmMain::tmrSun_Timer() {
     if (SunTicks_ >= kSaveTicks) {
         SunTicks_ = 0;
         store_.SaveSettings();
+        // Building the document dropped copies of the history.
+        ReleaseFreedMemory();
     }
 }
 
