@@ -98,6 +98,26 @@ int32_t IntegerPart(const std::string& text) {
     return CLngText(text);
 }
 
+// Position of Delimiter in Text with one Delimiter appended, searching from
+// `from`, without building that text. A delimiter that overlaps itself ("::")
+// can begin in Text's last characters and end in the appended one; the
+// appended delimiter itself is always found at Text.size().
+size_t FindInAppended(const std::string& Text, const std::string& Delimiter, size_t from) {
+    if (from > Text.size()) return std::string::npos;
+    const size_t q = Text.find(Delimiter, from);
+    if (q != std::string::npos) return q;
+    const size_t d = Delimiter.size();
+    for (size_t i = std::max(from, Text.size() >= d ? Text.size() - d + 1 : 0); i < Text.size(); ++i) {
+        // The last `tail` characters of Text, then the start of the appended
+        // delimiter, must spell the delimiter.
+        const size_t tail = Text.size() - i;
+        if (Text.compare(i, tail, Delimiter, 0, tail) == 0 &&
+            Delimiter.compare(tail, d - tail, Delimiter, 0, d - tail) == 0)
+            return i;
+    }
+    return Text.size();
+}
+
 }  // namespace
 
 int32_t InStr(int32_t Start, const std::string& Text, const std::string& Find, bool CaseSensitive) {
@@ -141,16 +161,17 @@ std::string GetField(const std::string& Text, const std::string& Delimiter, int1
     if (Delimiter.empty()) return Index == 1 ? Text : std::string();
     const int32_t n = CountOccurrences(Text, Delimiter);
     if (n < Index - 1) return {};
-    // Text with one delimiter appended, searched without copying it.
     size_t start = 0;
     for (int k = 1; k < Index; ++k) {
-        const size_t q = Text.find(Delimiter, start);
+        const size_t q = FindInAppended(Text, Delimiter, start);
         if (q == std::string::npos) return {};
         start = q + Delimiter.size();
     }
-    size_t end = Text.find(Delimiter, start);
-    if (end == std::string::npos) end = Text.size();
-    return start >= Text.size() ? std::string() : Text.substr(start, end - start);
+    // A field that starts at the appended delimiter is empty; one that would
+    // start inside it (only an overlapping delimiter gets there) holds
+    // nothing of Text either.
+    if (start >= Text.size()) return {};
+    return Text.substr(start, FindInAppended(Text, Delimiter, start) - start);
 }
 
 std::string AddBackslash(const std::string& Path) {

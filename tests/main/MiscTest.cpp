@@ -60,6 +60,11 @@ TEST(GetField, FieldsFollowTheDelimiterCount) {
     EXPECT_EQ(GetField("a::b::c", "::", 2), "b");
     EXPECT_EQ(GetField("", ",", 1), "");
     EXPECT_EQ(GetField("a,b", ",", 0), "");
+    // The fields are read with one delimiter appended, so a delimiter that
+    // overlaps itself can end in the appended one.
+    EXPECT_EQ(GetField("x:", "::", 1), "x");
+    EXPECT_EQ(GetField(">::bbb", "bb", 2), "");
+    EXPECT_EQ(GetField("a::b:", "::", 2), "b");
 }
 
 TEST(ParseDateTime, ReadsDayFirstWithCalendarRollover) {
