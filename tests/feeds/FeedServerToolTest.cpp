@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -207,6 +209,33 @@ TEST(FeedGenerator, WeatherIsPlausibleAndFollowsDayAndSeason) {
             ++warmer;
     }
     EXPECT_GT(warmer, 300);
+}
+
+// The documents give their local times in the local zone, and whatever the
+// zone is called the title still reads as the program expects.
+TEST(FeedGenerator, TimesAreGivenInTheLocalZone) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    struct Case {
+        const char* tz;
+        std::string title, offset;
+    };
+    for (const Case& c :
+         {Case{"CET-1CEST,M3.5.0,M10.5.0/3", "Monday at 14:05 CEST:", "+0200"},
+          Case{"<-03>3", "Monday at 14:05 -03:", "-0300"}, Case{"UTC0", "Monday at 14:05 GMT:", "+0000"}}) {
+        ::setenv("TZ", c.tz, 1);
+        ::tzset();
+        const DateTime t = DateSerial(2026, 6, 8) + TimeSerial(14, 5, 0);
+        const std::string doc = feedgen::ObservationDocument("3772", t, "http://127.0.0.1:8077");
+        EXPECT_NE(doc.find("<title>" + c.title + "\n"), std::string::npos) << c.tz << "\n" << doc;
+        EXPECT_NE(doc.find("14:05:00 " + c.offset + "</pubDate>"), std::string::npos) << c.tz << "\n" << doc;
+        EXPECT_EQ(ReadObservation(PrepareFeedText(doc)).summary, feedgen::CurrentWeather("3772", t).summary) << c.tz;
+    }
+    if (old)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 }  // namespace

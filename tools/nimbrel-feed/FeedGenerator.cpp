@@ -1,9 +1,11 @@
 #include "FeedGenerator.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 
 namespace nimbrel::feedgen {
 namespace {
@@ -103,11 +105,44 @@ std::string Degrees(int celsius) {
     return std::to_string(celsius) + "&#xB0;C (" + std::to_string(Fahrenheit(celsius)) + "&#xB0;F)";
 }
 
+// The documents' times are local times (the program's clock); the zone they
+// are given in is the local zone at that moment, as the system knows it.
+struct Zone {
+    std::string name = "GMT";  // abbreviation: letters, digits, "+" and "-" only
+    long offsetSeconds = 0;    // east of UTC
+};
+
+Zone LocalZone(DateTime t) {
+    const CivilTime c = Decode(t);
+    std::tm tm{};
+    tm.tm_year = c.year - 1900;
+    tm.tm_mon = c.month - 1;
+    tm.tm_mday = c.day;
+    tm.tm_hour = c.hour;
+    tm.tm_min = c.minute;
+    tm.tm_sec = c.second;
+    tm.tm_isdst = -1;
+    Zone z;
+    if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return z;
+    z.offsetSeconds = tm.tm_gmtoff;
+    // Some zones have no abbreviation but a number ("+03"). The title's
+    // summary ends at the first "." after its first ":", so neither may come
+    // from the zone's name.
+    std::string name;
+    for (const char* p = tm.tm_zone; p && *p; ++p)
+        if (std::isalnum(static_cast<unsigned char>(*p)) || *p == '+' || *p == '-') name += *p;
+    if (!name.empty() && !(name == "UTC" && z.offsetSeconds == 0)) z.name = name;
+    return z;
+}
+
 std::string RfcDate(DateTime t) {
     const CivilTime c = Decode(t);
+    const long offset = LocalZone(t).offsetSeconds;
+    const long minutes = (offset < 0 ? -offset : offset) / 60;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d +0000", WeekdayName(Weekday(t), true).c_str(),
-                  c.day, MonthName(c.month, true).c_str(), c.year, c.hour, c.minute, c.second);
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
+                  WeekdayName(Weekday(t), true).c_str(), c.day, MonthName(c.month, true).c_str(), c.year, c.hour,
+                  c.minute, c.second, offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return buf;
 }
 
@@ -174,8 +209,8 @@ std::string ObservationDocument(const std::string& id, DateTime now, const std::
     std::snprintf(time, sizeof time, "%02d:%02d", c.hour, c.minute);
     std::string doc = Head("Nimbrel sample feed - Latest observations for location " + Escape(id), link,
                            "Latest observations for location " + Escape(id));
-    doc += "<item>\n<title>" + WeekdayName(Weekday(now)) + " at " + time + " GMT:\n" + w.summary + ". " +
-           Degrees(w.temperature) + "</title>\n<link>" + link +
+    doc += "<item>\n<title>" + WeekdayName(Weekday(now)) + " at " + time + " " + LocalZone(now).name + ":\n" +
+           w.summary + ". " + Degrees(w.temperature) + "</title>\n<link>" + link +
            "</link>\n<description>Temperature: " + Degrees(w.temperature) +
            ", Wind Direction: South Westerly, Wind Speed: 9mph, Humidity: " + std::to_string(w.humidity) +
            "&#37;, Pressure: 1012mb, Steady, Visibility: Good</description>\n<pubDate>" + RfcDate(now) +
