@@ -26,6 +26,7 @@
 #include "platform/qt/PopupMenu.h"
 #include "platform/qt/Process.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/WindowHints.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {
@@ -288,6 +289,7 @@ void frmMain::PlaceCentred() {
 void frmMain::ShowFirst() {
     if (blnIconShown() || unloaded_) return;
     PlaceCentred();
+    SetTaskbarEntry(*this, false);
     show();
     raise();
     activateWindow();
@@ -370,7 +372,11 @@ void frmMain::SendToTray() {
     minimisedForTray_ = true;
     setWindowFlag(Qt::Tool, false);
     PlaceCentred();
+    SetTaskbarEntry(*this, true);
     showMinimized();
+    // Said again to the window manager, which may not have seen the window
+    // go before the hint was written.
+    SetTaskbarEntry(*this, true);
 }
 
 void frmMain::RestoreFromTray() {
@@ -381,7 +387,10 @@ void frmMain::RestoreFromTray() {
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     PlaceCentred();
+    ClearMinimisedHints(*this);
+    SetTaskbarEntry(*this, false);
     showNormal();
+    SetTaskbarEntry(*this, false);
     RemoveTrayIcon();
     raise();
     activateWindow();

@@ -214,6 +214,13 @@ TEST(Program, RunsUnderXvfbAgainstTheSampleFeedServer) {
         << ReadFile(tmp.Path() / "app.txt");
     std::string window = ReadFile(id);
     window = window.substr(0, window.find('\n'));
+    if (OnPath("xprop")) {
+        // A tool window without a task bar button, above the others.
+        const fs::path props = tmp.Path() / "props.txt";
+        std::system((env + "xprop -id " + window + " _NET_WM_STATE > " + props.string() + " 2>&1").c_str());
+        EXPECT_NE(ReadFile(props).find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << ReadFile(props);
+        EXPECT_NE(ReadFile(props).find("_NET_WM_STATE_ABOVE"), std::string::npos) << ReadFile(props);
+    }
 
     // The first observation has arrived when the today tile shows a picture
     // and the forecast tiles show theirs.
