@@ -162,6 +162,43 @@ TEST(Program, EndsOnSigtermAndSigintSavingItsSettings) {
     EXPECT_NE(ReadFile(data / "settings.txt").find("<minutes>5</minutes>"), std::string::npos);
 }
 
+// An X display of our own; Xvfb names it through -displayfd. Ended with the
+// object.
+class PrivateDisplay {
+public:
+    explicit PrivateDisplay(const fs::path& dir)
+        : file_(dir / "display"),
+          xvfb_({"/bin/sh", "-c", "exec Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>" + file_.string()}, {},
+                dir / "xvfb.txt") {
+        if (!WaitFor([&] { return fs::exists(file_) && fs::file_size(file_) > 0; }, 10000)) return;
+        name_ = ReadFile(file_);
+        name_.erase(std::min(name_.find('\n'), name_.size()));
+        name_.insert(name_.begin(), ':');
+    }
+    ~PrivateDisplay() {
+        xvfb_.Signal(SIGTERM);
+        xvfb_.Wait(3000);
+    }
+    bool Started() const { return !name_.empty(); }
+    const std::string& Name() const { return name_; }
+
+private:
+    fs::path file_;
+    Child xvfb_;
+    std::string name_;
+};
+
+// What a shell command prints on its standard output.
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
 // Counts pixels of the picture that are neither black nor nearly so.
 int LitPixels(const QImage& image, const QRect& area) {
     int n = 0;
@@ -177,14 +214,9 @@ TEST(Program, RunsUnderXvfbAgainstTheSampleFeedServer) {
     apptest::TempFolder tmp;
     const fs::path data = tmp.Path() / "data";
 
-    // A display of our own; Xvfb names it through -displayfd.
-    const fs::path displayFile = tmp.Path() / "display";
-    Child xvfb({"/bin/sh", "-c", "exec Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>" + displayFile.string()},
-               {}, tmp.Path() / "xvfb.txt");
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(displayFile) && fs::file_size(displayFile) > 0; }, 10000));
-    std::string display = ReadFile(displayFile);
-    display.erase(std::min(display.find('\n'), display.size()));
-    display.insert(display.begin(), ':');
+    PrivateDisplay xvfb(tmp.Path());
+    ASSERT_TRUE(xvfb.Started());
+    const std::string display = xvfb.Name();
     const std::string displayEnv = "DISPLAY=" + display;
 
     Child feed({kFeed, "--port", "0"}, {}, tmp.Path() / "feed.txt");
@@ -256,8 +288,62 @@ TEST(Program, RunsUnderXvfbAgainstTheSampleFeedServer) {
     EXPECT_NE(saved.find("SR="), std::string::npos);
     feed.Signal(SIGTERM);
     feed.Wait(3000);
-    xvfb.Signal(SIGTERM);
-    xvfb.Wait(3000);
+}
+
+// Under a real window manager and without a notification area: sent to the
+// tray, the window is minimised with a task bar button instead; brought back
+// from the task bar it stays on the screen, without the button again.
+TEST(Program, WithoutANotificationAreaTheWindowWaitsInTheTaskBar) {
+    if (!OnPath("Xvfb") || !OnPath("xdotool") || !OnPath("xprop") || !OnPath("openbox"))
+        GTEST_SKIP() << "needs Xvfb, xdotool, xprop and openbox";
+    apptest::TempFolder tmp;
+    PrivateDisplay xvfb(tmp.Path());
+    ASSERT_TRUE(xvfb.Started());
+    const std::string env = "DISPLAY=" + xvfb.Name() + " ";
+    Child wm({"/usr/bin/env", "openbox"}, {"DISPLAY=" + xvfb.Name()}, tmp.Path() / "wm.txt");
+    ASSERT_TRUE(WaitFor(
+        [&] { return Output(env + "xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
+        10000));
+    // Started for the tray: the notice that there is none comes first.
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "tray"},
+              {"DISPLAY=" + xvfb.Name(), "QT_QPA_PLATFORM=xcb"}, tmp.Path() / "app.txt");
+    std::string notice;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            notice = Output(env + "xdotool search --onlyvisible --name '^Nimbrel$' 2>/dev/null");
+            return !notice.empty();
+        },
+        15000))
+        << ReadFile(tmp.Path() / "app.txt");
+    notice = notice.substr(0, notice.find('\n'));
+    std::system((env + "xdotool windowactivate --sync " + notice + " key Return 2>/dev/null").c_str());
+
+    auto state = [&](const std::string& w) { return Output(env + "xprop -id " + w + " WM_STATE _NET_WM_STATE"); };
+    std::string window;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (std::string ids = Output(env + "xdotool search --name '^Nimbrel$' 2>/dev/null"); !ids.empty();) {
+                const std::string w = ids.substr(0, ids.find('\n'));
+                ids.erase(0, std::min(ids.size(), w.size() + 1));
+                if (state(w).find("Iconic") != std::string::npos) window = w;
+            }
+            return !window.empty();
+        },
+        10000))
+        << ReadFile(tmp.Path() / "app.txt");
+    EXPECT_EQ(state(window).find("SKIP_TASKBAR"), std::string::npos) << state(window);
+
+    std::system((env + "xdotool windowactivate " + window + " 2>/dev/null").c_str());
+    ASSERT_TRUE(WaitFor([&] { return state(window).find("Normal") != std::string::npos; }, 5000)) << state(window);
+    // Still on the screen a moment later, not minimised again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_NE(state(window).find("Normal"), std::string::npos) << state(window);
+    EXPECT_NE(state(window).find("SKIP_TASKBAR"), std::string::npos) << state(window);
+
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(5000), 0);
+    wm.Signal(SIGTERM);
+    wm.Wait(3000);
 }
 
 }  // namespace
