@@ -68,11 +68,15 @@ bool FileExists(const std::string& path) {
     return !(stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode));
 }
 
+// A name beside the file's own. Only the start of a long name is kept: a
+// name near the longest the folder allows would otherwise leave no room for
+// the additions, and a valid name would be refused as a bad one.
 std::string TemporaryName(const std::string& path) {
     static std::atomic<unsigned> counter{0};
+    constexpr size_t kKeptNameBytes = 200;
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string base = (slash == std::string::npos ? path : path.substr(slash + 1)).substr(0, kKeptNameBytes);
     return folder + "." + base + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".part";
 }
 
@@ -149,16 +153,17 @@ void cJpeg::WriteQuantizationTable(size_t segmentStart, int t) {
         WriteMarker(kDQT);
         PutWord(0);  // length, filled in below
     }
-    const QuantizationTable& table = qt_[t];
+    // The quantizers the coefficients were made with, not the current ones.
+    const int16_t* Q = sampledQ_[t];
     bool wide = false;
-    for (int16_t q : table.Q) wide = wide || static_cast<uint16_t>(q) > 255;
+    for (int i = 0; i < 64; ++i) wide = wide || static_cast<uint16_t>(Q[i]) > 255;
     if (!wide) {
         PutByte(static_cast<uint8_t>(t));
-        for (int16_t q : table.Q) PutByte(static_cast<uint8_t>(q));
+        for (int i = 0; i < 64; ++i) PutByte(static_cast<uint8_t>(Q[i]));
     } else {
         if (P_ != 12) throw JpegError(jpeg_errors::kOwnCheck, "Illegal precission in Quantization Table");
         PutByte(static_cast<uint8_t>(0x10 + t));
-        for (int16_t q : table.Q) PutWord(static_cast<uint16_t>(q));
+        for (int i = 0; i < 64; ++i) PutWord(static_cast<uint16_t>(Q[i]));
     }
     const size_t length = position_ - segmentStart - 2;
     buffer_[segmentStart + 2] = static_cast<uint8_t>(length >> 8);

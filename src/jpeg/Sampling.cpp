@@ -86,6 +86,7 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
         }
     } discard{components_};
 
+    for (int t = 0; t < 2; ++t) std::memcpy(sampledQ_[t], qt_[t].Q, sizeof sampledQ_[t]);
     int64_t drawnW = -1, drawnH = -1;
     for (int c = 0; c < Nf_; ++c) {
         Component& component = components_[c];

@@ -24,7 +24,8 @@ class cJpeg {
 public:
     cJpeg();
 
-    // 1..100; any other value is ignored. Rebuilds quantization tables 0 and 1.
+    // 1..100; any other value is ignored. Rebuilds quantization tables 0 and 1;
+    // a picture already sampled is still saved with the tables it was made with.
     void Quality(int32_t vData);
     int32_t Quality() const { return quality_; }
 
@@ -145,6 +146,10 @@ private:
 
     alignas(32) float workspace_[64] = {};
     QuantizationTable qt_[4];
+    // The quantizers the sampled coefficients were divided by, tables 0 and
+    // 1 as SampleHDC found them: the file must carry these, even when the
+    // quality changed after sampling.
+    int16_t sampledQ_[2][64] = {};
     alignas(32) float mTransposed_[4][64] = {};  // M of each table at index u * 8 + v
     HuffmanTable dcTables_[4];
     HuffmanTable acTables_[4];

@@ -103,6 +103,22 @@ TEST(JpegMisuse, NamesThatCannotBeUsed) {
     EXPECT_EQ(names, (std::vector<std::string>{".hidden.jpg", "folder.jpg", "link.jpg", "taken.jpg"}));
 }
 
+// A name of the longest length a folder holds is saved; one byte more is a
+// bad name. Either way nothing else is left in the folder.
+TEST(JpegMisuse, LongestNameIsSavedAndALongerOneRefused) {
+    TempDir dir;
+    Picture p(12, 12);
+    FillPhotographic(p);
+    cJpeg j;
+    ASSERT_EQ(j.SampleHDC(p.dc(), 12, 12, 0, 0), 0);
+    const std::string longest = std::string(251, 'n') + ".jpg";
+    ASSERT_EQ(j.SaveFile(dir.File(longest)), 0);
+    EXPECT_TRUE(Decode(ReadFile(dir.File(longest))).ok);
+    std::string text;
+    EXPECT_EQ(ErrorNumber([&] { j.SaveFile(dir.File("x" + longest)); }, &text), 52);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{longest});
+}
+
 TEST(JpegMisuse, ReadOnlyFolderIsRefusedWithoutLeavingAFile) {
     TempDir dir;
     Picture p(12, 12);

@@ -145,6 +145,57 @@ TEST(JpegSegments, SavingAgainGivesTheSameBytesAndNeverReplaces) {
     EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
 
+// The tables in the file are those the coefficients were quantized with: a
+// quality set after sampling applies to the next picture, not to this one.
+TEST(JpegSegments, QualityChangedAfterSamplingDoesNotReachTheSavedPicture) {
+    TempDir dir;
+    Picture p(40, 24);
+    FillPhotographic(p);
+    cJpeg plain;
+    const Bytes expected = Save(plain, p, dir, "plain.jpg");
+    cJpeg changed;
+    ASSERT_EQ(changed.SampleHDC(p.dc(), p.width(), p.height(), 0, 0), 0);
+    changed.Quality(10);
+    ASSERT_EQ(changed.SaveFile(dir.File("changed.jpg")), 0);
+    EXPECT_EQ(ReadFile(dir.File("changed.jpg")), expected);
+}
+
+// A flat grey picture codes every block as the DC code and the EOB code,
+// each one 0-bit long: what is left of the last byte of a scan is 1-bits,
+// and a scan that ends on a whole byte gets none.
+TEST(JpegSegments, ScansEndWithTheirLastByteFilledWithOnes) {
+    TempDir dir;
+    struct Case {
+        int size;
+        std::vector<int> f;
+        Bytes scans;  // the bytes after each SOS, up to the next marker
+    };
+    const Case cases[] = {
+        {8, {1, 1, 0, 0, 0, 0}, {0x3F}},         // 2 bits
+        {16, {2, 2, 1, 1, 1, 1}, {0x00, 0x0F}},  // 6 blocks, 12 bits
+        {32,
+         {4, 4, 1, 1, 1, 1},
+         {0x00, 0x00, 0x00, 0x00,  // 16 blocks, 32 bits
+          0x0F}},                  // 2 blocks, 4 bits
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        Picture p(c.size, c.size);
+        for (int y = 0; y < c.size; ++y)
+            for (int x = 0; x < c.size; ++x) p.Set(x, y, 128, 128, 128);
+        cJpeg j;
+        j.SetSamplingFrequencies(c.f[0], c.f[1], c.f[2], c.f[3], c.f[4], c.f[5]);
+        const Bytes file = Save(j, p, dir, "grey" + std::to_string(c.size) + ".jpg");
+        Bytes scans;
+        const std::vector<Segment> s = Segments(file);
+        for (size_t k = 0; k + 1 < s.size(); ++k)
+            if (s[k].marker == 0xDA)
+                scans.insert(scans.end(), file.begin() + long(s[k].offset + s[k].bytes.size()),
+                             file.begin() + long(s[k + 1].offset));
+        EXPECT_EQ(scans, c.scans);
+    }
+}
+
 // The estimate sizes the buffer with a wide margin, so a real picture never
 // outgrows it; a capped first buffer stands in for a picture that would.
 // Wherever the writing runs out of room (in the segments, the comment, a
