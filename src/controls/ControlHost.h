@@ -97,10 +97,15 @@ protected:
     void RequestShow();
     // Sets the control's own size from inside (no OnResize), tells the site.
     void SetOwnSize(int widthTwips, int heightTwips);
-    double TwipsPerPixelX() const { return site_ ? site_->TwipsPerPixelX() : 15.0; }
-    double TwipsPerPixelY() const { return site_ ? site_->TwipsPerPixelY() : 15.0; }
+    // The site's twips per pixel, as every size in pixels is divided by it.
+    double TwipsPerPixelX() const { return UsableTwipsPerPixel(site_ ? site_->TwipsPerPixelX() : 15.0); }
+    double TwipsPerPixelY() const { return UsableTwipsPerPixel(site_ ? site_->TwipsPerPixelY() : 15.0); }
 
 private:
+    // A factor no screen has (not a number, not above 0) stands for the 15
+    // the layouts assume; others are held to 1 .. 1440 (1440 .. 1 dots per
+    // inch), so that no size or font height in pixels leaves its type.
+    static double UsableTwipsPerPixel(double twipsPerPixel);
     void SizeSurface(int widthTwips, int heightTwips);
 
     ControlSite* site_ = nullptr;

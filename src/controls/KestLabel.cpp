@@ -427,7 +427,10 @@ void KestLabel::DrawCaptionText(gdi::RECT r, gdi::UINT flags, const std::string&
     const Font& font = *labelFont_;
     gdi::HDC dc = hDC();
 
-    captionFont_.lfHeight = gdi::LONG(RoundHalfEven(-(font.Size * 20.0 / TwipsPerPixelY())));
+    // The font object is the caller's: a size that is no number draws at the
+    // font's default height, and one beyond any screen at the largest.
+    const double height = RoundHalfEven(-(font.Size * 20.0 / TwipsPerPixelY()));
+    captionFont_.lfHeight = std::isnan(height) ? 0 : gdi::LONG(std::clamp(height, -32767.0, 32767.0));
     // The escapement of any angle, as its equivalent within one turn, so an
     // angle loaded from a bag beyond 16 bits of tenths still draws turned by
     // the angle it stands for.

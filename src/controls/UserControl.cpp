@@ -25,6 +25,11 @@ int32_t TranslateColour(int32_t value) {
     return value;
 }
 
+double UserControl::UsableTwipsPerPixel(double twipsPerPixel) {
+    if (!(twipsPerPixel > 0) || !std::isfinite(twipsPerPixel)) return 15.0;
+    return std::clamp(twipsPerPixel, 1.0, 1440.0);
+}
+
 UserControl::UserControl(ControlSite* site) : site_(site) {
     dc_ = gdi::CreateCompatibleDC(nullptr);
     defaultBitmap_ = gdi::GetCurrentBitmap(dc_);

@@ -362,6 +362,33 @@ TEST(KestLabelCaption, AngleFromTheBagBeyondSixteenBitsOfTenthsStillDraws) {
     }
 }
 
+TEST(KestLabelCaption, HostScaleOrFontSizeThatNoScreenHasStillDraws) {
+    {  // A host without a usable twips per pixel is taken at 15.
+        RecordingSite site(std::nan(""));
+        KestLabel l(&site);
+        l.InitProperties();
+        l.Resize(1500, 300);
+        l.Show();
+        EXPECT_EQ(l.ScaleWidth(), 100);
+        EXPECT_EQ(l.PixelFactor(), 15);
+        EXPECT_EQ(site.shown, 1);
+    }
+    // A font size that is no number draws at the font's default height.
+    for (double size : {std::nan(""), 1e300}) {
+        PropertyBag bag;
+        bag.Set("Caption", std::string("Kest"));
+        bag.Set("LabelFont", MakeFont("Arial", size));
+        bag.Set("LightColour", int32_t(0xFFFFFF));
+        bag.Set("ShadeColour", int32_t(0xFFFFFF));
+        Label t(120, 30, bag);
+        if (std::isnan(size)) {
+            gdi::RECT box = BoxOfNot(t.label, 0xFFFFFF);
+            EXPECT_GT(box.right, box.left);
+            EXPECT_LE(box.bottom - box.top, 30);
+        }
+    }
+}
+
 TEST(KestLabelEvents, EveryReportedClickRaisesClickOnce) {
     Label t(40, 20);
     int clicks = 0;
