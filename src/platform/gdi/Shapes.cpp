@@ -80,10 +80,13 @@ void ThinLine(Bitmap& b, int x0, int y0, int x1, int y1, COLORREF c) {
 // sides only; a 2-pixel horizontal line at y then covers rows y - 1 and y.
 void WideSegment(Bitmap& b, double x0, double y0, double x1, double y1, int width, COLORREF c) {
     const double r = width / 2.0;
-    const int left = std::max(0, int(std::floor(std::min(x0, x1) - r)));
-    const int right = std::min(b.width - 1, int(std::ceil(std::max(x0, x1) + r)));
-    const int top = std::max(0, int(std::floor(std::min(y0, y1) - r)));
-    const int bottom = std::min(b.height - 1, int(std::ceil(std::max(y0, y1) + r)));
+    // The box is held to the bitmap in double first: a segment far outside
+    // it would not fit an int.
+    auto within = [](double v, int hi) { return int(std::clamp(v, -1.0, double(hi) + 1.0)); };
+    const int left = std::max(0, within(std::floor(std::min(x0, x1) - r), b.width));
+    const int right = std::min(b.width - 1, within(std::ceil(std::max(x0, x1) + r), b.width));
+    const int top = std::max(0, within(std::floor(std::min(y0, y1) - r), b.height));
+    const int bottom = std::min(b.height - 1, within(std::ceil(std::max(y0, y1) + r), b.height));
     const double vx = x1 - x0, vy = y1 - y0, len2 = vx * vx + vy * vy;
     for (int y = top; y <= bottom; ++y) {
         const double py = y + 1.0 / 512;
