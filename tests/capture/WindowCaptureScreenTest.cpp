@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QPainter>
+#include <cstdint>
 
 #include "ImageCheck.h"
 #include "QtSession.h"
@@ -82,6 +83,15 @@ TEST_F(ScreenCapture, ClientRectangleStartsBelowTheMenuBarAndOutsideIsBlack) {
     EXPECT_EQ(s.pixelColor(3, 2), QColor(0, 0, 0));
     EXPECT_EQ(s.pixelColor(9, 30), QColor(0, 0, 0));
     EXPECT_GT(Psnr(s.copy(10, 5, 50, 35), own.copy(0, 0, 50, 35)), 60.0);
+
+    // A corner so far out that its far edge passes the largest coordinate:
+    // nothing of the window, all black.
+    PicturePtr far = CopyWindowToPicture(&w, true, INT32_MAX - 5, INT32_MAX - 5, 20, 10);
+    ASSERT_TRUE(far->HasBitmap());
+    const QImage f = BitmapToImage(far->Handle());
+    EXPECT_EQ(f.size(), QSize(20, 10));
+    EXPECT_EQ(f.pixelColor(0, 0), QColor(0, 0, 0));
+    EXPECT_EQ(f.pixelColor(19, 9), QColor(0, 0, 0));
 }
 
 TEST_F(ScreenCapture, HiddenWindowIsComposedFromItsOwnRendering) {

@@ -206,9 +206,11 @@ PicturePtr CopyWindowToPicture(const QWidget* hWndSrc, bool blnClient, int32_t l
     }
 
     if (hBmpPrev) {
-        // Whatever of the rectangle lies outside the window stays black.
+        // Whatever of the rectangle lies outside the window stays black. The
+        // far edges are summed in 64 bits: a caller may pass any corner.
         const gdi::BitmapView src = gdi::GetBitmapView(look);
-        if (lLeftSrc < 0 || lTopSrc < 0 || lLeftSrc + lWidthSrc > src.width || lTopSrc + lHeightSrc > src.height) {
+        if (lLeftSrc < 0 || lTopSrc < 0 || int64_t(lLeftSrc) + lWidthSrc > src.width ||
+            int64_t(lTopSrc) + lHeightSrc > src.height) {
             const gdi::RECT all{0, 0, lWidthSrc, lHeightSrc};
             gdi::FillRect(hDCMemory, &all, static_cast<gdi::HBRUSH>(gdi::GetStockObject(gdi::BLACK_BRUSH)));
         }
