@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "GraphTestHost.h"
@@ -19,6 +20,7 @@
 #include "ReadOnlyFolder.h"
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
+#include "jpeg/cJpeg.h"
 #include "platform/datetime/Clock.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/ui/MessageBox.h"
@@ -40,6 +42,23 @@ struct MessageLog {
 std::vector<unsigned char> ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The marker segments of a JPEG file before its scan data: marker code and
+// payload (without the length field).
+std::vector<std::pair<int, std::vector<unsigned char>>> Segments(const std::vector<unsigned char>& bytes) {
+    std::vector<std::pair<int, std::vector<unsigned char>>> out;
+    size_t i = 2;  // past SOI
+    while (i + 4 <= bytes.size() && bytes[i] == 0xFF) {
+        const int marker = bytes[i + 1];
+        const size_t length = size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+        if (length < 2 || i + 2 + length > bytes.size()) break;
+        out.emplace_back(marker,
+                         std::vector<unsigned char>(bytes.begin() + long(i) + 4, bytes.begin() + long(i + 2 + length)));
+        if (marker == 0xDA) break;
+        i += 2 + length;
+    }
+    return out;
 }
 
 int JpegFiles(const fs::path& folder) {
@@ -106,11 +125,34 @@ TEST_F(CaptureCommand, SavesTheWholeWindowAsABaselineJpegAndSaysSo) {
     const fs::path file = folder_ / "Screen_20261206_141503.jpg";
     ASSERT_TRUE(fs::exists(file));
     const std::vector<unsigned char> bytes = ReadBytes(file);
-    // Baseline sequential: a SOF0 frame, no other frame type.
-    bool sof0 = false;
-    for (size_t i = 0; i + 1 < bytes.size(); ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) sof0 = true;
-    EXPECT_TRUE(sof0);
+    // Baseline sequential: a SOF0 frame, no other frame type, and no comment
+    // of the caller's: the one comment segment is the encoder's own credit.
+    // The quantization tables are those of quality 75 (a file at another
+    // quality could still pass the picture checks below when it is better).
+    cJpeg at75;
+    at75.Quality(75);
+    int sof0 = 0, otherFrames = 0, comments = 0;
+    std::vector<int> tables;
+    for (const auto& [marker, payload] : Segments(bytes)) {
+        if (marker == 0xC0) ++sof0;
+        if (marker >= 0xC1 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) ++otherFrames;
+        if (marker == 0xFE) {
+            ++comments;
+            EXPECT_EQ(std::string(payload.begin(), payload.end()).substr(0, 18), "JPEG Encoder Class");
+        }
+        if (marker != 0xDB) continue;
+        for (size_t k = 0; k + 65 <= payload.size(); k += 65) {
+            const int t = payload[k];
+            ASSERT_TRUE(t == 0 || t == 1) << "table " << t;
+            tables.push_back(t);
+            for (int z = 0; z < 64; ++z)
+                EXPECT_EQ(payload[k + 1 + z], at75.QuantTable(t).Q[z]) << "table " << t << " entry " << z;
+        }
+    }
+    EXPECT_EQ(sof0, 1);
+    EXPECT_EQ(otherFrames, 0);
+    EXPECT_EQ(comments, 1);
+    EXPECT_EQ(tables, (std::vector<int>{0, 1}));
 
     int subsampling = -1;
     const QImage decoded = testing::DecodeJpegFile(file.string(), &subsampling);
