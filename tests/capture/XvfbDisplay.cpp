@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,11 +33,16 @@ XvfbDisplay::XvfbDisplay(int width, int height) {
     if (pipe(fds) != 0) return;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const std::string fd = std::to_string(fds[1]);
+    const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
+        // A test that dies must not leave its server behind, still holding the
+        // output pipe that the test runner waits on to close.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
         // Keep the test's output readable: the server's chatter goes nowhere.
-        if (!freopen("/dev/null", "w", stderr)) _exit(127);
+        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(127);
         execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
               static_cast<char*>(nullptr));
         _exit(127);
