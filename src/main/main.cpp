@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
+    // No application display name: Qt would append it to every window title
+    // ("Nimbrel - Graph — Nimbrel"), and each window sets its own caption.
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
     // The program ends only through its own unload, never because its last
