@@ -108,15 +108,27 @@ bool PublishWithoutReplacing(const std::string& temporary, const std::string& pa
 
 // 0 when written, 2 when a file of that name exists.
 int32_t WriteNewFile(const std::string& path, const std::vector<uint8_t>& data) {
-    const std::string temporary = TemporaryName(path);
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) FailFile(errno, path);
+    // A temporary name left by a save that was killed (and whose process id
+    // came round again) is passed over for the next one.
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temporary = TemporaryName(path);
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt >= 100)) FailFile(errno, path);
+    }
     bool published = false;
     try {
         WriteAll(fd, data.data(), data.size(), path);
-        if (close(fd) != 0) FailFile(errno, path);
+        // On the disk before it has its name: a power cut leaves no empty
+        // picture under the name.
+        if (fsync(fd) != 0) FailFile(errno, path);
+        const int closing = fd;
+        fd = -1;
+        if (close(closing) != 0) FailFile(errno, path);
         published = PublishWithoutReplacing(temporary, path);
     } catch (...) {
+        if (fd >= 0) close(fd);
         unlink(temporary.c_str());
         throw;
     }

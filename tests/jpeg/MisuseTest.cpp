@@ -1,5 +1,8 @@
 // Wrong calls and unusable names: the result or error a caller can act on,
 // and never a file left behind or an existing one changed.
+#include <unistd.h>
+
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -117,6 +120,24 @@ TEST(JpegMisuse, LongestNameIsSavedAndALongerOneRefused) {
     std::string text;
     EXPECT_EQ(ErrorNumber([&] { j.SaveFile(dir.File("x" + longest)); }, &text), 52);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{longest});
+}
+
+// Temporary names that a killed save of an earlier process with this one's
+// id left behind are passed over. (ctest starts each test in a process of
+// its own, so the names tried first are the ones laid here.)
+TEST(JpegMisuse, LeftoverTemporaryFilesDoNotBlockASave) {
+    TempDir dir;
+    for (int n = 0; n < 60; ++n) {
+        std::ofstream stale(dir.File(".pic.jpg." + std::to_string(::getpid()) + "." + std::to_string(n) + ".part"));
+        stale << "half a picture";
+    }
+    Picture p(12, 12);
+    FillPhotographic(p);
+    cJpeg j;
+    ASSERT_EQ(j.SampleHDC(p.dc(), 12, 12, 0, 0), 0);
+    ASSERT_EQ(j.SaveFile(dir.File("pic.jpg")), 0);
+    EXPECT_TRUE(Decode(ReadFile(dir.File("pic.jpg"))).ok);
+    EXPECT_EQ(dir.Names().size(), 61u);
 }
 
 TEST(JpegMisuse, ReadOnlyFolderIsRefusedWithoutLeavingAFile) {
