@@ -21,9 +21,4 @@ std::string StoredFieldText(const std::string& text);
 // the range of a 16-bit integer.
 int16_t RoundedLeadingNumber(const std::string& text);
 
-// Text that is not valid UTF-8 is taken as Windows-1252 and returned as
-// UTF-8, the same rule settings.txt is read by, so a document in the old code
-// page cannot leave invalid bytes in the stored file.
-std::string ToValidUtf8(const std::string& bytes);
-
 }  // namespace nimbrel

@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -25,21 +23,12 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// A number stored as text, rounded half to even and held in a 16-bit field.
-int16_t ToInt16(double value) {
-    if (std::isnan(value)) return 0;
-    const double r = RoundHalfEven(value);
-    if (r >= std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
-    if (r <= std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
-    return static_cast<int16_t>(r);
-}
-
 // The temperature field of a stored reading. A run of the program in which no
 // observation ever arrived stores an empty field; that, and anything else that
 // is not a number, shows as 0 rather than stopping start-up.
 int16_t TemperatureValue(const std::string& text) {
     try {
-        return ToInt16(CDblText(text));
+        return RoundToInt16(CDblText(text));
     } catch (const ConversionError&) {
         return 0;
     }
@@ -247,7 +236,7 @@ void SettingsStore::LoadSettings() {
     if (InStr(1, SettingsText, "<weather>", false) == 0 && InStr(1, SettingsText, "<options>", false) == 0)
         keepOldFile_ = true;
 
-    UpdateMinutes = ToInt16(Val(ReadSetting("minutes", "weather")));
+    UpdateMinutes = RoundToInt16(Val(ReadSetting("minutes", "weather")));
     LocationId = ReadSetting("loc", "weather");
     DebugMode = ReadSetting("debug", "options") == "1";
     ForecastText = ReadSetting("forecast", "weather");

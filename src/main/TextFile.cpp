@@ -142,6 +142,10 @@ std::string ReadTextFile(const std::string& Path) {
     }
     ::close(fd);
     bytes.resize(got);
+    return ToValidUtf8(std::move(bytes));
+}
+
+std::string ToValidUtf8(std::string bytes) {
     if (IsValidUtf8(bytes)) return bytes;
     return FromWindows1252(bytes);
 }

@@ -217,6 +217,14 @@ DateTime ParseTime(const std::string& Text) {
     return TimeSerial(hour, minute, second);
 }
 
+int16_t RoundToInt16(double Value) {
+    if (std::isnan(Value)) return 0;
+    const double r = RoundHalfEven(Value);
+    if (r >= std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
+    if (r <= std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
+    return static_cast<int16_t>(r);
+}
+
 std::string CollapseDelimiters(const std::string& Text, const std::string& Delimiter, bool TrimEnds) {
     if (Delimiter.empty()) return Text;
     std::string result;

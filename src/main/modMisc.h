@@ -27,6 +27,9 @@ std::string GetField(const std::string& Text, const std::string& Delimiter, int1
 // Throws std::runtime_error when the file cannot be read. Bytes that are not
 // valid UTF-8 are read as Windows-1252 and returned as UTF-8.
 std::string ReadTextFile(const std::string& Path);
+// Text that is not valid UTF-8 is taken as Windows-1252 and returned as
+// UTF-8: the rule for settings.txt and for feed documents alike.
+std::string ToValidUtf8(std::string bytes);
 // Writes Text and one CR LF; false on any failure.
 bool WriteTextFile(const std::string& Text, const std::string& Path);
 // Appends the path separator of this platform ("/") unless it ends in one.
@@ -45,6 +48,10 @@ int32_t CLngText(const std::string& Text);
 double Val(const std::string& Text);
 // CDbl-like: the whole text as a number; throws ConversionError.
 double CDblText(const std::string& Text);
+
+// Rounded to the nearest integer, halves to even, and held to the range of a
+// 16-bit field; not a number gives 0.
+int16_t RoundToInt16(double Value);
 
 std::string LowerAscii(std::string Text);
 std::string UpperAscii(std::string Text);
