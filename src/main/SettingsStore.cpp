@@ -43,17 +43,6 @@ std::string_view LastEntry(std::string_view list) {
     return p == std::string_view::npos ? list : list.substr(p + 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 std::vector<std::string_view> SplitList(const std::string& list) {
     std::vector<std::string_view> out;
     if (list.empty()) {
@@ -272,9 +261,6 @@ void SettingsStore::AppendReading() {
 // last compaction left them.
 bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid, const std::string& time) {
     if (!compacted_ || entries_ < 1) return false;
-    if (TempHistory.size() != compactTemp_.size() || HumidHistory.size() != compactHumid_.size() ||
-        TimeHistory.size() != compactTime_.size())
-        return false;
     if (TempHistory != compactTemp_ || HumidHistory != compactHumid_ || TimeHistory != compactTime_) return false;
 
     // AppendToList with the entry count already known: no count of the
@@ -307,7 +293,8 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
         std::string_view t[3], h[3];
         lastThree(TempHistory, t);
         lastThree(HumidHistory, h);
-        if (SameText(t[1], t[0]) && SameText(h[1], h[0]) && SameText(t[1], t[2]) && SameText(h[1], h[2])) {
+        if (EqualsIgnoreCase(t[1], t[0]) && EqualsIgnoreCase(h[1], h[0]) && EqualsIgnoreCase(t[1], t[2]) &&
+            EqualsIgnoreCase(h[1], h[2])) {
             DropSecondLast(TempHistory);
             DropSecondLast(HumidHistory);
             DropSecondLast(TimeHistory);
@@ -373,9 +360,11 @@ void SettingsStore::CompactHistory() {
     const size_t m = idx.size();
     for (size_t k = 0; k < m; ++k) {
         const size_t i = idx[k];
-        bool mark = k == 0 || !SameText(temps[i], temps[idx[k - 1]]) || !SameText(humids[i], humids[idx[k - 1]]);
+        bool mark = k == 0 || !EqualsIgnoreCase(temps[i], temps[idx[k - 1]]) ||
+                    !EqualsIgnoreCase(humids[i], humids[idx[k - 1]]);
         if (!mark)
-            mark = k + 1 == m || !SameText(temps[i], temps[idx[k + 1]]) || !SameText(humids[i], humids[idx[k + 1]]);
+            mark = k + 1 == m || !EqualsIgnoreCase(temps[i], temps[idx[k + 1]]) ||
+                   !EqualsIgnoreCase(humids[i], humids[idx[k + 1]]);
         keep[i] = mark ? 1 : 0;
     }
     std::string t = JoinKept(temps, keep), h = JoinKept(humids, keep), tm = JoinKept(times, keep);

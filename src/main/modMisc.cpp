@@ -345,7 +345,7 @@ std::string UpperAscii(std::string Text) {
     return Text;
 }
 
-bool EqualsIgnoreCase(const std::string& A, const std::string& B) {
+bool EqualsIgnoreCase(std::string_view A, std::string_view B) {
     return SameIgnoreCase(A, B);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "platform/datetime/DateTime.h"
 
@@ -55,6 +56,6 @@ int16_t RoundToInt16(double Value);
 
 std::string LowerAscii(std::string Text);
 std::string UpperAscii(std::string Text);
-bool EqualsIgnoreCase(const std::string& A, const std::string& B);
+bool EqualsIgnoreCase(std::string_view A, std::string_view B);
 
 }  // namespace nimbrel
