@@ -19,7 +19,7 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target nimbrel nimbrel-feed
 
 bin="$root/build/release"
-nimbrel="$bin/src/main/nimbrel"
+nimbrel="$bin/src/app/nimbrel"
 feed="$bin/tools/nimbrel-feed/nimbrel-feed"
 demo="${NIMBREL_DEMO_DIR:-$root/demo}"
 data="$demo/data"

@@ -11,10 +11,10 @@
 #include <random>
 #include <thread>
 
-#include "main/frmMain.h"
-#include "platform/datetime/Clock.h"
-#include "platform/qt/ControlWidget.h"
-#include "platform/qt/modSysTray.h"
+#include "app/frmMain.h"
+#include "base/Clock.h"
+#include "controls/ControlWidget.h"
+#include "app/modSysTray.h"
 
 namespace {
 

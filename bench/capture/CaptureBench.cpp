@@ -17,7 +17,7 @@
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
 #include "jpeg/cJpeg.h"
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 #include "platform/qt/modCapture.h"
 #include "platform/ui/MessageBox.h"
 

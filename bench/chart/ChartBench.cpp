@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "main/WeatherGraph.h"
-#include "main/modMisc.h"
+#include "graph/WeatherGraph.h"
+#include "base/modMisc.h"
 #include "platform/chart/ChartControl.h"
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "main/SettingsStore.h"
-#include "platform/datetime/Clock.h"
+#include "store/SettingsStore.h"
+#include "base/Clock.h"
 
 using namespace nimbrel;
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::controls {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::controls {
 

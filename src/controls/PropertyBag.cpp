@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::controls {
 

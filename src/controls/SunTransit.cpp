@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel::controls {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "controls/ControlHost.h"
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::controls {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "controls/ControlHost.h"
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::controls {
 

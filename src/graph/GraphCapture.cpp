@@ -7,8 +7,8 @@
 
 #include "graph/frmGraph.h"
 #include "jpeg/cJpeg.h"
-#include "main/modMisc.h"
-#include "platform/datetime/Clock.h"
+#include "base/modMisc.h"
+#include "base/Clock.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {

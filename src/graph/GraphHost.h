@@ -3,7 +3,7 @@
 // chart builder and the flag that says whether the graph window is meant to
 // be on the screen. The main window implements it; tests implement it over a
 // settings store of their own.
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel {
 

@@ -10,7 +10,7 @@
 #include <QMenuBar>
 #include <exception>
 
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

@@ -15,7 +15,7 @@
 #include "graph/GraphHost.h"
 #include "platform/chart/ChartControl.h"
 #include "platform/chart/ChartTarget.h"
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 class QAction;
 class QLineEdit;

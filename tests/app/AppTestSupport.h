@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/qt/modSysTray.h"
+#include "app/modSysTray.h"
 #include "platform/ui/MessageBox.h"
 
 namespace httplib {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
-#include "platform/qt/CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace nimbrel {
 namespace {

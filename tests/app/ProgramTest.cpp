@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/main/nimbrel";
+const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
 const std::string kFeed = std::string(NIMBREL_BINARY_DIR) + "/tools/nimbrel-feed/nimbrel-feed";
 
 std::string ReadFile(const fs::path& p) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
-#include "platform/qt/modSysTray.h"
+#include "app/modSysTray.h"
 
 namespace nimbrel {
 namespace {

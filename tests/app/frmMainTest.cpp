@@ -14,9 +14,9 @@
 
 #include "AppTestSupport.h"
 #include "graph/frmGraph.h"
-#include "main/frmMain.h"
-#include "platform/datetime/Clock.h"
-#include "platform/qt/ControlWidget.h"
+#include "app/frmMain.h"
+#include "base/Clock.h"
+#include "controls/ControlWidget.h"
 
 namespace nimbrel {
 namespace {

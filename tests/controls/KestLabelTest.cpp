@@ -4,7 +4,7 @@
 
 #include "TestHost.h"
 #include "controls/KestLabel.h"
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 using namespace nimbrel::controls;
 using nimbrel::controls::test::BoxOfNot;

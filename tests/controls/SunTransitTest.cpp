@@ -4,7 +4,7 @@
 
 #include "TestHost.h"
 #include "controls/SunTransit.h"
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 #include "platform/ui/MessageBox.h"
 
 using namespace nimbrel;

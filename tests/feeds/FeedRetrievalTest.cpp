@@ -17,11 +17,11 @@
 #include "FeedGenerator.h"
 #include "RecordingDisplay.h"
 #include "SampleFeedServer.h"
-#include "main/FeedRetrieval.h"
-#include "main/FeedText.h"
-#include "main/ForecastFeed.h"
-#include "main/modMisc.h"
-#include "platform/datetime/Clock.h"
+#include "feeds/FeedRetrieval.h"
+#include "feeds/FeedText.h"
+#include "feeds/ForecastFeed.h"
+#include "base/modMisc.h"
+#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "RecordingDisplay.h"
-#include "main/ForecastFeed.h"
-#include "main/SettingsStore.h"
-#include "main/modMisc.h"
-#include "platform/datetime/Clock.h"
+#include "feeds/ForecastFeed.h"
+#include "store/SettingsStore.h"
+#include "base/modMisc.h"
+#include "base/Clock.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {

@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "RecordingDisplay.h"
-#include "main/FeedRetrieval.h"
-#include "main/ObservationFeed.h"
-#include "main/SettingsStore.h"
-#include "platform/datetime/Clock.h"
+#include "feeds/FeedRetrieval.h"
+#include "feeds/ObservationFeed.h"
+#include "store/SettingsStore.h"
+#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

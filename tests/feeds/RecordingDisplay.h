@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "main/FeedDisplay.h"
+#include "feeds/FeedDisplay.h"
 
 namespace nimbrel::test {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "main/SettingsStore.h"
-#include "main/modMisc.h"
+#include "store/SettingsStore.h"
+#include "base/modMisc.h"
 
 namespace nimbrel::fuzz {
 

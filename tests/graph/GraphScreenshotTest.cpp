@@ -14,7 +14,7 @@
 #include "GraphTestSupport.h"
 #include "graph/frmGraph.h"
 #include "platform/chart/ChartScale.h"
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {
@@ -159,7 +159,7 @@ TEST_P(GraphScreenshots, AFullYearAtTheCap) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Look, GraphScreenshots, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "ThreeD" : "Flat"; });
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "ThreeD" : "Flat"; });
 
 }  // namespace
 }  // namespace nimbrel

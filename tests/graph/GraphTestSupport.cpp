@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::testing {
 

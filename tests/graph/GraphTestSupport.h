@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "graph/GraphHost.h"
-#include "main/WeatherGraph.h"
+#include "graph/WeatherGraph.h"
 #include "platform/chart/ChartTarget.h"
 
 namespace nimbrel::testing {

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "HistoryCommand.h"
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel {
 namespace {

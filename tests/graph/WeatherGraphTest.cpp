@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "GraphTestSupport.h"
-#include "main/SettingsStore.h"
-#include "main/WeatherGraph.h"
-#include "main/modMisc.h"
-#include "platform/datetime/DateTime.h"
+#include "store/SettingsStore.h"
+#include "graph/WeatherGraph.h"
+#include "base/modMisc.h"
+#include "base/DateTime.h"
 
 namespace nimbrel {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "GraphTestSupport.h"
 #include "graph/frmGraph.h"
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "../capture/ReadOnlyFolder.h"
+#include "ReadOnlyFolder.h"
 #include "JpegTestSupport.h"
 #include "jpeg/cJpeg.h"
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "main/FeedRetrieval.h"
+#include "feeds/FeedRetrieval.h"
 
 namespace nimbrel::feedgen {
 

@@ -6,7 +6,7 @@
 // season. The same id and moment always give the same document.
 #include <string>
 
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::feedgen {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "FeedGenerator.h"
-#include "platform/datetime/Clock.h"
+#include "base/Clock.h"
 
 namespace nimbrel::feedgen {
 namespace fs = std::filesystem;

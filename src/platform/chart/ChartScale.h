@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/datetime/DateTime.h"
+#include "base/DateTime.h"
 
 namespace nimbrel::chart {
 

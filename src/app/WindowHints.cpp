@@ -1,0 +1,101 @@
+#include "app/WindowHints.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <xcb/xcb.h>
+
+namespace nimbrel {
+
+namespace {
+
+xcb_connection_t* Connection() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+template <typename T>
+std::vector<T> Property(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type) {
+    std::vector<T> values;
+    xcb_get_property_reply_t* p =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, 1024), nullptr);
+    if (p && p->format == 32 && p->type == type) {
+        const auto* v = static_cast<const T*>(xcb_get_property_value(p));
+        values.assign(v, v + xcb_get_property_value_length(p) / 4);
+    }
+    std::free(p);
+    return values;
+}
+
+// _NET_WM_STATE of a window that is not mapped: what Qt finds there it keeps
+// when it shows the window.
+void EditState(xcb_connection_t* c, xcb_window_t w, xcb_atom_t state, xcb_atom_t remove1, xcb_atom_t remove2,
+               xcb_atom_t add) {
+    std::vector<xcb_atom_t> atoms = Property<xcb_atom_t>(c, w, state, XCB_ATOM_ATOM);
+    atoms.erase(std::remove_if(atoms.begin(), atoms.end(),
+                               [&](xcb_atom_t a) { return a != XCB_ATOM_NONE && (a == remove1 || a == remove2); }),
+                atoms.end());
+    if (add != XCB_ATOM_NONE) atoms.push_back(add);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()), atoms.data());
+}
+
+}  // namespace
+
+void SetTaskbarEntry(QWidget& window, bool shown) {
+    xcb_connection_t* c = Connection();
+    if (!c) return;
+    const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
+    const xcb_atom_t skip = Atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE) return;
+    const auto w = xcb_window_t(window.winId());
+    if (window.isVisible()) {
+        // A mapped window's state belongs to the window manager: ask it.
+        xcb_client_message_event_t e{};
+        e.response_type = XCB_CLIENT_MESSAGE;
+        e.format = 32;
+        e.window = w;
+        e.type = state;
+        e.data.data32[0] = shown ? 0 : 1;  // _NET_WM_STATE_REMOVE, _NET_WM_STATE_ADD
+        e.data.data32[1] = skip;
+        e.data.data32[3] = 1;  // from a normal application
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&e));
+    } else {
+        EditState(c, w, state, skip, XCB_ATOM_NONE, shown ? xcb_atom_t(XCB_ATOM_NONE) : skip);
+    }
+    xcb_flush(c);
+}
+
+void ClearMinimisedHints(QWidget& window) {
+    xcb_connection_t* c = Connection();
+    if (!c || window.isVisible()) return;
+    const auto w = xcb_window_t(window.winId());
+    // WM_HINTS: flags, input, initial state, ...; StateHint is flag bit 1,
+    // NormalState is 1.
+    std::vector<uint32_t> hints = Property<uint32_t>(c, w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS);
+    if (hints.size() >= 3 && (hints[0] & 2u) && hints[2] != 1u) {
+        hints[2] = 1u;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                            uint32_t(hints.size()), hints.data());
+    }
+    const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
+    const xcb_atom_t hidden = Atom(c, "_NET_WM_STATE_HIDDEN");
+    if (state != XCB_ATOM_NONE && hidden != XCB_ATOM_NONE) EditState(c, w, state, hidden, XCB_ATOM_NONE, XCB_ATOM_NONE);
+    xcb_flush(c);
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,626 @@
+#include "app/frmMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QTimer>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "graph/GraphCapture.h"
+#include "graph/frmGraph.h"
+#include "feeds/ForecastFeed.h"
+#include "base/Clock.h"
+#include "app/CommandLine.h"
+#include "controls/ControlWidget.h"
+#include "platform/qt/PopupMenu.h"
+#include "app/Process.h"
+#include "platform/ui/QtMessageBox.h"
+#include "app/WindowHints.h"
+#include "platform/ui/MessageBox.h"
+
+namespace nimbrel {
+
+namespace {
+
+std::atomic<int> g_runningFetches{0};
+
+constexpr int kTwips = ControlWidget::kTwipsPerPixel;
+
+int Px(int twips) {
+    return (twips + kTwips / 2) / kTwips;
+}
+
+// Layout of the window, in twips.
+struct Place {
+    int left, top, width, height;
+};
+constexpr Place kTilePlaces[3] = {{187, 0, 720, 540}, {907, 0, 720, 540}, {1627, 0, 720, 540}};
+constexpr Place kTodayPlace{0, 600, 720, 540};
+constexpr Place kSunPlace{840, 600, 935, 315};
+constexpr Place kSunrisePlace{840, 915, 465, 255};
+constexpr Place kSunsetPlace{1320, 915, 465, 255};
+constexpr Place kHumidTitlePlace{1800, 600, 735, 255};
+constexpr Place kHumidPlace{1920, 840, 495, 255};
+constexpr Place kLastTimePlace{0, 1200, 2535, 255};
+
+const QColor kLabelBlue(192, 192, 255);
+
+constexpr const char* kSendToTray = "Send to system tray";
+constexpr const char* kRestore = "Restore";
+constexpr const char* kNoTrayMessage =
+    "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
+    "system tray. Bring it back from the window list or the task bar.";
+
+}  // namespace
+
+bool AnyFetchRunning() {
+    return g_runningFetches.load() > 0;
+}
+
+frmMain::frmMain(Config config, QWidget* parent) : QWidget(parent), config_(std::move(config)) {
+    if (!config_.fetch) config_.fetch = [](const std::string& url) { return Fetch(url); };
+    BuildWindow();
+    BuildMenu();
+}
+
+frmMain::~frmMain() {
+    alive_.reset();
+    if (graph_) graph_->Unload();
+    graph_.reset();
+    if (blnIconShown() && NotifyRecord().hWnd == this) RemoveTrayIcon();
+    // The hosting widgets are children, deleted by QWidget only after the
+    // controls they show (members of this object) are gone; they go first.
+    for (ControlWidget*& w : tileWidgets_) {
+        delete w;
+        w = nullptr;
+    }
+    delete todayWidget_;
+    todayWidget_ = nullptr;
+    delete sunWidget_;
+    sunWidget_ = nullptr;
+}
+
+QLabel* frmMain::MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
+                           double points, bool bold, const char* caption) {
+    auto* l = new QLabel(QString::fromUtf8(caption), this);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    QFont f(QString::fromUtf8(face));
+    // Point sizes at the 15 twips per pixel the layout is drawn for
+    // (20 twips to the point), so the text fits its label on every screen.
+    f.setPixelSize(int(std::lround(points * 20.0 / kTwips)));
+    f.setBold(bold);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    l->setFont(f);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Window, Qt::black);
+    l->setPalette(p);
+    l->setAutoFillBackground(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Clicks go through to the window, which opens its pop-up menu.
+    l->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    return l;
+}
+
+void frmMain::BuildWindow() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(kAppTitle));
+    // A fixed-size tool window: narrow title bar, no minimise or maximise
+    // box, no task bar button, above all other windows.
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
+                   Qt::CustomizeWindowHint);
+    setWindowIcon(TrayIconPicture());
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    for (int i = 0; i < 3; ++i) {
+        auto* w = new ControlWidget(tiles_[size_t(i)], this);
+        w->setObjectName(QStringLiteral("MiniFC%1").arg(i));
+        const Place& p = kTilePlaces[i];
+        w->Move(p.left, p.top, p.width, p.height);
+        tileWidgets_[size_t(i)] = w;
+        tiles_[size_t(i)].Click.Connect([this, i] { ShowForecastTileMessage(tileTips_[size_t(i)]); });
+    }
+    todayWidget_ = new ControlWidget(today_, this);
+    todayWidget_->setObjectName(QStringLiteral("MFC_Today"));
+    todayWidget_->Move(kTodayPlace.left, kTodayPlace.top, kTodayPlace.width, kTodayPlace.height);
+    today_.Click.Connect([this] { ShowTrayMenu(); });
+
+    sunWidget_ = new ControlWidget(sun_, this);
+    sunWidget_->setObjectName(QStringLiteral("SunTransit1"));
+
+    lblSunrise_ = MakeLabel("lblSunrise", kSunrisePlace.left, kSunrisePlace.top, kSunrisePlace.width,
+                            kSunrisePlace.height, Qt::white, "Arial Narrow", 8.25, false, "??:??");
+    lblSunset_ = MakeLabel("lblSunset", kSunsetPlace.left, kSunsetPlace.top, kSunsetPlace.width, kSunsetPlace.height,
+                           Qt::white, "Arial Narrow", 8.25, false, "??:??");
+    lblSunrise_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblSunset_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblHumidTitle_ = MakeLabel("lblHumidTitle", kHumidTitlePlace.left, kHumidTitlePlace.top, kHumidTitlePlace.width,
+                               kHumidTitlePlace.height, kLabelBlue, "Arial", 8.25, false, "Humidity:");
+    lblHumid_ = MakeLabel("lblHumid", kHumidPlace.left, kHumidPlace.top, kHumidPlace.width, kHumidPlace.height,
+                          kLabelBlue, "Arial", 9.75, true, "100%");
+    lblHumid_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblLastTime_ = MakeLabel("lblLastTime", kLastTimePlace.left, kLastTimePlace.top, kLastTimePlace.width,
+                             kLastTimePlace.height, Qt::white, "Arial", 6.75, true, "");
+    lblLastTime_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+
+    tmrSun_ = new QTimer(this);
+    tmrWeather_ = new QTimer(this);
+    tmrForecast_ = new QTimer(this);
+    for (QTimer* t : {tmrSun_, tmrWeather_, tmrForecast_}) t->setInterval(kTimerInterval);
+    connect(tmrSun_, &QTimer::timeout, this, &frmMain::tmrSun_Timer);
+    connect(tmrWeather_, &QTimer::timeout, this, &frmMain::tmrWeather_Timer);
+    connect(tmrForecast_, &QTimer::timeout, this, &frmMain::tmrForecast_Timer);
+}
+
+void frmMain::BuildMenu() {
+    mnSysTray_ = new QMenu(QStringLiteral("System Tray"), this);
+    mnSysTray_->setObjectName(QStringLiteral("mnSysTray"));
+    auto add = [this](const char* name, const char* caption, void (frmMain::*slot)()) {
+        QAction* a = mnSysTray_->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromUtf8(name));
+        // The command runs after the menu has closed, as a menu command does.
+        connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
+        return a;
+    };
+    mnCancel_ = add("mnCancel", "Cancel", &frmMain::mnCancel_Click);
+    mnUpdateCurrent_ = add("mnUpdateCurrent", "Update current data", &frmMain::mnUpdateCurrent_Click);
+    mnUpdateForecast_ = add("mnUpdateForecast", "Update forecast", &frmMain::mnUpdateForecast_Click);
+    mnSysTray_->addSeparator();
+    mnRestore_ = add("mnRestore", kSendToTray, &frmMain::mnRestore_Click);
+    mnShowGraph_ = add("mnShowGraph", "Show graph window", &frmMain::mnShowGraph_Click);
+    mnSysTray_->addSeparator();
+    mnExit_ = add("mnExit", "Exit Nimbrel", &frmMain::mnExit_Click);
+}
+
+QAction* frmMain::MenuItem(const std::string& name) const {
+    for (QAction* a : mnSysTray_->actions())
+        if (a->objectName().toStdString() == name) return a;
+    return nullptr;
+}
+
+QIcon frmMain::TrayIconPicture() const {
+    // The program's picture, drawn rather than loaded so that it is there
+    // wherever the program runs: the day and night dial under a sun.
+    QIcon icon;
+    for (int size : {16, 22, 32, 48, 64}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double s = size;
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
+        QRectF dial(s * 0.08, s * 0.42, s * 0.84, s * 0.84);
+        p.setBrush(QColor(255, 235, 215));
+        p.drawPie(dial, 30 * 16, 120 * 16);
+        p.setBrush(QColor(80, 0, 40));
+        p.drawPie(dial, 150 * 16, 30 * 16);
+        p.drawPie(dial, 0, 30 * 16);
+        p.setBrush(QColor(255, 200, 40));
+        p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.17, s * 0.17);
+        p.setPen(QPen(Qt::red, std::max(1.0, s / 20)));
+        p.drawLine(QPointF(s * 0.5, s * 0.42), QPointF(s * 0.5, s * 0.84));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+// --- start-up -----------------------------------------------------------------
+
+void frmMain::Form_Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    // The sun timer runs from the moment the window exists.
+    tmrSun_->start();
+
+    // 1. The command-line words.
+    commandLine_ = config_.commandLine;
+    // 2. The client area ends at the last-update label.
+    setFixedSize(lblLastTime_->geometry().right() + 1, lblLastTime_->geometry().bottom() + 1);
+    // 3. Black background.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    // 4. The sun dial's place and background.
+    sunWidget_->Move(kSunPlace.left, kSunPlace.top, kSunPlace.width, kSunPlace.height);
+    sun_.SetBackColour(0);
+    // 5. Topmost: the window flags above keep it on top.
+    // 6. The humidity value is drawn over the window's background.
+    lblHumid_->setAutoFillBackground(false);
+    // 7. Folder and settings path.
+    store_.SetFolder(config_.folder);
+    // 8. Defaults.
+    store_.UpdateMinutes = 5;
+    store_.LocationId = "1769";
+    // 9. Feed addresses.
+    BuildFeedUrls();
+    // 10. The settings file; it rebuilds the addresses and shows the stored
+    // reading through these two steps.
+    store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };
+    store_.OnShowLoaded = [this](SettingsStore&) { ShowLoaded(); };
+    store_.LoadSettings();
+    // 11.
+    mnRestore_->setText(QString::fromUtf8(kSendToTray));
+    // 12. The stored forecast.
+    ShowForecast(store_.ForecastText, *this);
+    // 13. The chart of the last seven days, in the graph window (hidden).
+    const DateTime now = Now();
+    DrawWeatherGraph(true, true, now - 7, now, true);
+    // 14. The observation timer, and the forecast timer, which refreshes the
+    // forecast every 30 minutes.
+    tmrWeather_->start();
+    tmrForecast_->start();
+    // Reading and thinning a long history left megabytes of copies behind.
+    ReleaseFreedMemory();
+    // 15. Start in the tray when asked to.
+    if (ContainsTray(commandLine_)) mnRestore_Click();
+}
+
+void frmMain::ShowLoaded() {
+    today_.UpdateForecast("Now", store_.CurrentSummary, store_.CurrentTemp);
+    lblHumid_->setText(QString::fromStdString(store_.HumidityCaption));
+    lblLastTime_->setText(QString::fromStdString("Last update: " + store_.LastUpdate));
+}
+
+void frmMain::PlaceCentred() {
+    if (placed_) return;
+    placed_ = true;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void frmMain::ShowFirst() {
+    if (blnIconShown() || unloaded_) return;
+    PlaceCentred();
+    SetTaskbarEntry(*this, false);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmMain::BuildFeedUrls() {
+    urls_ = nimbrel::BuildFeedUrls(config_.feedBaseUrl, store_.LocationId);
+}
+
+// --- timers ---------------------------------------------------------------------
+
+void frmMain::tmrSun_Timer() {
+    sun_.DrawSunPosition();
+    SunTicks_ = int16_t(SunTicks_ + 1);
+    if (SunTicks_ >= kSaveTicks) {
+        SunTicks_ = 0;
+        store_.SaveSettings();
+        // Building the document dropped copies of the history.
+        ReleaseFreedMemory();
+    }
+}
+
+void frmMain::tmrWeather_Timer() {
+    WeatherTicks_ = int16_t(WeatherTicks_ + 1);
+    if (WeatherTicks_ >= store_.UpdateMinutes) {
+        WeatherTicks_ = 0;
+        FetchingForecast_ = false;
+        FetchFeed(urls_.ObservationUrl);
+    }
+}
+
+void frmMain::tmrForecast_Timer() {
+    ForecastTicks_ = int16_t(ForecastTicks_ + 1);
+    if (ForecastTicks_ >= kForecastTicks) {
+        ForecastTicks_ = 0;
+        FetchingForecast_ = true;
+        FetchFeed(urls_.ForecastUrl);
+    }
+}
+
+// --- menu commands ----------------------------------------------------------------
+
+void frmMain::mnUpdateCurrent_Click() {
+    FetchingForecast_ = false;
+    FetchFeed(urls_.ObservationUrl);
+}
+
+void frmMain::mnUpdateForecast_Click() {
+    FetchingForecast_ = true;
+    FetchFeed(urls_.ForecastUrl);
+}
+
+void frmMain::mnExit_Click() {
+    if (graph_) graph_->Unload();
+    UnloadForm(vbFormCode);
+}
+
+void frmMain::mnRestore_Click() {
+    if (blnIconShown())
+        RestoreFromTray();
+    else
+        SendToTray();
+}
+
+void frmMain::SendToTray() {
+    mnRestore_->setText(QString::fromUtf8(kRestore));
+    AddTrayIcon(*this, kAppTitle);
+    if (CurrentTrayHost().Available()) {
+        hide();
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    // Without a notification area a hidden window could not be found again:
+    // minimise it with a task bar entry instead, and say so once.
+    static bool told = false;
+    if (!told) {
+        told = true;
+        ShowMessage(kNoTrayMessage, kAppTitle, MsgIcon::Information);
+    }
+    minimisedForTray_ = true;
+    setWindowFlag(Qt::Tool, false);
+    PlaceCentred();
+    SetTaskbarEntry(*this, true);
+    showMinimized();
+    // Said again to the window manager, which may not have seen the window
+    // go before the hint was written.
+    SetTaskbarEntry(*this, true);
+}
+
+void frmMain::RestoreFromTray() {
+    mnRestore_->setText(QString::fromUtf8(kSendToTray));
+    if (minimisedForTray_) {
+        minimisedForTray_ = false;
+        setWindowFlag(Qt::Tool, true);
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    PlaceCentred();
+    ClearMinimisedHints(*this);
+    SetTaskbarEntry(*this, false);
+    showNormal();
+    SetTaskbarEntry(*this, false);
+    RemoveTrayIcon();
+    raise();
+    activateWindow();
+}
+
+void frmMain::ShowTrayMenu() {
+    ShowPopupMenu(*mnSysTray_, nullptr);
+}
+
+void frmMain::ShowGraphWindow() {
+    if (blnGraphShow_) return;
+    blnGraphShow_ = true;
+    frmGraph& g = EnsureGraph();
+    g.show();
+    g.raise();
+    g.activateWindow();
+}
+
+void frmMain::Form_MouseMove(float X) {
+    if (!blnIconShown()) return;
+    const int message = int(RoundHalfEven(X / TrayTwipsPerPixel()));
+    switch (message) {
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+            RestoreFromTray();
+            break;
+        case WM_RBUTTONUP:
+            ShowPopupMenu(*mnSysTray_, mnRestore_);
+            break;
+        default:
+            break;
+    }
+}
+
+// --- unloading ----------------------------------------------------------------------
+
+bool frmMain::Form_QueryUnload(int UnloadMode) {
+    if (UnloadMode == vbFormControlMenu) {
+        // The close button sends the window to the tray (or back).
+        mnRestore_Click();
+        return true;
+    }
+    store_.SaveSettings();
+    if (blnIconShown()) RemoveTrayIcon();
+    if (graph_) graph_->Unload();
+    return false;
+}
+
+void frmMain::UnloadForm(int UnloadMode) {
+    if (unloaded_ || unloading_) return;
+    unloading_ = true;
+    if (Form_QueryUnload(UnloadMode)) {
+        unloading_ = false;
+        return;
+    }
+    unloaded_ = true;
+    tmrSun_->stop();
+    tmrWeather_->stop();
+    tmrForecast_->stop();
+    queue_.clear();
+    hide();
+    Ended();
+}
+
+void frmMain::Ended() {
+    if (config_.onEnded)
+        config_.onEnded();
+    else
+        QCoreApplication::exit(0);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (unloading_ || unloaded_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    Form_QueryUnload(vbFormControlMenu);
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Brought back from the task bar while it stood in for the tray.
+    if (event->type() == QEvent::WindowStateChange && minimisedForTray_ && !isMinimized() && isVisible() &&
+        blnIconShown())
+        QTimer::singleShot(0, this, [this] {
+            if (minimisedForTray_ && blnIconShown() && !isMinimized()) RestoreFromTray();
+        });
+}
+
+// --- mouse and paint ------------------------------------------------------------------
+
+void frmMain::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) pressed_ = true;
+    event->accept();
+}
+
+void frmMain::mouseReleaseEvent(QMouseEvent* event) {
+    // A click on the background or on a label (labels pass their clicks on).
+    if (!pressed_) return;
+    pressed_ = false;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    if (!rect().contains(event->position().toPoint())) return;
+    event->accept();
+    ShowTrayMenu();
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    Form_MouseMove(float(event->position().x() * kTwips));
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    ++paints_;
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    return QWidget::eventFilter(watched, event);
+}
+
+// --- what the parsers show ------------------------------------------------------------
+
+void frmMain::UpdateTodayTile(const std::string& caption, const std::string& description, int temperature) {
+    today_.UpdateForecast(caption, description, int16_t(temperature));
+}
+
+void frmMain::SetHumidityCaption(const std::string& caption) {
+    lblHumid_->setText(QString::fromStdString(caption));
+}
+
+void frmMain::SetLastUpdateCaption(const std::string& caption) {
+    lblLastTime_->setText(QString::fromStdString(caption));
+}
+
+void frmMain::RedrawGraph() {
+    EnsureGraph().DrawGraphWithCurrentSettings();
+}
+
+void frmMain::UpdateForecastTile(int index, const std::string& caption, const std::string& description,
+                                 int temperature) {
+    if (index < 0 || index > 2) return;
+    tiles_[size_t(index)].UpdateForecast(caption, description, int16_t(temperature));
+}
+
+void frmMain::SetForecastToolTip(int index, const std::string& text) {
+    if (index < 0 || index > 2) return;
+    tileTips_[size_t(index)] = text;
+    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(text));
+}
+
+void frmMain::SetSunriseCaption(const std::string& caption) {
+    lblSunrise_->setText(QString::fromStdString(caption));
+}
+
+void frmMain::SetSunsetCaption(const std::string& caption) {
+    lblSunset_->setText(QString::fromStdString(caption));
+}
+
+void frmMain::SetSunUp(DateTime time) {
+    sun_.SetSunUp(time);
+}
+
+void frmMain::SetSunDown(DateTime time) {
+    sun_.SetSunDown(time);
+}
+
+// --- the chart ----------------------------------------------------------------------------
+
+frmGraph& frmMain::EnsureGraph() {
+    if (!graph_) {
+        graph_ = std::make_unique<frmGraph>(*this);
+        graph_->setWindowIcon(windowIcon());
+        // "Capture" saves into the program's folder.
+        capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
+    }
+    return *graph_;
+}
+
+void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
+                               bool blnAutoTime) {
+    chart_.DrawWeatherGraph(store_, EnsureGraph(), blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
+}
+
+// --- fetching -------------------------------------------------------------------------------
+
+void frmMain::FetchFeed(const std::string& Url) {
+    if (unloaded_) return;
+    queue_.push_back(FetchRequest{FetchingForecast_ ? FeedKind::Forecast : FeedKind::Observation, Url});
+    if (!fetching_) StartNextFetch();
+}
+
+void frmMain::StartNextFetch() {
+    if (queue_.empty() || unloaded_) return;
+    FetchRequest request = queue_.front();
+    queue_.pop_front();
+    fetching_ = true;
+    ++g_runningFetches;
+    std::weak_ptr<int> alive = alive_;
+    Fetcher fetch = config_.fetch;
+    frmMain* self = this;
+    std::thread([self, alive, fetch, request] {
+        HttpResult result;
+        try {
+            result = fetch(request.url);
+        } catch (const std::exception& e) {
+            result.ok = false;
+            result.error = e.what();
+        }
+        // Back on the window's thread; qApp outlives every window.
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self, alive, request, result] {
+                    --g_runningFetches;
+                    if (alive.lock()) self->FetchDone(request, result);
+                },
+                Qt::QueuedConnection);
+        } else {
+            --g_runningFetches;
+        }
+    }).detach();
+}
+
+void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
+    fetching_ = false;
+    ++fetchesDone_;
+    if (!unloaded_) {
+        FetchingForecast_ = request.kind == FeedKind::Forecast;
+        HandleFeedResult(request.kind, result, store_, *this);
+    }
+    StartNextFetch();
+}
+
+}  // namespace nimbrel

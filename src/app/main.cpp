@@ -1,0 +1,97 @@
+// The program: reads the command line, finds its folder, and runs the main
+// window until "Exit Nimbrel", a signal or the end of the desktop session.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+
+#include "app/frmMain.h"
+#include "app/CommandLine.h"
+#include "app/Process.h"
+#include "platform/ui/QtMessageBox.h"
+#include "app/SignalWatch.h"
+
+int main(int argc, char** argv) {
+    using namespace nimbrel;
+    std::vector<std::string> args(argv, argv + argc);
+    ParseResult parsed = ParseCommandLine(args);
+    if (!parsed.options) {
+        std::cerr << parsed.error << "\n";
+        return 2;
+    }
+    Options options = *parsed.options;
+    const std::string program = "nimbrel";
+    if (options.Help) {
+        std::cout << UsageText(program);
+        return 0;
+    }
+    if (options.Version) {
+        std::cout << VersionText() << "\n";
+        return 0;
+    }
+    ApplyEnvironment(options);
+    if (const std::string why = MissingDisplayMessage(args); !why.empty()) {
+        std::cerr << program << ": " << why << "\n";
+        return 1;
+    }
+    std::string error;
+    const std::string folder = ResolveProgramFolder(options.Folder, &error);
+    if (folder.empty()) {
+        std::cerr << program << ": " << error << "\n";
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("nimbrel"));
+    // No application display name: Qt would append it to every window title
+    // ("Nimbrel - Graph — Nimbrel"), and each window sets its own caption.
+    QApplication::setApplicationVersion(QStringLiteral(NIMBREL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
+    // The program ends only through its own unload, never because its last
+    // visible window went to the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+    BindQtMessageBoxes();
+
+    frmMain::Config config;
+    config.folder = folder;
+    config.feedBaseUrl = options.FeedUrl.empty() ? std::string(kDefaultFeedBaseUrl) : options.FeedUrl;
+    config.commandLine = options.CommandLine;
+    if (options.Tray) config.commandLine += config.commandLine.empty() ? "tray" : " tray";
+    frmMain form(config);
+
+    // SIGTERM, SIGINT, SIGHUP and the end of the session unload the window
+    // the way the system's shutdown does: save, remove the tray icon, end.
+    SignalWatch signalWatch([&form](int) { form.UnloadForm(vbAppWindows); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.UnloadForm(vbAppWindows); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] {
+        if (!form.Unloaded()) form.UnloadForm(vbAppWindows);
+    });
+
+    form.Form_Load();
+    // A signal or the end of the session that came while start-up waited on
+    // a message (the notice that there is no notification area) has saved
+    // and unloaded the window already; its request to end the event loop
+    // came before there was one.
+    if (form.Unloaded()) return 0;
+    form.ShowFirst();
+    if (options.FetchNow) {
+        // Right after start-up, not during it: the observation, then the
+        // forecast.
+        QTimer::singleShot(0, &form, [&form] {
+            form.mnUpdateCurrent_Click();
+            form.mnUpdateForecast_Click();
+        });
+    }
+    const int status = QApplication::exec();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // A fetch still waiting on a dead server is not waited for: the settings
+    // are saved, so the process ends here without running the exit handlers
+    // under the worker's feet.
+    if (AnyFetchRunning()) ::_exit(status);
+    return status;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Every "now" of the program comes from here, so tests can set the time.
+#include <functional>
+
+#include "base/DateTime.h"
+
+namespace nimbrel {
+
+// The local time now, as a DateTime (to the second).
+DateTime Now();
+// Today at 00:00:00.
+DateTime Today();
+
+// Replaces the clock; pass an empty function to go back to the system clock.
+void SetClock(std::function<DateTime()> clock);
+
+// Sets a fixed time for the life of the object (tests).
+class ScopedClock {
+public:
+    explicit ScopedClock(DateTime fixed);
+    ~ScopedClock();
+    void Set(DateTime value) { value_ = value; }
+    void Advance(double days) { value_ += days; }
+    DateTime Get() const { return value_; }
+
+private:
+    DateTime value_;
+};
+
+}  // namespace nimbrel

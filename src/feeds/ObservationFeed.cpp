@@ -1,0 +1,49 @@
+#include "feeds/ObservationFeed.h"
+
+#include "feeds/FeedText.h"
+#include "base/modMisc.h"
+#include "base/Clock.h"
+
+namespace nimbrel {
+namespace {
+
+std::string Between(const std::string& from, const std::string& to, const std::string& text) {
+    int32_t start = 1;
+    return ExtractBetween(from, to, text, start, false);
+}
+
+}  // namespace
+
+ObservationReading ReadObservation(const std::string& FeedText) {
+    ObservationReading r;
+    std::string s = Between("<item>", "</item>", FeedText);
+    s = Between("<title>", "</title>", s);
+    s = TrimBlanks(Between(":", ".", s));
+    // The title reads "weekday at time zone:" CR LF "summary. temperature";
+    // the summary is the line after the break.
+    r.summary = StoredFieldText(GetField(s, "\r\n", 2));
+
+    const std::string t = Between(" ", "&#", Between("Temperature:", "xB0;C", FeedText));
+    const std::string h = TrimBlanks(Between("Humidity:", "&#37;", FeedText));
+    r.currentTemp = RoundedLeadingNumber(t);
+    r.temperature = StoredFieldText(t);
+    r.humidity = StoredFieldText(h);
+    return r;
+}
+
+void ParseObservation(const std::string& FeedText, SettingsStore& store, FeedDisplay& display) {
+    if (FeedText.empty()) return;
+    const ObservationReading r = ReadObservation(FeedText);
+    store.CurrentSummary = r.summary;
+    store.CurrentTemp = r.currentTemp;
+    store.LastUpdate = FormatDateTime(Now());
+    store.HumidityCaption = r.humidity + "%";
+    display.SetHumidityCaption(store.HumidityCaption);
+    display.UpdateTodayTile("Now", store.CurrentSummary, store.CurrentTemp);
+    display.SetLastUpdateCaption("Last update: " + store.LastUpdate);
+    store.LastReading = store.CurrentSummary + "," + r.temperature + "," + r.humidity + "," + store.LastUpdate;
+    store.AppendReading();
+    display.RedrawGraph();
+}
+
+}  // namespace nimbrel

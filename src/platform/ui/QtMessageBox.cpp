@@ -1,0 +1,42 @@
+#include "platform/ui/QtMessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/ui/MessageBox.h"
+
+namespace nimbrel {
+
+const char* const kAppTitle = "Nimbrel";
+
+void BindQtMessageBoxes() {
+    SetMessageHandler([](const MessageRequest& m) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        switch (m.icon) {
+            case MsgIcon::Information:
+                icon = QMessageBox::Information;
+                break;
+            case MsgIcon::Warning:
+                icon = QMessageBox::Warning;
+                break;
+            case MsgIcon::Critical:
+                icon = QMessageBox::Critical;
+                break;
+            case MsgIcon::Question:
+                icon = QMessageBox::Question;
+                break;
+            case MsgIcon::None:
+                break;
+        }
+        const std::string& caption = m.caption.empty() ? std::string(kAppTitle) : m.caption;
+        QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(m.text), QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.setObjectName(QStringLiteral("NimbrelMessage"));
+        // Like the boxes of the platform the program comes from: on top of
+        // the always-on-top main window, so it is never hidden behind it.
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        box.exec();
+    });
+}
+
+}  // namespace nimbrel

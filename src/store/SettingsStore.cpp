@@ -1,0 +1,379 @@
+#include "store/SettingsStore.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "base/modMisc.h"
+#include "base/Clock.h"
+
+namespace nimbrel {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kNoValue = "n/a";
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The temperature field of a stored reading. A run of the program in which no
+// observation ever arrived stores an empty field; that, and anything else that
+// is not a number, shows as 0 rather than stopping start-up.
+int16_t TemperatureValue(const std::string& text) {
+    try {
+        return RoundToInt16(CDblText(text));
+    } catch (const ConversionError&) {
+        return 0;
+    }
+}
+
+int32_t EntryCount(const std::string& list) {
+    return list.empty() ? 0 : CountOccurrences(list, ",") + 1;
+}
+
+std::string_view LastEntry(std::string_view list) {
+    const size_t p = list.rfind(',');
+    return p == std::string_view::npos ? list : list.substr(p + 1);
+}
+
+std::vector<std::string_view> SplitList(const std::string& list) {
+    std::vector<std::string_view> out;
+    if (list.empty()) {
+        out.emplace_back();
+        return out;
+    }
+    out.reserve(static_cast<size_t>(EntryCount(list)));
+    size_t start = 0;
+    for (;;) {
+        const size_t p = list.find(',', start);
+        if (p == std::string::npos) {
+            out.emplace_back(list.data() + start, list.size() - start);
+            break;
+        }
+        out.emplace_back(list.data() + start, p - start);
+        start = p + 1;
+    }
+    return out;
+}
+
+// Joins the kept entries with "," and then removes the gaps the emptied
+// entries leave and any "," at either end, as CollapseDelimiters does.
+std::string JoinKept(const std::vector<std::string_view>& items, const std::vector<char>& keep) {
+    size_t total = 0;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (keep[i]) total += items[i].size() + 1;
+    std::string out;
+    out.reserve(total);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!keep[i] || items[i].empty()) continue;
+        if (!out.empty()) out += ',';
+        out.append(items[i]);
+    }
+    return out;
+}
+
+// Drops the first entry of a list and the "," after it.
+void DropFirstEntry(std::string& list) {
+    const size_t p = list.find(',');
+    if (p == std::string::npos)
+        list.clear();
+    else
+        list.erase(0, p + 1);
+}
+
+// Removes the entry before the last one of a list (the list has at least two).
+void DropSecondLast(std::string& list) {
+    const size_t last = list.rfind(',');
+    const size_t before = last == 0 ? std::string::npos : list.rfind(',', last - 1);
+    if (before == std::string::npos)
+        list.erase(0, last + 1);
+    else
+        list.erase(before, last - before);
+}
+
+// A save that was killed half-way leaves its temporary file (the name of the
+// settings file with a leading "." and six more characters) beside the real
+// one; start-up removes such leftovers so they do not pile up over months.
+void RemoveLeftoverTemporaries(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = "." + name + ".";
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string entry = e->d_name;
+        if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0) {
+            struct stat st {};
+            const std::string path = folder + entry;
+            if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+        }
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+
+void AppendToList(std::string& List, std::string Value) {
+    if (Value.empty()) Value = List.empty() ? std::string(kNoValue) : std::string(LastEntry(List));
+    if (List.empty()) {
+        List = std::move(Value);
+        return;
+    }
+    // At the cap the oldest entry makes room. A list that somehow holds more
+    // (a hand-edited file is cut to the cap when it is loaded) still shrinks
+    // back to the cap instead of growing without bound.
+    while (CountOccurrences(List, ",") >= kHistoryCap - 1) DropFirstEntry(List);
+    if (List.back() != ',') List += ',';
+    List += Value;
+}
+
+void SettingsStore::SetFolder(const std::string& folder) {
+    AppFolder = AddBackslash(folder);
+    SettingsPath = AppFolder + "settings.txt";
+}
+
+std::string SettingsStore::ReadSetting(const std::string& Key, const std::string& Section) const {
+    // The first section of that name; one whose closing tag was lost (a file
+    // cut short by hand) runs to the end of the document rather than reading
+    // as empty, which would throw its whole history away at the next save.
+    const std::string open = "<" + Section + ">";
+    const int32_t p = InStr(1, SettingsText, open, false);
+    if (p == 0) return {};
+    const int32_t body = p + static_cast<int32_t>(open.size());
+    const int32_t q = InStr(body, SettingsText, "</" + Section + ">", false);
+    const size_t from = static_cast<size_t>(body) - 1;
+    if (from >= SettingsText.size()) return {};
+    const std::string S = q == 0 ? SettingsText.substr(from) : SettingsText.substr(from, static_cast<size_t>(q - body));
+    if (S.empty()) return {};
+    int32_t start = 1;
+    return ExtractBetween("<" + Key + ">", "</" + Key + ">", S, start, false);
+}
+
+void SettingsStore::WriteSetting(const std::string& Key, const std::string& Section, const std::string& Value) {
+    const std::string Tag = "<" + Section + ">";
+    const std::string Entry = "<" + Key + ">" + Value + "</" + Key + ">";
+    const int32_t p = InStr(1, SettingsText, Tag, false);
+    if (p == 0) {
+        std::string section = Tag + kCrLf + Entry + kCrLf + "</" + Section + ">";
+        if (SettingsText.empty())
+            SettingsText = std::move(section);
+        else
+            SettingsText = section + kCrLf + SettingsText;
+        return;
+    }
+    SettingsText.insert(static_cast<size_t>(p - 1) + Tag.size(), kCrLf + Entry);
+}
+
+void SettingsStore::SaveSettings() {
+    SettingsText.clear();
+    WriteSetting("minutes", "weather", std::to_string(UpdateMinutes));
+    WriteSetting("loc", "weather", LocationId);
+    WriteSetting("debug", "options", DebugMode ? "1" : "0");
+    WriteSetting("forecast", "weather", ForecastText);
+    WriteSetting("last temps", "weather", TempHistory);
+    WriteSetting("last humids", "weather", HumidHistory);
+    WriteSetting("last times", "weather", TimeHistory);
+    WriteSetting("last reading", "weather", LastReading);
+    if (keepOldFile_ && !MoveUnreadableFileAside()) {
+        // The old file stays where it is until it can be kept elsewhere.
+        lastSaveOk_ = false;
+        return;
+    }
+    // The file is replaced as a whole or not at all; a failure leaves the old
+    // file and the state in memory, and the next save tries again.
+    lastSaveOk_ = WriteTextFile(SettingsText, SettingsPath);
+}
+
+bool SettingsStore::MoveUnreadableFileAside() {
+    if (!FileExists(SettingsPath)) {
+        keepOldFile_ = false;
+        return true;
+    }
+    const std::string base = SettingsPath + ".unreadable-" + FormatStamp(Now());
+    std::string target = base;
+    for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
+    if (std::rename(SettingsPath.c_str(), target.c_str()) != 0) return false;
+    setAsidePath_ = target;
+    keepOldFile_ = false;
+    return true;
+}
+
+void SettingsStore::LoadSettings() {
+    keepOldFile_ = false;
+    if (!SettingsPath.empty()) {
+        const size_t slash = SettingsPath.rfind('/');
+        RemoveLeftoverTemporaries(slash == std::string::npos ? std::string("./") : SettingsPath.substr(0, slash + 1),
+                                  slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1));
+    }
+    if (!SettingsPath.empty() && FileExists(SettingsPath)) {
+        try {
+            SettingsText = ReadTextFile(SettingsPath);
+        } catch (const std::exception&) {
+            // Unreadable (no permission, a folder of that name, an I/O
+            // error): start as on a first run, but keep the file.
+            keepOldFile_ = true;
+        }
+    }
+    if (SettingsText.empty()) return;
+    // Something that holds neither of this program's sections is not a
+    // settings file written by it; it is kept rather than overwritten.
+    if (InStr(1, SettingsText, "<weather>", false) == 0 && InStr(1, SettingsText, "<options>", false) == 0)
+        keepOldFile_ = true;
+
+    UpdateMinutes = RoundToInt16(Val(ReadSetting("minutes", "weather")));
+    LocationId = ReadSetting("loc", "weather");
+    DebugMode = ReadSetting("debug", "options") == "1";
+    ForecastText = ReadSetting("forecast", "weather");
+    LastReading = ReadSetting("last reading", "weather");
+    CurrentSummary = GetField(LastReading, ",", 1);
+    CurrentTemp = TemperatureValue(GetField(LastReading, ",", 2));
+    HumidityCaption = GetField(LastReading, ",", 3) + "%";
+    LastUpdate = GetField(LastReading, ",", 4);
+    TempHistory = ReadSetting("last temps", "weather");
+    HumidHistory = ReadSetting("last humids", "weather");
+    TimeHistory = ReadSetting("last times", "weather");
+    CompactHistory();
+    if (OnRebuildFeedUrls) OnRebuildFeedUrls(*this);
+    if (OnShowLoaded) OnShowLoaded(*this);
+}
+
+void SettingsStore::AppendReading() {
+    const std::string temp = GetField(LastReading, ",", 2);
+    const std::string humid = GetField(LastReading, ",", 3);
+    const std::string time = FormatDateTime(Now());
+    if (FastAppend(temp, humid, time)) return;
+    AppendToList(TempHistory, temp);
+    AppendToList(HumidHistory, humid);
+    AppendToList(TimeHistory, time);
+    CompactHistory();
+}
+
+// A compacted history has no reading equal (temperature and humidity) to both
+// of its neighbours. Appending one reading can only make the one before it
+// such a reading, and dropping the oldest at the cap leaves the new first
+// reading kept anyway, so the full split, mark and join come down to looking
+// at the last three readings. Used only while the lists are exactly as the
+// last compaction left them.
+bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid, const std::string& time) {
+    if (!compacted_ || entries_ < 1) return false;
+    if (TempHistory != compactTemp_ || HumidHistory != compactHumid_ || TimeHistory != compactTime_) return false;
+
+    // AppendToList with the entry count already known: no count of the
+    // separators over the whole list.
+    const bool atCap = entries_ >= kHistoryCap;
+    auto append = [atCap](std::string& list, const std::string& value) {
+        const std::string_view v = value.empty() ? LastEntry(list) : std::string_view(value);
+        std::string add;
+        add.reserve(v.size() + 1);
+        add.push_back(',');
+        add.append(v);
+        if (atCap) DropFirstEntry(list);
+        list += add;
+    };
+    append(TempHistory, temp);
+    append(HumidHistory, humid);
+    append(TimeHistory, time);
+    int32_t n = atCap ? kHistoryCap : entries_ + 1;
+    if (n >= 3) {
+        // The last three entries of both lists decide.
+        auto lastThree = [](const std::string& list, std::string_view out[3]) {
+            size_t end = list.size();
+            for (int k = 2; k >= 0; --k) {
+                const size_t p = end == 0 ? std::string::npos : list.rfind(',', end - 1);
+                const size_t b = p == std::string::npos ? 0 : p + 1;
+                out[k] = std::string_view(list).substr(b, end - b);
+                end = p == std::string::npos ? 0 : p;
+            }
+        };
+        std::string_view t[3], h[3];
+        lastThree(TempHistory, t);
+        lastThree(HumidHistory, h);
+        if (EqualsIgnoreCase(t[1], t[0]) && EqualsIgnoreCase(h[1], h[0]) && EqualsIgnoreCase(t[1], t[2]) &&
+            EqualsIgnoreCase(h[1], h[2])) {
+            DropSecondLast(TempHistory);
+            DropSecondLast(HumidHistory);
+            DropSecondLast(TimeHistory);
+            --n;
+        }
+    }
+    RememberCompacted(n);
+    return true;
+}
+
+void SettingsStore::RememberCompacted(int32_t entries) {
+    compactTemp_ = TempHistory;
+    compactHumid_ = HumidHistory;
+    compactTime_ = TimeHistory;
+    entries_ = entries;
+    compacted_ = true;
+}
+
+void SettingsStore::CompactHistory() {
+    std::vector<std::string_view> temps = SplitList(TempHistory);
+    std::vector<std::string_view> humids = SplitList(HumidHistory);
+    std::vector<std::string_view> times = SplitList(TimeHistory);
+
+    // The three lists are one list of readings, counted by the times. A
+    // hand-edited file may leave a value list of another length: the newest
+    // entries of each belong together (readings are appended at the end), so
+    // a longer value list loses its oldest extra entries and a shorter one
+    // reads "n/a" for the oldest readings. Beyond the cap only the newest
+    // readings stay.
+    size_t n = TimeHistory.empty() ? 0 : std::min(times.size(), static_cast<size_t>(kHistoryCap));
+    auto alignNewest = [n](std::vector<std::string_view>& v, bool wasEmpty) {
+        if (wasEmpty) v.clear();
+        if (v.size() > n)
+            v.erase(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() - n));
+        else if (v.size() < n)
+            v.insert(v.begin(), n - v.size(), std::string_view(kNoValue));
+    };
+    alignNewest(temps, TempHistory.empty());
+    alignNewest(humids, HumidHistory.empty());
+    alignNewest(times, false);
+
+    // An empty entry (",," in a hand edit) would be dropped from its own list
+    // only and shift the rest: a missing value repeats the previous one as on
+    // appending, and a reading without a time is dropped as a whole.
+    std::vector<char> keep(n, 0);
+    std::string_view prevT, prevH;
+    bool haveT = false, haveH = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (temps[i].empty()) temps[i] = haveT ? prevT : std::string_view(kNoValue);
+        if (humids[i].empty()) humids[i] = haveH ? prevH : std::string_view(kNoValue);
+        prevT = temps[i];
+        prevH = humids[i];
+        haveT = haveH = true;
+    }
+    std::vector<size_t> idx;
+    idx.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        if (!times[i].empty()) idx.push_back(i);
+
+    // A reading stays when it differs from the one before or the one after it
+    // in temperature or humidity (case ignored): the first and last of every
+    // run of equal readings.
+    const size_t m = idx.size();
+    for (size_t k = 0; k < m; ++k) {
+        const size_t i = idx[k];
+        bool mark = k == 0 || !EqualsIgnoreCase(temps[i], temps[idx[k - 1]]) ||
+                    !EqualsIgnoreCase(humids[i], humids[idx[k - 1]]);
+        if (!mark)
+            mark = k + 1 == m || !EqualsIgnoreCase(temps[i], temps[idx[k + 1]]) ||
+                   !EqualsIgnoreCase(humids[i], humids[idx[k + 1]]);
+        keep[i] = mark ? 1 : 0;
+    }
+    std::string t = JoinKept(temps, keep), h = JoinKept(humids, keep), tm = JoinKept(times, keep);
+    TempHistory = std::move(t);
+    HumidHistory = std::move(h);
+    TimeHistory = std::move(tm);
+    int32_t kept = 0;
+    for (char c : keep) kept += c;
+    RememberCompacted(kept);
+}
+
+}  // namespace nimbrel
