@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the release and the sanitizer build and runs every test of both.
+# Builds the release, the address/undefined sanitizer and the thread
+# sanitizer builds, runs their tests and the bounded fuzzers, and checks the
+# layering of the includes and the formatting of every source file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -7,6 +9,18 @@ nimbrel_install_deps
 
 jobs=$(nproc)
 status=0
+
+echo "== layers"
+./scripts/check-layers.sh || status=1
+
+echo "== format"
+if ! git ls-files -co --exclude-standard '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>build-format.log; then
+  head -40 build-format.log
+  echo "Some files are not formatted by .clang-format: run clang-format -i on them."
+  status=1
+fi
+rm -f build-format.log
+
 for preset in release asan; do
   echo "== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
@@ -17,23 +31,35 @@ for preset in release asan; do
   fi
 done
 
-# Fuzz targets run for a bounded time each under the sanitizers.
-if command -v clang++ >/dev/null; then
-  echo "== fuzz: configure and build"
-  cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs"
-  mkdir -p build/fuzz/corpus
-  for f in build/fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    mkdir -p "build/fuzz/corpus/$(basename "$f")"
-    echo "== fuzz: $(basename "$f")"
-    if ! "$f" -max_total_time="${NIMBREL_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -print_final_stats=0 \
-         "build/fuzz/corpus/$(basename "$f")" $( [ -d "tests/fuzz/corpus/$(basename "$f")" ] && echo "tests/fuzz/corpus/$(basename "$f")" ) 2>build/fuzz/$(basename "$f").log; then
-      tail -40 build/fuzz/$(basename "$f").log
-      status=1
-    fi
-  done
+# The thread sanitizer watches the tests that run fetches on their own
+# threads and the program's signal handling; only those are built.
+echo "== tsan: configure and build"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target app_test app_program_test feeds_retrieval_test feeds_server_tool_test \
+  http_fetch_test nimbrel nimbrel-feed
+echo "== tsan: tests"
+if ! ctest --preset tsan -j "$jobs"; then
+  status=1
 fi
+
+# Fuzz targets run for a bounded time each under the sanitizers.
+echo "== fuzz: configure and build"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+mkdir -p build/fuzz/corpus
+for f in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f")
+  mkdir -p "build/fuzz/corpus/$name"
+  seeds=()
+  [ -d "tests/fuzz/corpus/$name" ] && seeds=("tests/fuzz/corpus/$name")
+  echo "== fuzz: $name"
+  if ! "$f" -max_total_time="${NIMBREL_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -print_final_stats=0 \
+       "build/fuzz/corpus/$name" "${seeds[@]}" 2>"build/fuzz/$name.log"; then
+    tail -40 "build/fuzz/$name.log"
+    status=1
+  fi
+done
 
 if [ $status -ne 0 ]; then
   echo "Some tests failed."

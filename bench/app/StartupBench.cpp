@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "app/frmMain.h"
+#include "app/modSysTray.h"
 #include "base/Clock.h"
 #include "controls/ControlWidget.h"
-#include "app/modSysTray.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include "GraphTestHost.h"
 #include "XvfbDisplay.h"
+#include "base/Clock.h"
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
 #include "jpeg/cJpeg.h"
-#include "base/Clock.h"
 #include "platform/qt/modCapture.h"
 #include "platform/ui/MessageBox.h"
 

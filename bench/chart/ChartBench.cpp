@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "graph/WeatherGraph.h"
-#include "base/modMisc.h"
-#include "platform/chart/ChartControl.h"
 #include "base/DateTime.h"
+#include "base/modMisc.h"
+#include "graph/WeatherGraph.h"
+#include "platform/chart/ChartControl.h"
 
 namespace {
 

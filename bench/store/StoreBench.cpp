@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "store/SettingsStore.h"
 #include "base/Clock.h"
+#include "store/SettingsStore.h"
 
 using namespace nimbrel;
 
@@ -53,8 +53,12 @@ void Readings(benchmark::State& state, bool full) {
     }
 }
 
-void AppendReadingAtCap(benchmark::State& state) { Readings(state, false); }
-void FullRecompactionAtCap(benchmark::State& state) { Readings(state, true); }
+void AppendReadingAtCap(benchmark::State& state) {
+    Readings(state, false);
+}
+void FullRecompactionAtCap(benchmark::State& state) {
+    Readings(state, true);
+}
 
 void LoadAndSaveAtCap(benchmark::State& state) {
     std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-store-XXXXXX").string();

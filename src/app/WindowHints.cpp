@@ -1,13 +1,13 @@
 #include "app/WindowHints.h"
 
+#include <xcb/xcb.h>
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-#include <xcb/xcb.h>
 
 namespace nimbrel {
 

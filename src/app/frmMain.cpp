@@ -15,17 +15,17 @@
 #include <cmath>
 #include <thread>
 
+#include "app/CommandLine.h"
+#include "app/Process.h"
+#include "app/WindowHints.h"
+#include "base/Clock.h"
+#include "controls/ControlWidget.h"
+#include "feeds/ForecastFeed.h"
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
-#include "feeds/ForecastFeed.h"
-#include "base/Clock.h"
-#include "app/CommandLine.h"
-#include "controls/ControlWidget.h"
 #include "platform/qt/PopupMenu.h"
-#include "app/Process.h"
-#include "platform/ui/QtMessageBox.h"
-#include "app/WindowHints.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/QtMessageBox.h"
 
 namespace nimbrel {
 

@@ -17,14 +17,14 @@
 #include <memory>
 #include <string>
 
+#include "app/modSysTray.h"
 #include "controls/MiniForecast.h"
 #include "controls/SunTransit.h"
-#include "graph/GraphHost.h"
 #include "feeds/FeedDisplay.h"
 #include "feeds/FeedRetrieval.h"
-#include "store/SettingsStore.h"
+#include "graph/GraphHost.h"
 #include "graph/WeatherGraph.h"
-#include "app/modSysTray.h"
+#include "store/SettingsStore.h"
 
 class QAction;
 class QLabel;

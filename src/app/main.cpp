@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/frmMain.h"
 #include "app/CommandLine.h"
 #include "app/Process.h"
-#include "platform/ui/QtMessageBox.h"
 #include "app/SignalWatch.h"
+#include "app/frmMain.h"
+#include "platform/ui/QtMessageBox.h"
 
 int main(int argc, char** argv) {
     using namespace nimbrel;

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/ControlHost.h"
 #include "base/DateTime.h"
+#include "controls/ControlHost.h"
 
 namespace nimbrel::controls {
 

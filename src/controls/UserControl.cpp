@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controls/ControlHost.h"
 #include "base/DateTime.h"
+#include "controls/ControlHost.h"
 
 namespace nimbrel::controls {
 

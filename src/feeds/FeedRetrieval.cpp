@@ -1,9 +1,9 @@
 #include "feeds/FeedRetrieval.h"
 
+#include "base/modMisc.h"
 #include "feeds/FeedText.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
-#include "base/modMisc.h"
 
 namespace nimbrel {
 

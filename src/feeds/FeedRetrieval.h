@@ -7,8 +7,8 @@
 #include <string>
 
 #include "feeds/FeedDisplay.h"
-#include "store/SettingsStore.h"
 #include "platform/http/HttpFetch.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "feeds/FeedText.h"
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
+#include "feeds/FeedText.h"
 
 namespace nimbrel {
 namespace {

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "feeds/FeedDisplay.h"
-#include "store/SettingsStore.h"
 #include "base/DateTime.h"
+#include "feeds/FeedDisplay.h"
 #include "platform/ui/MessageBox.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 

@@ -1,8 +1,8 @@
 #include "feeds/ObservationFeed.h"
 
-#include "feeds/FeedText.h"
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
+#include "feeds/FeedText.h"
 
 namespace nimbrel {
 namespace {

@@ -5,10 +5,10 @@
 #include <QWidget>
 #include <exception>
 
+#include "base/Clock.h"
+#include "base/modMisc.h"
 #include "graph/frmGraph.h"
 #include "jpeg/cJpeg.h"
-#include "base/modMisc.h"
-#include "base/Clock.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {

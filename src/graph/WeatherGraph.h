@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "store/SettingsStore.h"
+#include "base/DateTime.h"
 #include "platform/chart/ChartGrid.h"
 #include "platform/chart/ChartTarget.h"
-#include "base/DateTime.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 

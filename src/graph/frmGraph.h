@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "base/DateTime.h"
 #include "graph/GraphHost.h"
 #include "platform/chart/ChartControl.h"
 #include "platform/chart/ChartTarget.h"
-#include "base/DateTime.h"
 
 class QAction;
 class QLineEdit;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
 
 namespace nimbrel {
 namespace {

@@ -13,10 +13,10 @@
 #include <sstream>
 
 #include "AppTestSupport.h"
-#include "graph/frmGraph.h"
 #include "app/frmMain.h"
 #include "base/Clock.h"
 #include "controls/ControlWidget.h"
+#include "graph/frmGraph.h"
 
 namespace nimbrel {
 namespace {

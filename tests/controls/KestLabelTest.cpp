@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "TestHost.h"
-#include "controls/KestLabel.h"
 #include "base/DateTime.h"
+#include "controls/KestLabel.h"
 
 using namespace nimbrel::controls;
 using nimbrel::controls::test::BoxOfNot;

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "TestHost.h"
-#include "controls/SunTransit.h"
 #include "base/Clock.h"
+#include "controls/SunTransit.h"
 #include "platform/ui/MessageBox.h"
 
 using namespace nimbrel;

@@ -17,11 +17,11 @@
 #include "FeedGenerator.h"
 #include "RecordingDisplay.h"
 #include "SampleFeedServer.h"
+#include "base/Clock.h"
+#include "base/modMisc.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/FeedText.h"
 #include "feeds/ForecastFeed.h"
-#include "base/modMisc.h"
-#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

@@ -16,10 +16,10 @@
 #include <regex>
 
 #include "FeedGenerator.h"
+#include "base/modMisc.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
-#include "base/modMisc.h"
 
 extern char** environ;
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "RecordingDisplay.h"
-#include "feeds/ForecastFeed.h"
-#include "store/SettingsStore.h"
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
+#include "feeds/ForecastFeed.h"
 #include "platform/ui/MessageBox.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 namespace {

@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "RecordingDisplay.h"
+#include "base/Clock.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ObservationFeed.h"
 #include "store/SettingsStore.h"
-#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

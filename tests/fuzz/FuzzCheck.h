@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "store/SettingsStore.h"
 #include "base/modMisc.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel::fuzz {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "FuzzCheck.h"
+#include "base/Clock.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"
-#include "base/Clock.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace nimbrel;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "feeds/FeedRetrieval.h"
 #include "base/Clock.h"
+#include "feeds/FeedRetrieval.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace nimbrel;

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "FuzzCheck.h"
+#include "base/Clock.h"
+#include "base/modMisc.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"
-#include "base/modMisc.h"
-#include "base/Clock.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace nimbrel;

@@ -18,12 +18,12 @@
 #include "ImageCheck.h"
 #include "QtSession.h"
 #include "ReadOnlyFolder.h"
+#include "base/Clock.h"
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
 #include "jpeg/cJpeg.h"
-#include "base/Clock.h"
-#include "platform/ui/QtMessageBox.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/QtMessageBox.h"
 
 namespace fs = std::filesystem;
 

@@ -12,9 +12,9 @@
 #include <filesystem>
 
 #include "GraphTestSupport.h"
+#include "base/Clock.h"
 #include "graph/frmGraph.h"
 #include "platform/chart/ChartScale.h"
-#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "GraphTestSupport.h"
-#include "store/SettingsStore.h"
-#include "graph/WeatherGraph.h"
-#include "base/modMisc.h"
 #include "base/DateTime.h"
+#include "base/modMisc.h"
+#include "graph/WeatherGraph.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 namespace {

@@ -9,8 +9,8 @@
 #include <QMenuBar>
 
 #include "GraphTestSupport.h"
-#include "graph/frmGraph.h"
 #include "base/Clock.h"
+#include "graph/frmGraph.h"
 
 namespace nimbrel {
 namespace {

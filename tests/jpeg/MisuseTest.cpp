@@ -1,13 +1,13 @@
 // Wrong calls and unusable names: the result or error a caller can act on,
 // and never a file left behind or an existing one changed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include "ReadOnlyFolder.h"
 #include "JpegTestSupport.h"
+#include "ReadOnlyFolder.h"
 #include "jpeg/cJpeg.h"
 
 using nimbrel::cJpeg;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "StoreTestSupport.h"
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
 
 using namespace nimbrel;
 using nimbrel::testing::Entries;
@@ -17,7 +17,8 @@ namespace {
 // The history rules written out the long way: count the separators, split,
 // mark forwards and backwards, empty, join and collapse.
 void PlainAppend(std::string& list, std::string value) {
-    if (value.empty()) value = list.empty() ? "n/a" : list.substr(list.rfind(',') == std::string::npos ? 0 : list.rfind(',') + 1);
+    if (value.empty())
+        value = list.empty() ? "n/a" : list.substr(list.rfind(',') == std::string::npos ? 0 : list.rfind(',') + 1);
     if (list.empty()) {
         list = value;
         return;

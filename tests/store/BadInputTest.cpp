@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "StoreTestSupport.h"
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
 
 using namespace nimbrel;
 using nimbrel::testing::Bytes;
@@ -87,8 +87,9 @@ TEST(BadSettings, ListsBeyondTheCapKeepTheNewestReadings) {
 
 TEST(BadSettings, ASectionWithoutItsClosingTagRunsToTheEnd) {
     StoreFolder dir;
-    SettingsStore s = LoadFrom(dir, "<options><debug>1</debug></options>\r\n<weather>\r\n<last temps>1,2</last temps>\r\n"
-                                    "<last humids>3,4</last humids>\r\n<last times>a,b</last times>\r\n<loc>5");
+    SettingsStore s = LoadFrom(dir,
+                               "<options><debug>1</debug></options>\r\n<weather>\r\n<last temps>1,2</last temps>\r\n"
+                               "<last humids>3,4</last humids>\r\n<last times>a,b</last times>\r\n<loc>5");
     EXPECT_EQ(s.TempHistory, "1,2");
     EXPECT_EQ(s.TimeHistory, "a,b");
     EXPECT_TRUE(s.DebugMode);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "StoreTestSupport.h"
-#include "base/modMisc.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
 
 using namespace nimbrel;
 using nimbrel::testing::Bytes;
@@ -27,8 +27,9 @@ TEST(SettingsDocument, WriteSettingPutsNewSectionsInFrontAndNewKeysFirst) {
 
 TEST(SettingsDocument, ReadSettingIgnoresCaseButSearchesOnlyTheFirstSection) {
     SettingsStore s;
-    s.SettingsText = "junk <WEATHER><LOC>77</loc><minutes>3</minutes></Weather>\r\n"
-                     "<weather><loc>99</loc><debug>1</debug></weather><options><debug>1</debug></options>";
+    s.SettingsText =
+        "junk <WEATHER><LOC>77</loc><minutes>3</minutes></Weather>\r\n"
+        "<weather><loc>99</loc><debug>1</debug></weather><options><debug>1</debug></options>";
     EXPECT_EQ(s.ReadSetting("loc", "weather"), "77");
     EXPECT_EQ(s.ReadSetting("Minutes", "weather"), "3");
     EXPECT_EQ(s.ReadSetting("debug", "weather"), "");
@@ -116,7 +117,8 @@ TEST(SettingsFile, KeysMissingFromAnExistingFileReadAsEmpty) {
 TEST(SettingsFile, MinutesAreTheLeadingNumberRoundedHalfToEven) {
     StoreFolder dir;
     const std::pair<const char*, int16_t> cases[] = {
-        {"12", 12}, {"2.5", 2}, {"3.5 minutes", 4}, {"abc", 0}, {"", 0}, {"-7", -7}, {"99999999", 32767}, {"-1e300", -32768}, {"1e999", 32767}};
+        {"12", 12}, {"2.5", 2},          {"3.5 minutes", 4}, {"abc", 0},      {"", 0},
+        {"-7", -7}, {"99999999", 32767}, {"-1e300", -32768}, {"1e999", 32767}};
     for (const auto& [text, want] : cases) {
         Put(dir.Settings(), std::string("<weather><minutes>") + text + "</minutes></weather>");
         SettingsStore s = dir.Store();

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/modMisc.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
-#include "base/modMisc.h"
 
 namespace nimbrel::feedgen {
 namespace {

@@ -7,10 +7,10 @@
 #include <ostream>
 #include <string_view>
 
-#include "store/SettingsStore.h"
-#include "graph/WeatherGraph.h"
-#include "base/modMisc.h"
 #include "base/DateTime.h"
+#include "base/modMisc.h"
+#include "graph/WeatherGraph.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 namespace {

@@ -50,7 +50,8 @@ TEST(StretchBlt, HalvingGivesTheSamePixelsOnEveryPath) {
     // Destination (0, 4) is the mean of source (7..8, 1..2), halves rounded up.
     EXPECT_EQ(GetPixel(other.dc, 0, 4) & 0xFF,
               ((GetPixel(original.dc, 7, 1) & 0xFF) + (GetPixel(original.dc, 8, 1) & 0xFF) +
-               (GetPixel(original.dc, 7, 2) & 0xFF) + (GetPixel(original.dc, 8, 2) & 0xFF) + 2) / 4);
+               (GetPixel(original.dc, 7, 2) & 0xFF) + (GetPixel(original.dc, 8, 2) & 0xFF) + 2) /
+                  4);
 }
 
 TEST(StretchBlt, HalftoneWeighsPartlyCoveredPixels) {
