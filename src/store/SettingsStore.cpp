@@ -169,6 +169,69 @@ void SettingsStore::WriteSetting(const std::string& Key, const std::string& Sect
     SettingsText.insert(static_cast<size_t>(p - 1) + Tag.size(), kCrLf + Entry);
 }
 
+std::string SettingsStore::Extra(const std::string& key, const std::string& fallback) const {
+    const auto it = Extras.find(key);
+    return it == Extras.end() ? fallback : it->second;
+}
+
+void SettingsStore::SetExtra(const std::string& key, const std::string& value, const std::string& defaultValue) {
+    if (value == defaultValue)
+        Extras.erase(key);
+    else
+        Extras[key] = value;
+}
+
+// The section is appended after the weather section, never put in front as
+// WriteSetting does with a new section: the twelve lines keep their place.
+void SettingsStore::WriteExtras() {
+    if (Extras.empty()) return;
+    auto clean = [](std::string v) {
+        for (char& c : v) {
+            if (c == '<') c = '(';
+            if (c == '>') c = ')';
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        return v;
+    };
+    std::string section = std::string("<") + kExtrasSection + ">";
+    for (const auto& [key, value] : Extras) {
+        const std::string k = clean(key);
+        section += kCrLf + ("<" + k + ">") + clean(value) + "</" + k + ">";
+    }
+    section += kCrLf + std::string("</") + kExtrasSection + ">";
+    SettingsText += kCrLf + section;
+}
+
+// Every "<key>value</key>" entry of the section, in any order; text between
+// entries is passed over, an entry without its closing tag ends the reading.
+void SettingsStore::ReadExtras() {
+    Extras.clear();
+    const std::string open = std::string("<") + kExtrasSection + ">";
+    const std::string close = std::string("</") + kExtrasSection + ">";
+    const size_t p = SettingsText.find(open);
+    if (p == std::string::npos) return;
+    const size_t body = p + open.size();
+    size_t end = SettingsText.find(close, body);
+    if (end == std::string::npos) end = SettingsText.size();
+    size_t at = body;
+    while (at < end) {
+        const size_t lt = SettingsText.find('<', at);
+        if (lt == std::string::npos || lt >= end) break;
+        const size_t gt = SettingsText.find('>', lt);
+        if (gt == std::string::npos || gt >= end) break;
+        const std::string key = SettingsText.substr(lt + 1, gt - lt - 1);
+        if (key.empty() || key[0] == '/') {
+            at = gt + 1;
+            continue;
+        }
+        const std::string closing = "</" + key + ">";
+        const size_t q = SettingsText.find(closing, gt + 1);
+        if (q == std::string::npos || q > end) break;
+        Extras[key] = SettingsText.substr(gt + 1, q - gt - 1);
+        at = q + closing.size();
+    }
+}
+
 void SettingsStore::SaveSettings() {
     SettingsText.clear();
     WriteSetting("minutes", "weather", std::to_string(UpdateMinutes));
@@ -179,6 +242,7 @@ void SettingsStore::SaveSettings() {
     WriteSetting("last humids", "weather", HumidHistory);
     WriteSetting("last times", "weather", TimeHistory);
     WriteSetting("last reading", "weather", LastReading);
+    WriteExtras();
     if (keepOldFile_ && !MoveUnreadableFileAside()) {
         // The old file stays where it is until it can be kept elsewhere.
         lastSaveOk_ = false;
@@ -238,6 +302,7 @@ void SettingsStore::LoadSettings() {
     HumidHistory = ReadSetting("last humids", "weather");
     TimeHistory = ReadSetting("last times", "weather");
     CompactHistory();
+    ReadExtras();
     if (OnRebuildFeedUrls) OnRebuildFeedUrls(*this);
     if (OnShowLoaded) OnShowLoaded(*this);
 }

@@ -6,6 +6,7 @@
 // write its fields directly, as the main window's own fields.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 namespace nimbrel {
@@ -30,6 +31,20 @@ public:
     int16_t CurrentTemp = 0;
     std::string LastUpdate;
     std::string HumidityCaption;  // field 3 of the last reading + "%", set by LoadSettings
+
+    // What this program keeps beyond the twelve lines of the weather and
+    // options sections: the chosen place and source, the preferences, the
+    // windows' places. They live in a section of their own, written after
+    // the weather section and only while it holds a key, so that a file of a
+    // user who never changed one stays byte for byte as before and an older
+    // copy of the program, which searches only its own sections, still
+    // loads the file. A key is removed (not written as its default) when a
+    // value returns to its default. Values are one line; "<" and ">" are
+    // stored as "(" and ")" since the document has no escaping.
+    std::map<std::string, std::string> Extras;
+    std::string Extra(const std::string& key, const std::string& fallback = {}) const;
+    // Stores the value, or removes the key when the value equals its default.
+    void SetExtra(const std::string& key, const std::string& value, const std::string& defaultValue = {});
 
     // Sets AppFolder (with AddBackslash) and SettingsPath.
     void SetFolder(const std::string& folder);
@@ -58,6 +73,8 @@ public:
 
 private:
     bool MoveUnreadableFileAside();
+    void WriteExtras();
+    void ReadExtras();
     void RememberCompacted(int32_t entries);
     bool FastAppend(const std::string& temp, const std::string& humid, const std::string& time);
 
@@ -73,6 +90,9 @@ private:
     int32_t entries_ = 0;
     std::string compactTemp_, compactHumid_, compactTime_;
 };
+
+// The name of the section that holds Extras.
+constexpr const char* kExtrasSection = "nimbrel";
 
 // AppendToList of the history rules, on one list.
 void AppendToList(std::string& List, std::string Value);

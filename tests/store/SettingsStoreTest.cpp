@@ -126,3 +126,59 @@ TEST(SettingsFile, MinutesAreTheLeadingNumberRoundedHalfToEven) {
         EXPECT_EQ(s.UpdateMinutes, want) << text;
     }
 }
+
+TEST(ExtraSection, AbsentUntilAKeyDiffersFromItsDefaultThenAfterTheWeatherSection) {
+    StoreFolder dir;
+    SettingsStore s = dir.Store();
+    s.LoadSettings();
+    s.SetExtra("unit", "C", "C");
+    s.SaveSettings();
+    const std::string twelve = Bytes(dir.Settings());
+    EXPECT_EQ(twelve.find("nimbrel"), std::string::npos);
+
+    s.SetExtra("place", "M\xc3\xbcnchen, Bavaria, Germany");
+    s.SetExtra("unit", "F", "C");
+    s.SaveSettings();
+    const std::string withExtras = Bytes(dir.Settings());
+    ASSERT_EQ(withExtras.compare(0, twelve.size(), twelve), 0) << "the twelve lines stay first, as they were";
+    EXPECT_EQ(withExtras.substr(twelve.size()),
+              "<nimbrel>\r\n<place>M\xc3\xbcnchen, Bavaria, Germany</place>\r\n<unit>F</unit>\r\n</nimbrel>\r\n");
+
+    SettingsStore again = dir.Store();
+    again.LoadSettings();
+    EXPECT_EQ(again.Extra("place"), "M\xc3\xbcnchen, Bavaria, Germany");
+    EXPECT_EQ(again.Extra("unit", "C"), "F");
+    EXPECT_EQ(again.Extra("missing", "x"), "x");
+    EXPECT_EQ(again.LocationId, "1769");
+
+    // Back to the defaults, the file is the twelve lines again.
+    again.SetExtra("unit", "C", "C");
+    again.SetExtra("place", "");
+    again.SaveSettings();
+    EXPECT_EQ(Bytes(dir.Settings()), twelve);
+}
+
+TEST(ExtraSection, MarkupAndLineBreaksInAValueCannotBreakTheDocument) {
+    StoreFolder dir;
+    SettingsStore s = dir.Store();
+    s.SetExtra("place", "a</place><loc>evil</loc>\r\nb");
+    s.SaveSettings();
+    SettingsStore again = dir.Store();
+    again.LoadSettings();
+    EXPECT_EQ(again.Extra("place"), "a(/place)(loc)evil(/loc)  b");
+    EXPECT_EQ(again.LocationId, "1769");
+}
+
+TEST(ExtraSection, ADamagedSectionKeepsWhatItCanAndNothingElseIsLost) {
+    StoreFolder dir;
+    Put(dir.Settings(),
+        "<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n<last reading>Sunny,20,50,01/12/2026 "
+        "10:00:00</last reading>\r\n<loc>42</loc>\r\n<minutes>7</minutes>\r\n</weather>\r\n<nimbrel>\r\n"
+        "<unit>F</unit>\r\nnoise\r\n<place>cut sho");
+    SettingsStore s = dir.Store();
+    s.LoadSettings();
+    EXPECT_EQ(s.Extra("unit"), "F");
+    EXPECT_EQ(s.Extra("place", "none"), "none");
+    EXPECT_EQ(s.LocationId, "42");
+    EXPECT_EQ(s.UpdateMinutes, 7);
+}
