@@ -112,6 +112,29 @@ TEST_F(HistoryTool, CsvHasIsoTimesEmptyCellsForMissingValuesAndLeavesOutUnreadab
               "2026-12-07T01:02:03,,50\n");
 }
 
+// Whatever a feed or a hand edit left between the tags, a spreadsheet that
+// opens the export shows it as text: nothing runs as a formula, quotes and
+// line ends stay inside their cell, and numbers stay numbers.
+TEST_F(HistoryTool, CsvKeepsFormulasQuotesAndLineEndsAsText) {
+    const std::string times =
+        "01/12/2026 00:00:00,01/12/2026 01:00:00,01/12/2026 02:00:00,01/12/2026 03:00:00,01/12/2026 04:00:00,"
+        "01/12/2026 05:00:00,01/12/2026 06:00:00,01/12/2026 07:00:00";
+    const std::string path =
+        Write(Settings(times, "=1+2,+3,-4.5,-cmd|' /C calc'!A0,@SUM(A1),\tx,\"q\",-", "55,\rX,-,7,8,9,1.5,12\r\n"));
+    ASSERT_EQ(Run({"csv", path}), 0) << err;
+    EXPECT_EQ(out,
+              "time,temperature,humidity\n"
+              "2026-12-01T00:00:00,\"'=1+2\",55\n"
+              "2026-12-01T01:00:00,\"'+3\",\"'\rX\"\n"
+              "2026-12-01T02:00:00,-4.5,\"'-\"\n"
+              "2026-12-01T03:00:00,\"'-cmd|' /C calc'!A0\",7\n"
+              "2026-12-01T04:00:00,\"'@SUM(A1)\",8\n"
+              "2026-12-01T05:00:00,\"'\tx\",9\n"
+              "2026-12-01T06:00:00,\"\"\"q\"\"\",1.5\n"
+              "2026-12-01T07:00:00,\"'-\",\"12\r\n\"\n")
+        << out;
+}
+
 TEST_F(HistoryTool, CsvOfAnEmptyHistoryIsTheHeaderAlone) {
     const std::string path = Write(Settings("", "", ""));
     ASSERT_EQ(Run({"csv", path}), 0);

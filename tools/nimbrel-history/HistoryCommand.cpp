@@ -32,7 +32,9 @@ constexpr const char* kUsage =
     "                      whole days, as the graph window does for every frame\n"
     "                      but \"Last 24 hours\"\n"
     "  csv     every reading, oldest first: time (ISO 8601),temperature,humidity;\n"
-    "          a value of \"n/a\" is an empty cell.\n"
+    "          a value of \"n/a\" is an empty cell; a value a spreadsheet would\n"
+    "          take for a formula (=, +, @, -, a tab) is kept as text with a\n"
+    "          leading apostrophe.\n"
     "\n"
     "Exit status: 0 done, 1 the settings file cannot be used, 2 a bad command line.\n";
 
@@ -75,11 +77,33 @@ int ToInt(std::string_view s) {
     return v;
 }
 
+// A number as the history writes it: an optional minus sign, digits, and at
+// most one decimal point.
+bool IsPlainNumber(std::string_view s) {
+    if (!s.empty() && s.front() == '-') s.remove_prefix(1);
+    bool digit = false, point = false;
+    for (char c : s) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digit;
+}
+
 // A spreadsheet cell: quoted only when the text would otherwise break the
-// row (a hand-edited file may hold anything between its tags).
+// row (a hand-edited file or a feed may hold anything between its tags). A
+// cell that a spreadsheet would run as a formula gets the leading apostrophe
+// that makes it plain text, and quotes around it.
 std::string CsvCell(std::string_view text) {
-    if (text.find_first_of("\",\r\n") == std::string_view::npos) return std::string(text);
-    std::string cell = "\"";
+    const bool formula =
+        !text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '@' || text.front() == '\t' ||
+                          text.front() == '\r' || (text.front() == '-' && !IsPlainNumber(text)));
+    if (!formula && text.find_first_of("\",\r\n") == std::string_view::npos) return std::string(text);
+    std::string cell = formula ? "\"'" : "\"";
     for (char c : text) {
         if (c == '"') cell += '"';
         cell += c;
