@@ -91,6 +91,17 @@ TEST_F(HistoryTool, ChartWithExactTimesAndOneSeries) {
     EXPECT_EQ(out, "Humidity : 05/12/2026 - 05/12/2026\n05/12/2026 13:50:00,70\n");
 }
 
+TEST_F(HistoryTool, ChartTakesTheTimesCsvPrints) {
+    const std::string path = Write(Settings(kTimes, kTemps, kHumids));
+    ASSERT_EQ(Run({"chart", path, "--from", "05/12/2026 14:05:00", "--to", "06/12/2026", "--exact"}), 0) << err;
+    const std::string expected = out;
+    ASSERT_EQ(Run({"chart", path, "--from=2026-12-05T14:05:00", "--to", "2026-12-06", "--exact"}), 0) << err;
+    EXPECT_EQ(out, expected);
+    EXPECT_NE(out.find("05/12/2026 14:05:00"), std::string::npos) << out;
+    EXPECT_EQ(Run({"chart", path, "--from", "2026-12-05T25:00:00", "--to", "2026-12-06"}), kHistoryUsage);
+    EXPECT_NE(err.find("yyyy-mm-ddThh:nn:ss"), std::string::npos) << err;
+}
+
 TEST_F(HistoryTool, ChartWithOneSeriesAndNoReadingPrintsTheTitleAlone) {
     const std::string path = Write(Settings(kTimes, kTemps, kHumids));
     ASSERT_EQ(Run({"chart", path, "--from", "01/01/2027", "--to", "02/01/2027", "--series", "humidity"}), 0);
@@ -177,7 +188,7 @@ TEST_F(HistoryTool, BadCommandLinesGiveAMessageAndStatusTwo) {
         {{"chart", path, "--from", "01/12/2026"}, "chart needs --to"},
         {{"chart", path, "--from", "31/04/2026", "--to", "01/05/2026"}, "--from \"31/04/2026\" is not a time"},
         {{"chart", path, "--from", "01/12/2026", "--to", "01/12/2026 24:00:00"}, "--to \"01/12/2026 24:00:00\""},
-        {{"chart", path, "--from", "2026-12-01", "--to", "01/12/2026"}, "is not a time of the form dd/mm/yyyy"},
+        {{"chart", path, "--from", "2026-12-32", "--to", "01/12/2026"}, "is not a time of the form dd/mm/yyyy"},
         {{"chart", path, "--from", "02/12/2026", "--to", "01/12/2026"}, "is after --to"},
         {{"chart", path, "--from", "01/12/2026", "--to", "02/12/2026", "--series", "wind"}, "--series is both"},
         {{"chart", path, "--from"}, "--from needs a value"},
@@ -201,6 +212,17 @@ TEST(CommandLineTime, ReadsTheThreeFormsAndRefusesWhatWouldRollOver) {
     EXPECT_EQ(t, DateSerial(2028, 2, 29));
     for (const char* bad : {"29/02/2027", "00/12/2026", "01/13/2026", "01/12/26", "01/12/2026 12", "01/12/2026 12:60",
                             "01/12/2026 12:00:60", "", "today", "01/12/2026 12:00:00 extra"}) {
+        EXPECT_FALSE(ParseCommandLineTime(bad, t)) << bad;
+    }
+    // The form csv prints, so that a time copied from it reads back.
+    ASSERT_TRUE(ParseCommandLineTime("2026-12-06T14:15:03", t));
+    EXPECT_EQ(t, DateSerial(2026, 12, 6) + TimeSerial(14, 15, 3));
+    ASSERT_TRUE(ParseCommandLineTime("2026-12-06 09:05", t));
+    EXPECT_EQ(t, DateSerial(2026, 12, 6) + TimeSerial(9, 5, 0));
+    ASSERT_TRUE(ParseCommandLineTime("2028-02-29", t));
+    EXPECT_EQ(t, DateSerial(2028, 2, 29));
+    for (const char* bad : {"2027-02-29", "2026-13-01", "2026-12-00", "2026-1-06", "2026-12-06T", "2026-12-06T24:00:00",
+                            "2026-12-06T12", "2026-12-06X12:00:00", "2026-12-06T12:00:00Z", "26-12-06"}) {
         EXPECT_FALSE(ParseCommandLineTime(bad, t)) << bad;
     }
 }
