@@ -42,7 +42,8 @@ DateTime ParseTime(const std::string& Text);
 std::string CollapseDelimiters(const std::string& Text, const std::string& Delimiter, bool TrimEnds);
 int16_t DayDistance(const std::string& FromDay, const std::string& ToDay, bool Backwards);
 
-// The platform's text-to-number conversions the Parts lean on.
+// Text-to-number conversions with the rules the settings file and the feeds
+// were written with: blanks around the number allowed, no locale.
 // CLngText: integer value with surrounding blanks allowed; throws ConversionError.
 int32_t CLngText(const std::string& Text);
 // Val: the leading number of a text ("12.5abc" -> 12.5, "abc" -> 0); never throws.

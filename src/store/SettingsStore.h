@@ -56,9 +56,11 @@ public:
     void AppendReading();
     void CompactHistory();
 
-    // LoadSettings step 10 (the feed URLs are rebuilt from LocationId) and
-    // step 11 (the today tile and the last-update label): the main window
-    // plugs in here; without a handler the steps do nothing.
+    // Called at the end of LoadSettings, in this order, once everything is
+    // read: the first rebuilds the feed addresses from LocationId, the second
+    // shows what was loaded (the today tile, the last-update label). The
+    // store knows no window; the main window plugs in both, and without a
+    // handler loading only fills the store.
     std::function<void(SettingsStore&)> OnRebuildFeedUrls;
     std::function<void(SettingsStore&)> OnShowLoaded;
 

@@ -9,18 +9,14 @@
 #include <chrono>
 #include <random>
 
+#include "QtSession.h"
+
 namespace nimbrel::apptest {
 
 namespace fs = std::filesystem;
 
 void EnsureApp() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "app_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    nimbrel::testing::EnsureApp();
 }
 
 bool PumpUntil(const std::function<bool()>& ready, int timeoutMs) {
