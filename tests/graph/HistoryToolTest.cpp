@@ -247,6 +247,8 @@ TEST_F(HistoryTool, TheProgramPrintsHelpAndExitsWithTheStatusOfItsOutcome) {
     EXPECT_EQ(RunProgram("csv " + (folder / "none.txt").string(), output), 1);
     EXPECT_NE(output.find("no such file"), std::string::npos);
     EXPECT_EQ(RunProgram("chart", output), 2);
+    EXPECT_EQ(RunProgram("--version", output), 0);
+    EXPECT_EQ(output, "nimbrel-history " NIMBREL_VERSION "\n");
 
     const std::string path = Write(Settings(kTimes, kTemps, kHumids));
     EXPECT_EQ(RunProgram("csv " + path, output), 0);

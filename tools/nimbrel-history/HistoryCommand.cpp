@@ -37,6 +37,8 @@ constexpr const char* kUsage =
     "          take for a formula (=, +, @, -, a tab) is kept as text with a\n"
     "          leading apostrophe.\n"
     "\n"
+    "--version prints the version.\n"
+    "\n"
     "Exit status: 0 done, 1 the settings file cannot be used, 2 a bad command line.\n";
 
 // What the chart builder hands the graph window, kept for printing.
@@ -334,6 +336,10 @@ int RunHistoryCommand(const std::vector<std::string>& args, std::ostream& out, s
         for (const std::string& a : args) {
             if (a == "--help" || a == "-h") {
                 out << kUsage;
+                return kHistoryOk;
+            }
+            if (a == "--version") {
+                out << "nimbrel-history " NIMBREL_VERSION "\n";
                 return kHistoryOk;
             }
         }
