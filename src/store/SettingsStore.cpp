@@ -252,13 +252,17 @@ std::string BoundedHumidity(const std::string& text) {
     return Bounded(text, 0.0, 100.0);
 }
 
-std::string BoundedSummary(const std::string& text) {
+std::string CutToCharacters(const std::string& text, size_t characters) {
     size_t chars = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (++chars > kSummaryLimit) return text.substr(0, i);
+        if (++chars > characters) return text.substr(0, i);
     }
     return text;
+}
+
+std::string BoundedSummary(const std::string& text) {
+    return CutToCharacters(text, kSummaryLimit);
 }
 
 std::string SettingsStore::TakeNotice() {
@@ -575,7 +579,9 @@ void SettingsStore::LoadSettings() {
     }
     CurrentSummary = GetField(LastReading, ",", 1);
     CurrentTemp = TemperatureValue(GetField(LastReading, ",", 2));
-    HumidityCaption = GetField(LastReading, ",", 3) + "%";
+    // A humidity that is missing shows as "%" alone, never as "n/a%".
+    const std::string humidity = GetField(LastReading, ",", 3);
+    HumidityCaption = (humidity == kNoValue ? std::string() : humidity) + "%";
     LastUpdate = GetField(LastReading, ",", 4);
 
     bool cutT, cutH, cutTm, missT, missH, missTm;

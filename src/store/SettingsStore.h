@@ -125,6 +125,8 @@ std::string BoundedTemperature(const std::string& text);
 std::string BoundedHumidity(const std::string& text);
 // The summary of a reading, cut to 64 characters (not bytes).
 std::string BoundedSummary(const std::string& text);
+// The text cut to at most `characters` UTF-8 characters.
+std::string CutToCharacters(const std::string& text, size_t characters);
 
 // AppendToList of the history rules, on one list.
 void AppendToList(std::string& List, std::string Value);
