@@ -33,6 +33,11 @@ std::string ReadTextFile(const std::string& Path);
 std::string ToValidUtf8(std::string bytes);
 // Writes Text and one CR LF; false on any failure.
 bool WriteTextFile(const std::string& Text, const std::string& Path);
+// The same, with the reason of a failure ("No space left on device") in
+// error. A symbolic link is followed and the file it names is written; a
+// file in a folder that cannot take a new file is rewritten in place when the
+// file itself is writable; anything but a regular file is refused.
+bool WriteTextFile(const std::string& Text, const std::string& Path, std::string& error);
 // Appends the path separator of this platform ("/") unless it ends in one.
 std::string AddBackslash(const std::string& Path);
 // "dd/mm/yyyy hh:nn:ss" or "dd/mm/yyyy"; throws ConversionError on a part that is not a number.

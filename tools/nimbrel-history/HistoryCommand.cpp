@@ -140,6 +140,8 @@ void Load(const std::string& path, SettingsStore& store) {
     const fs::file_status status = fs::status(path, ec);
     if (ec || !fs::exists(status)) BadFile(path + ": no such file");
     if (fs::is_directory(status)) BadFile(path + ": is a folder, not a settings file");
+    // A FIFO would hold the tool in open() until some writer came.
+    if (!fs::is_regular_file(status)) BadFile(path + ": not a regular file, so it is not read");
     std::string text;
     try {
         text = ReadTextFile(path);
