@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QLabel>
@@ -209,6 +210,7 @@ void frmMain::BuildWindow() {
     lblLastTime_ = MakeLabel("lblLastTime", kLastTimePlace.left, kLastTimePlace.top, kLastTimePlace.width,
                              kLastTimePlace.height, Qt::white, "Arial", 6.75, true, "");
     lblLastTime_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    lastTimePixels_ = lblLastTime_->font().pixelSize();
 
     auto timer = [this](const char* name, void (frmMain::*tick)()) {
         auto* t = new QTimer(this);
@@ -305,6 +307,9 @@ void frmMain::ShowLastUpdate() {
             const int interval = std::max<int>(1, store_.UpdateMinutes);
             if (minutes > 2.0 * interval) {
                 old = true;
+                // To the minute, so that the line with its age fits the
+                // window: "Last update: 08/12/2026 04:17 (2 h ago)".
+                if (text.size() > 3 && text[text.size() - 3] == ':') text.resize(text.size() - 3);
                 text += " (" + AgeText(minutes) + ")";
             }
         } catch (const std::exception&) {
@@ -312,6 +317,12 @@ void frmMain::ShowLastUpdate() {
         }
     }
     lblLastTime_->setText(QString::fromStdString(text));
+    // A longer line ("3 days ago") is drawn a little smaller rather than cut.
+    QFont f = lblLastTime_->font();
+    f.setPixelSize(lastTimePixels_);
+    while (f.pixelSize() > 7 && QFontMetrics(f).horizontalAdvance(lblLastTime_->text()) > lblLastTime_->width())
+        f.setPixelSize(f.pixelSize() - 1);
+    lblLastTime_->setFont(f);
     QPalette p = lblLastTime_->palette();
     p.setColor(QPalette::WindowText, old ? kStaleGrey : QColor(Qt::white));
     lblLastTime_->setPalette(p);
@@ -400,6 +411,11 @@ void frmMain::OnForecastTick() {
 }
 
 // --- menu commands ----------------------------------------------------------------
+
+void frmMain::FetchBoth() {
+    Ask(FeedKind::Observation, urls_.ObservationUrl);
+    Ask(FeedKind::Forecast, urls_.ForecastUrl);
+}
 
 void frmMain::UpdateCurrent() {
     Ask(FeedKind::Observation, urls_.ObservationUrl, true);
@@ -699,9 +715,15 @@ void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
         ShowStatus();
         // A menu command is answered; the timers stay quiet, the tool tip and
         // the dimmed line say enough.
-        if (!ok && request.byUser)
+        if (!ok && request.byUser) {
             ShowNotice(std::string(kAppTitle) + " could not update " +
                        (forecast ? "the forecast" : "the current data") + ": " + what + ".");
+            noticeOfFetch_ = true;
+        } else if (ok && noticeOfFetch_ && notice_) {
+            // The server is back: the notice of its outage is no longer true.
+            notice_->close();
+            noticeOfFetch_ = false;
+        }
     }
     if (auto next = schedule_.Done()) StartFetch(*next);
 }
@@ -727,6 +749,7 @@ void frmMain::ShowNotice(const std::string& text) {
         notice_->setAttribute(Qt::WA_DeleteOnClose);
         notice_->setWindowIcon(windowIcon());
     }
+    noticeOfFetch_ = false;
     notice_->setText(QString::fromStdString(text));
     notice_->show();
     notice_->raise();

@@ -80,6 +80,10 @@ public:
     void OnWeatherTick();
     void OnForecastTick();
 
+    // The observation, then the forecast, fetched at once (--fetch-now).
+    // Unlike the menu commands, a failure is told only in the tool tips.
+    void FetchBoth();
+
     // The menu commands.
     void UpdateCurrent();
     void UpdateForecast();
@@ -211,11 +215,13 @@ private:
 
     // The "Last update" caption as the parser gave it, before its age.
     std::string lastUpdateCaption_;
+    int lastTimePixels_ = 9;
     bool sunKnown_ = false;
     std::string observationStatus_, forecastStatus_;
     bool saveFailing_ = false;
     int exitStatus_ = 0;
     QPointer<QMessageBox> notice_;
+    bool noticeOfFetch_ = false;  // the notice tells of a failed fetch
 };
 
 // True when a fetch of any main window is still running on its worker

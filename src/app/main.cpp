@@ -86,10 +86,7 @@ int main(int argc, char** argv) {
     if (options.FetchNow) {
         // Right after start-up, not during it: the observation, then the
         // forecast.
-        QTimer::singleShot(0, &form, [&form] {
-            form.UpdateCurrent();
-            form.UpdateForecast();
-        });
+        QTimer::singleShot(0, &form, [&form] { form.FetchBoth(); });
     }
     // 1 when the exit save failed, whichever way the program was ended.
     const int status = std::max(QApplication::exec(), form.ExitStatus());

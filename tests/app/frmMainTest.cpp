@@ -194,7 +194,7 @@ TEST_F(MainWindow, StartsFromAStoredFileShowingReadingForecastAndSunTimes) {
     EXPECT_EQ(Text("lblHumid"), "71%");
     // Read three days later: the reading's age, dimmed, and so are the tiles
     // of a forecast from that Saturday.
-    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 13:55:00 (2 days ago)");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 13:55 (2 days ago)");
     EXPECT_EQ(Label("lblLastTime").palette().color(QPalette::WindowText), QColor(128, 128, 128));
     for (int i = 0; i < 3; ++i) EXPECT_NE(TileWidget(i).graphicsEffect(), nullptr);
 
@@ -578,11 +578,11 @@ TEST_F(MainWindow, AServerDownAtStartGoneAwayAndBackIsToldAndTheHistoryKept) {
     WeatherTicks(5);
     f.OnSunTick();
     EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:16: could not connect to " + Host());
-    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05:00 (11 min ago)");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05 (11 min ago)");
     EXPECT_EQ(Label("lblLastTime").palette().color(QPalette::WindowText), QColor(128, 128, 128));
     clock.Advance(3.0 / 24);
     f.OnSunTick();
-    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05:00 (3 h ago)");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05 (3 h ago)");
     EXPECT_EQ(Notice(), "");
 
     // Back: the next good reading is shown normally.
@@ -601,18 +601,26 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
     ASSERT_TRUE(WaitForFetches(1));
     EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: server answered 500");
     EXPECT_EQ(Notice(), "Nimbrel could not update the current data: server answered 500.");
+    // A good answer closes the notice of the outage.
+    server.SetStatus(false, 200);
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(2));
+    PumpFor(20);
+    EXPECT_EQ(Notice(), "");
+    EXPECT_EQ(Text("lblHumid"), "66%");
     server.SetStatus(false, 200);
     server.SetObservation("<html>not a feed</html>");
     server.SetStatus(true, 503);
     f.UpdateCurrent();
     f.UpdateForecast();
-    ASSERT_TRUE(WaitForFetches(3));
+    ASSERT_TRUE(WaitForFetches(4));
     EXPECT_EQ(Tip(),
               "Nimbrel\nObservation 14:00: the server's answer could not be read\n"
               "Forecast 14:00: server answered 503");
-    // One notice, saying the latest.
+    // One notice, saying the latest; nothing shown changed.
     EXPECT_EQ(Notice(), "Nimbrel could not update the forecast: server answered 503.");
-    EXPECT_EQ(Text("lblLastTime"), "");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:00:00");
+    EXPECT_EQ(Text("lblHumid"), "66%");
     EXPECT_EQ(Tile(0).TempCaption(), "");
     // The tray's tip says the same once the window is there.
     f.close();
