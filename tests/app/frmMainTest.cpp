@@ -2,6 +2,7 @@
 // loopback and a real program folder; only the clock, the message boxes and
 // the tray are fakes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -704,6 +706,40 @@ TEST_F(MainWindow, AFailedSaveIsToldOnceAndTriedEveryMinuteAndAnExitSaveFailureE
     EXPECT_EQ(f.ExitStatus(), 1);
     EXPECT_EQ(ended, 1);
     fs::create_directories(folder.Path());
+}
+
+TEST_F(MainWindow, AFullDiskIsNamedInTheNotice) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const fs::path disk = folder.Path() / "disk";
+    fs::create_directories(disk);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs " + disk.string() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs here";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { std::system(("umount " + at.string()).c_str()); }
+    } unmount{disk};
+    frmMain::Config c;
+    c.folder = disk.string();
+    c.feedBaseUrl = server.BaseUrl();
+    c.onEnded = [] {};
+    form = std::make_unique<frmMain>(c);
+    form->Load();
+    form->UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    {
+        // Fill the disk to the last block.
+        std::ofstream fill(disk / "fill", std::ios::binary);
+        const std::string block(4096, 'x');
+        for (int i = 0; i < 64 && fill; ++i) fill << block << std::flush;
+    }
+    for (int i = 0; i < 15; ++i) form->OnSunTick();
+    EXPECT_EQ(Notice(), "Nimbrel cannot save its history to " + (disk / "settings.txt").string() +
+                            ": No space left on device. It keeps it in memory and tries again every minute.");
+    // Room again: the next minute's save holds the reading.
+    fs::remove(disk / "fill");
+    form->OnSunTick();
+    EXPECT_NE(ReadFile(disk / "settings.txt").find("<last temps>12</last temps>"), std::string::npos);
+    form.reset();
 }
 
 }  // namespace
