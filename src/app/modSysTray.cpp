@@ -21,6 +21,10 @@ public:
             icon_.reset();
             return;
         }
+        if (message == NIM_MODIFY) {
+            if (icon_) icon_->setToolTip(QString::fromStdString(record.szTip));
+            return;
+        }
         if (message != NIM_ADD || icon_) return;
         icon_ = std::make_unique<QSystemTrayIcon>(record.hIcon);
         icon_->setToolTip(QString::fromStdString(record.szTip));
@@ -113,6 +117,13 @@ void RemoveTrayIcon() {
     if (!s.shown) return;
     CurrentTrayHost().NotifyIcon(NIM_DELETE, s.record);
     s.shown = false;
+}
+
+void SetTrayTip(const std::string& tip) {
+    TrayState& s = State();
+    if (!s.shown || s.record.szTip == tip) return;
+    s.record.szTip = tip;
+    CurrentTrayHost().NotifyIcon(NIM_MODIFY, s.record);
 }
 
 const NotifyIconData& NotifyRecord() {

@@ -36,6 +36,7 @@ struct NotifyIconData {
 };
 
 constexpr unsigned NIM_ADD = 0;
+constexpr unsigned NIM_MODIFY = 1;
 constexpr unsigned NIM_DELETE = 2;
 
 // The notification area itself. The program uses the Qt tray; tests plug in
@@ -45,7 +46,7 @@ public:
     virtual ~TrayHost() = default;
     // False when the desktop has no notification area.
     virtual bool Available() const = 0;
-    // NIM_ADD or NIM_DELETE. The host reports clicks on the icon through
+    // NIM_ADD, NIM_MODIFY (a new tip) or NIM_DELETE. The host reports clicks on the icon through
     // Deliver.
     virtual void NotifyIcon(unsigned message, const NotifyIconData& record) = 0;
 
@@ -63,6 +64,10 @@ TrayHost& CurrentTrayHost();
 bool blnIconShown();
 void AddTrayIcon(TrayOwner& frmOwner, const std::string& strTip);
 void RemoveTrayIcon();
+// A new tip for the shown icon, whole: the status lines it carries are
+// longer than the 63 characters of the first tip, and a tray that shows
+// tool tips shows them in full.
+void SetTrayTip(const std::string& tip);
 // The record last sent (tests).
 const NotifyIconData& NotifyRecord();
 
