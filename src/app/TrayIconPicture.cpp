@@ -1,0 +1,114 @@
+#include "app/TrayIconPicture.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "base/Temperature.h"
+
+namespace nimbrel {
+
+namespace {
+
+const QColor kBadge(24, 24, 32);
+const QColor kRim(235, 235, 235);
+
+}  // namespace
+
+QImage DrawPlainProgramPicture(int size) {
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
+    QRectF dial(s * 0.08, s * 0.42, s * 0.84, s * 0.84);
+    p.setBrush(QColor(255, 235, 215));
+    p.drawPie(dial, 30 * 16, 120 * 16);
+    p.setBrush(QColor(80, 0, 40));
+    p.drawPie(dial, 150 * 16, 30 * 16);
+    p.drawPie(dial, 0, 30 * 16);
+    p.setBrush(QColor(255, 200, 40));
+    p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.17, s * 0.17);
+    p.setPen(QPen(Qt::red, std::max(1.0, s / 20)));
+    p.drawLine(QPointF(s * 0.5, s * 0.42), QPointF(s * 0.5, s * 0.84));
+    p.end();
+    return pm;
+}
+
+QIcon PlainProgramIcon() {
+    // Drawn rather than loaded so that it is there wherever the program runs.
+    QIcon icon;
+    for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(DrawPlainProgramPicture(size)));
+    return icon;
+}
+
+std::string TrayFigures(int shownDegrees) {
+    const int held = std::clamp(shownDegrees, -99, 999);
+    if (held < 0) return "\xE2\x88\x92" + std::to_string(-held);
+    return std::to_string(held);
+}
+
+QImage DrawTrayTemperature(int shownDegrees, int size) {
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const double s = size;
+    const double rim = std::max(1.0, s / 16.0);
+    p.setPen(QPen(kRim, rim));
+    p.setBrush(kBadge);
+    p.drawRoundedRect(QRectF(rim / 2, rim / 2, s - rim, s - rim), s * 0.22, s * 0.22);
+
+    // The largest bold narrow face whose figures fit inside the rim: two
+    // figures stand tall, three are narrower and so a little smaller.
+    const QString text = QString::fromStdString(TrayFigures(shownDegrees));
+    const QRectF room(rim, rim, s - 2 * rim, s - 2 * rim);
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    int pixels = int(std::floor(room.height() * 0.95));
+    for (; pixels > 5; --pixels) {
+        font.setPixelSize(pixels);
+        const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
+        if (ink.width() <= room.width() && ink.height() <= room.height() * 0.92) break;
+    }
+    font.setPixelSize(pixels);
+    // Centred on the figures' ink, not on the line's ascent and descent, so
+    // the number sits in the middle of the badge at every size.
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
+    const QPointF origin(std::round(s / 2 - ink.center().x()), std::round(s / 2 - ink.center().y()));
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(origin, text);
+    p.end();
+    return pm;
+}
+
+QIcon TrayTemperatureIcon(int shownDegrees) {
+    QIcon icon;
+    for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(DrawTrayTemperature(shownDegrees, size)));
+    return icon;
+}
+
+std::string TrayTipText(const TrayReading& reading) {
+    std::string tip = reading.place.empty() ? std::string() : reading.place + ": ";
+    if (!reading.summary.empty()) tip += reading.summary + ", ";
+    tip += FormatTemperature(reading.celsius);
+    if (!reading.humidity.empty()) tip += ", humidity " + reading.humidity;
+    // "dd/mm/yyyy hh:nn:ss": the hours and minutes say enough in a tip.
+    const size_t space = reading.time.find(' ');
+    if (space != std::string::npos && reading.time.size() >= space + 6)
+        tip += ", at " + reading.time.substr(space + 1, 5);
+    else if (!reading.time.empty())
+        tip += ", at " + reading.time;
+    return tip;
+}
+
+}  // namespace nimbrel
