@@ -13,8 +13,9 @@ namespace {
 
 std::atomic<TempUnit> g_unit{TempUnit::Celsius};
 
-constexpr std::string_view kDegreeC = "\xC2\xB0"
-                                      "C";
+constexpr std::string_view kDegreeC =
+    "\xC2\xB0"
+    "C";
 
 }  // namespace
 

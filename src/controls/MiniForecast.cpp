@@ -1,10 +1,9 @@
 #include "controls/MiniForecast.h"
 
-#include "base/Temperature.h"
-
 #include <algorithm>
 
 #include "base/DateTime.h"
+#include "base/Temperature.h"
 
 namespace nimbrel::controls {
 

@@ -35,7 +35,8 @@ QImage Sheet(const std::vector<int>& temperatures) {
             const QRect band(0, int(row * 2 + size_t(panel)) * cell, sheet.width(), cell);
             p.fillRect(band, panel == 0 ? QColor(236, 236, 236) : QColor(40, 40, 44));
             for (size_t i = 0; i < temperatures.size(); ++i)
-                p.drawImage(int(i) * cell + 4, band.top() + 4, DrawTrayTemperature(temperatures[i], kTrayIconSizes[row]));
+                p.drawImage(int(i) * cell + 4, band.top() + 4,
+                            DrawTrayTemperature(temperatures[i], kTrayIconSizes[row]));
         }
     }
     return sheet;
@@ -45,12 +46,14 @@ TEST(TrayIconPicture, FiguresHoldThreeCharactersWithATrueMinus) {
     EXPECT_EQ(TrayFigures(7), "7");
     EXPECT_EQ(TrayFigures(0), "0");
     EXPECT_EQ(TrayFigures(105), "105");
-    EXPECT_EQ(TrayFigures(-12), "\xE2\x88\x92"
-                                "12");
+    EXPECT_EQ(TrayFigures(-12),
+              "\xE2\x88\x92"
+              "12");
     // Damaged readings do not turn into other temperatures by being cut.
     EXPECT_EQ(TrayFigures(1234), "999");
-    EXPECT_EQ(TrayFigures(-140), "\xE2\x88\x92"
-                                 "99");
+    EXPECT_EQ(TrayFigures(-140),
+              "\xE2\x88\x92"
+              "99");
 }
 
 TEST(TrayIconPicture, EveryTemperatureDrawsItsOwnLegiblePictureAtEverySize) {
@@ -73,8 +76,8 @@ TEST(TrayIconPicture, EveryTemperatureDrawsItsOwnLegiblePictureAtEverySize) {
     }
     QDir().mkpath(QStringLiteral("/tmp/shots17"));
     EXPECT_TRUE(Sheet(temperatures).save(QStringLiteral("/tmp/shots17/tray-icons.png")));
-    const QImage big = Sheet(temperatures).scaled(Sheet(temperatures).size() * 3, Qt::KeepAspectRatio,
-                                                  Qt::FastTransformation);
+    const QImage big =
+        Sheet(temperatures).scaled(Sheet(temperatures).size() * 3, Qt::KeepAspectRatio, Qt::FastTransformation);
     EXPECT_TRUE(big.save(QStringLiteral("/tmp/shots17/tray-icons-x3.png")));
 }
 
@@ -87,16 +90,19 @@ TEST(TrayIconPicture, PlainIconBeforeAnyReadingDiffersFromANumber) {
 
 TEST(TrayIconPicture, TipNamesPlaceSummaryTemperatureHumidityAndTimeInTheShownUnit) {
     TrayReading r{"Leeds", "Light Rain", 21, "65%", "08/12/2026 14:05:33"};
-    EXPECT_EQ(TrayTipText(r), "Leeds: Light Rain, 21\xC2\xB0"
-                              "C, humidity 65%, at 14:05");
+    EXPECT_EQ(TrayTipText(r),
+              "Leeds: Light Rain, 21\xC2\xB0"
+              "C, humidity 65%, at 14:05");
     {
         ScopedUnit f(TempUnit::Fahrenheit);
-        EXPECT_EQ(TrayTipText(r), "Leeds: Light Rain, 70\xC2\xB0"
-                                  "F, humidity 65%, at 14:05");
+        EXPECT_EQ(TrayTipText(r),
+                  "Leeds: Light Rain, 70\xC2\xB0"
+                  "F, humidity 65%, at 14:05");
     }
     // Missing parts leave no dangling commas.
-    EXPECT_EQ(TrayTipText(TrayReading{"", "", -4, "", ""}), "-4\xC2\xB0"
-                                                             "C");
+    EXPECT_EQ(TrayTipText(TrayReading{"", "", -4, "", ""}),
+              "-4\xC2\xB0"
+              "C");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 namespace nimbrel {
 namespace {
 
-const WindowRect kLaptop{0, 0, 1366, 740};    // available area, panel taken off
+const WindowRect kLaptop{0, 0, 1366, 740};       // available area, panel taken off
 const WindowRect kMonitor{1366, 0, 1920, 1050};  // to its right
 
 TEST(WindowPlace, AWindowOnTheScreensStaysWhereItWasLeft) {
@@ -23,8 +23,7 @@ TEST(WindowPlace, AWindowOnAScreenThatIsGoneComesBackOntoTheNearestOne) {
     const WindowRect w{2500, 600, 171, 98};
     EXPECT_EQ(PlaceOnScreens(w, {kLaptop}, false), (WindowRect{1366 - 171, 600, 171, 98}));
     // Far off every screen (a damaged or ancient position).
-    EXPECT_EQ(PlaceOnScreens({-900000, -900000, 171, 98}, {kLaptop, kMonitor}, false),
-              (WindowRect{0, 0, 171, 98}));
+    EXPECT_EQ(PlaceOnScreens({-900000, -900000, 171, 98}, {kLaptop, kMonitor}, false), (WindowRect{0, 0, 171, 98}));
     EXPECT_EQ(PlaceOnScreens({900000, 900000, 171, 98}, {kLaptop, kMonitor}, false),
               (WindowRect{1366 + 1920 - 171, 1050 - 98, 171, 98}));
     // Half off the bottom of its screen: pulled up, not moved elsewhere.

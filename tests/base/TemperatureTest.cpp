@@ -5,10 +5,12 @@
 namespace nimbrel {
 namespace {
 
-const std::string kC = "\xC2\xB0"
-                       "C";
-const std::string kF = "\xC2\xB0"
-                       "F";
+const std::string kC =
+    "\xC2\xB0"
+    "C";
+const std::string kF =
+    "\xC2\xB0"
+    "F";
 
 TEST(Temperature, FahrenheitRoundsHalfToEvenAsTheParsersDo) {
     EXPECT_EQ(ShownDegrees(0, TempUnit::Fahrenheit), 32);
