@@ -21,6 +21,12 @@ public:
             icon_.reset();
             return;
         }
+        if (message == NIM_MODIFY) {
+            if (!icon_) return;
+            icon_->setIcon(record.hIcon);
+            icon_->setToolTip(QString::fromStdString(record.szTip));
+            return;
+        }
         if (message != NIM_ADD || icon_) return;
         icon_ = std::make_unique<QSystemTrayIcon>(record.hIcon);
         icon_->setToolTip(QString::fromStdString(record.szTip));
@@ -114,6 +120,16 @@ void RemoveTrayIcon() {
     if (!s.shown) return;
     CurrentTrayHost().NotifyIcon(NIM_DELETE, s.record);
     s.shown = false;
+}
+
+void UpdateTrayIcon(const QIcon& icon, const std::string& strTip) {
+    TrayState& s = State();
+    if (!s.shown) return;
+    const std::string tip = TrayTip(strTip);
+    if (tip == s.record.szTip && icon.cacheKey() == s.record.hIcon.cacheKey()) return;
+    s.record.hIcon = icon;
+    s.record.szTip = tip;
+    CurrentTrayHost().NotifyIcon(NIM_MODIFY, s.record);
 }
 
 const NotifyIconData& NotifyRecord() {

@@ -39,6 +39,7 @@ struct NotifyIconData {
 };
 
 constexpr unsigned NIM_ADD = 0;
+constexpr unsigned NIM_MODIFY = 1;
 constexpr unsigned NIM_DELETE = 2;
 
 // The notification area itself. The program uses the Qt tray; tests plug in
@@ -48,7 +49,7 @@ public:
     virtual ~TrayHost() = default;
     // False when the desktop has no notification area.
     virtual bool Available() const = 0;
-    // NIM_ADD or NIM_DELETE. The host reports mouse messages on the icon
+    // NIM_ADD, NIM_MODIFY (a new picture and tip) or NIM_DELETE. The host reports mouse messages on the icon
     // through Deliver.
     virtual void NotifyIcon(unsigned message, const NotifyIconData& record) = 0;
 
@@ -65,6 +66,9 @@ TrayHost& CurrentTrayHost();
 bool blnIconShown();
 void AddTrayIcon(TrayOwner& frmOwner, const std::string& strTip);
 void RemoveTrayIcon();
+// A new picture and tip for the icon while it is shown (a new reading);
+// nothing reaches the tray when neither changed or no icon is shown.
+void UpdateTrayIcon(const QIcon& icon, const std::string& strTip);
 // The record last sent (tests).
 const NotifyIconData& NotifyRecord();
 

@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <set>
 
+#include "AppTestSupport.h"
 #include "QtSession.h"
 #include "app/TrayIconPicture.h"
+#include "app/modSysTray.h"
 #include "base/Temperature.h"
 
 namespace nimbrel {
@@ -103,6 +105,31 @@ TEST(TrayIconPicture, TipNamesPlaceSummaryTemperatureHumidityAndTimeInTheShownUn
     EXPECT_EQ(TrayTipText(TrayReading{"", "", -4, "", ""}),
               "-4\xC2\xB0"
               "C");
+}
+
+struct Owner : TrayOwner {
+    void TrayMouseMove(float) override {}
+    QIcon TrayIconPicture() const override { return PlainProgramIcon(); }
+};
+
+TEST(TrayIconPicture, ANewReadingChangesTheShownIconAndTipOnlyWhileItIsShown) {
+    ASSERT_TRUE(StartQt(QtPlatform::Offscreen));
+    apptest::ScopedTray scoped;
+    auto& tray = scoped.tray();
+    Owner owner;
+    UpdateTrayIcon(TrayTemperatureIcon(5), "Leeds: 5");  // no icon yet
+    EXPECT_TRUE(tray.calls.empty());
+    AddTrayIcon(owner, "Nimbrel");
+    const QIcon five = TrayTemperatureIcon(5);
+    UpdateTrayIcon(five, "Leeds: 5");
+    UpdateTrayIcon(five, "Leeds: 5");  // the same again: nothing to tell
+    ASSERT_EQ(tray.calls.size(), 2u);
+    EXPECT_EQ(tray.calls[1].first, NIM_MODIFY);
+    EXPECT_EQ(tray.calls[1].second.szTip, "Leeds: 5");
+    EXPECT_EQ(NotifyRecord().szTip, "Leeds: 5");
+    RemoveTrayIcon();
+    UpdateTrayIcon(TrayTemperatureIcon(6), "Leeds: 6");
+    EXPECT_EQ(tray.calls.size(), 3u);
 }
 
 }  // namespace
