@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "base/Temperature.h"
+#include "base/modMisc.h"
 
 namespace nimbrel {
 
@@ -109,6 +110,28 @@ std::string TrayTipText(const TrayReading& reading) {
     else if (!reading.time.empty())
         tip += ", at " + reading.time;
     return tip;
+}
+
+std::optional<TrayReading> StoredTrayReading(const SettingsStore& store) {
+    if (store.LastReading.empty()) return std::nullopt;
+    TrayReading r;
+    const std::string place = store.Extra("place");
+    r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
+    r.summary = store.CurrentSummary;
+    r.celsius = store.CurrentTemp;
+    r.humidity = store.HumidityCaption == "%" ? std::string() : store.HumidityCaption;
+    r.time = GetField(store.LastReading, ",", 4);
+    return r;
+}
+
+QIcon TrayIconFor(const SettingsStore& store) {
+    const auto r = StoredTrayReading(store);
+    return r ? TrayTemperatureIcon(ShownDegrees(r->celsius)) : PlainProgramIcon();
+}
+
+std::string TrayTipFor(const SettingsStore& store, const std::string& title) {
+    const auto r = StoredTrayReading(store);
+    return r ? TrayTipText(*r) : title;
 }
 
 }  // namespace nimbrel

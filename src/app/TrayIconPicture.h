@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "store/SettingsStore.h"
+
 namespace nimbrel {
 
 // The sizes panels ask for; each is drawn for its size, not scaled.
@@ -38,5 +40,13 @@ struct TrayReading {
 // tray cuts it to its 63 characters, so the place comes first and the time
 // is kept short.
 std::string TrayTipText(const TrayReading& reading);
+
+// The last reading the store holds, if there is one; the place is the
+// chosen place's name, or the location id when none was chosen.
+std::optional<TrayReading> StoredTrayReading(const SettingsStore& store);
+// The icon and tip for the store's last reading, or the plain icon and the
+// program's title before the first one.
+QIcon TrayIconFor(const SettingsStore& store);
+std::string TrayTipFor(const SettingsStore& store, const std::string& title);
 
 }  // namespace nimbrel
