@@ -33,6 +33,11 @@ TEST(Temperature, TextsKeepEverythingButTheDegrees) {
     EXPECT_EQ(ShownTemperatureText(tip, TempUnit::Celsius), tip);
     EXPECT_EQ(ShownTemperatureText(tip, TempUnit::Fahrenheit),
               "Light Rain\r\nMin Temp: 27" + kF + "\r\nMax Temp: 70" + kF + "\r\nHumidity: 80%");
+    // The stored forecast line's ranges, with negative ends too.
+    EXPECT_EQ(ShownTemperatureText("06/12/2026: light rain, 4->9" + kC + ", H=90%", TempUnit::Fahrenheit),
+              "06/12/2026: light rain, 39->48" + kF + ", H=90%");
+    EXPECT_EQ(ShownTemperatureText("heavy snow, -3->0" + kC + "; -12->-5" + kC, TempUnit::Fahrenheit),
+              "heavy snow, 27->32" + kF + "; 10->23" + kF);
     // A sign without a number before it, and text around, are left alone.
     EXPECT_EQ(ShownTemperatureText(kC + " and x" + kC + " 5" + kC, TempUnit::Fahrenheit),
               kC + " and x" + kC + " 41" + kF);
