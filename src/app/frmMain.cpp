@@ -16,9 +16,13 @@
 #include <thread>
 
 #include "app/CommandLine.h"
+#include "app/PreferencesDialog.h"
 #include "app/Process.h"
+#include "app/TrayIconPicture.h"
 #include "app/WindowHints.h"
+#include "app/WindowMemory.h"
 #include "base/Clock.h"
+#include "base/Temperature.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
 #include "graph/GraphCapture.h"
@@ -59,6 +63,11 @@ constexpr const char* kRestore = "Restore";
 constexpr const char* kNoTrayMessage =
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
     "system tray. Bring it back from the window list or the task bar.";
+
+// The feed server named at the start wins over the stored one.
+std::string ServerInForce(const frmMain::Config& config, const SettingsStore& store) {
+    return config.feedUrlGiven ? config.feedBaseUrl : StoredFeedServer(store, config.feedBaseUrl);
+}
 
 }  // namespace
 
@@ -119,7 +128,7 @@ void frmMain::BuildWindow() {
     // box, no task bar button, above all other windows.
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                    Qt::CustomizeWindowHint);
-    setWindowIcon(TrayIconPicture());
+    setWindowIcon(PlainProgramIcon());
     setAttribute(Qt::WA_QuitOnClose, false);
 
     for (int i = 0; i < 3; ++i) {
@@ -178,6 +187,7 @@ void frmMain::BuildMenu() {
     mnSysTray_->addSeparator();
     mnRestore_ = add("mnRestore", kSendToTray, &frmMain::mnRestore_Click);
     mnShowGraph_ = add("mnShowGraph", "Show graph window", &frmMain::mnShowGraph_Click);
+    mnPreferences_ = add("mnPreferences", "Preferences\xE2\x80\xA6", &frmMain::mnPreferences_Click);
     mnSysTray_->addSeparator();
     mnExit_ = add("mnExit", "Exit Nimbrel", &frmMain::mnExit_Click);
 }
@@ -189,32 +199,8 @@ QAction* frmMain::MenuItem(const std::string& name) const {
 }
 
 QIcon frmMain::TrayIconPicture() const {
-    // The program's picture, drawn rather than loaded so that it is there
-    // wherever the program runs: the day and night dial under a sun.
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        const double s = size;
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::black);
-        p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
-        QRectF dial(s * 0.08, s * 0.42, s * 0.84, s * 0.84);
-        p.setBrush(QColor(255, 235, 215));
-        p.drawPie(dial, 30 * 16, 120 * 16);
-        p.setBrush(QColor(80, 0, 40));
-        p.drawPie(dial, 150 * 16, 30 * 16);
-        p.drawPie(dial, 0, 30 * 16);
-        p.setBrush(QColor(255, 200, 40));
-        p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.17, s * 0.17);
-        p.setPen(QPen(Qt::red, std::max(1.0, s / 20)));
-        p.drawLine(QPointF(s * 0.5, s * 0.42), QPointF(s * 0.5, s * 0.84));
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
+    // The temperature once a reading exists, the program's picture before.
+    return TrayIconFor(store_);
 }
 
 // --- start-up -----------------------------------------------------------------
@@ -270,18 +256,22 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::ShowLoaded() {
+    SetShownUnit(StoredUnit(store_));
     today_.UpdateForecast("Now", store_.CurrentSummary, store_.CurrentTemp);
     lblHumid_->setText(QString::fromStdString(store_.HumidityCaption));
     lblLastTime_->setText(QString::fromStdString("Last update: " + store_.LastUpdate));
+    RefreshTray();
 }
 
 void frmMain::PlaceCentred() {
     if (placed_) return;
     placed_ = true;
+    if (RestoreWindowPlace(*this, store_, kMainWindowKey, false)) return;
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+    centredPlace_ = FormatWindowPosition(x(), y());
 }
 
 void frmMain::ShowFirst() {
@@ -294,7 +284,7 @@ void frmMain::ShowFirst() {
 }
 
 void frmMain::BuildFeedUrls() {
-    urls_ = nimbrel::BuildFeedUrls(config_.feedBaseUrl, store_.LocationId);
+    urls_ = nimbrel::BuildFeedUrls(ServerInForce(config_, store_), store_.LocationId);
 }
 
 // --- timers ---------------------------------------------------------------------
@@ -304,6 +294,7 @@ void frmMain::tmrSun_Timer() {
     SunTicks_ = int16_t(SunTicks_ + 1);
     if (SunTicks_ >= kSaveTicks) {
         SunTicks_ = 0;
+        RememberPlaces();
         store_.SaveSettings();
         // Building the document dropped copies of the history.
         ReleaseFreedMemory();
@@ -354,7 +345,7 @@ void frmMain::mnRestore_Click() {
 
 void frmMain::SendToTray() {
     mnRestore_->setText(QString::fromUtf8(kRestore));
-    AddTrayIcon(*this, kAppTitle);
+    AddTrayIcon(*this, TrayTipFor(store_, kAppTitle));
     if (CurrentTrayHost().Available()) {
         hide();
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -402,6 +393,10 @@ void frmMain::ShowGraphWindow() {
     if (blnGraphShow_) return;
     blnGraphShow_ = true;
     frmGraph& g = EnsureGraph();
+    if (graphFirstPlace_.empty()) {
+        graphFirstPlace_ = FormatWindowRect(WindowRect{g.x(), g.y(), g.width(), g.height()});
+        RestoreWindowPlace(g, store_, kGraphWindowKey, true);
+    }
     g.show();
     g.raise();
     g.activateWindow();
@@ -431,6 +426,7 @@ bool frmMain::Form_QueryUnload(int UnloadMode) {
         mnRestore_Click();
         return true;
     }
+    RememberPlaces();
     store_.SaveSettings();
     if (blnIconShown()) RemoveTrayIcon();
     if (graph_) graph_->Unload();
@@ -536,8 +532,8 @@ void frmMain::UpdateForecastTile(int index, const std::string& caption, const st
 
 void frmMain::SetForecastToolTip(int index, const std::string& text) {
     if (index < 0 || index > 2) return;
-    tileTips_[size_t(index)] = text;
-    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(text));
+    tileTips_[size_t(index)] = ShownTemperatureText(text);
+    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(tileTips_[size_t(index)]));
 }
 
 void frmMain::SetSunriseCaption(const std::string& caption) {
@@ -619,8 +615,78 @@ void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
     if (!unloaded_) {
         FetchingForecast_ = request.kind == FeedKind::Forecast;
         HandleFeedResult(request.kind, result, store_, *this);
+        RefreshTray();
     }
     StartNextFetch();
+}
+
+// --- preferences, places and the tray ------------------------------------------------------
+
+void frmMain::mnPreferences_Click() {
+    if (unloaded_) return;
+    if (!preferences_) {
+        preferences_ = new PreferencesDialog(
+            CurrentPreferenceValues(), [this](const PreferenceValues& v) { return PreferencesOk(v); }, this);
+        preferences_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(preferences_, &QObject::destroyed, this, [this] { preferences_ = nullptr; });
+        // A window of its own, not a child drawn inside the main window.
+        preferences_->setWindowFlag(Qt::Dialog, true);
+    }
+    preferences_->show();
+    preferences_->raise();
+    preferences_->activateWindow();
+}
+
+PreferenceValues frmMain::CurrentPreferenceValues() const {
+    return CurrentPreferences(store_, ServerInForce(config_, store_));
+}
+
+std::string frmMain::PreferencesOk(const PreferenceValues& values) {
+    const PreferenceValues before = CurrentPreferenceValues();
+    PreferenceChanges changes;
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    if (std::string why = SavePreferences(store_, before, values, program, &changes); !why.empty()) return why;
+    if (changes.place) {
+        // A server typed here is the one to use from now on, even over one
+        // given at the start.
+        if (values.feedServer != before.feedServer) {
+            config_.feedBaseUrl = StoredFeedServer(store_, config_.feedBaseUrl);
+            config_.feedUrlGiven = false;
+        }
+        BuildFeedUrls();
+    }
+    if (changes.unit) ShowInUnit();
+    if (changes.place) {
+        mnUpdateCurrent_Click();
+        mnUpdateForecast_Click();
+    }
+    return {};
+}
+
+void frmMain::ShowInUnit() {
+    // Everything shown is drawn again from what is stored, which is in
+    // degrees Celsius whatever the unit.
+    ShowLoaded();
+    ShowForecast(store_.ForecastText, *this);
+    if (graph_) graph_->DrawGraphWithCurrentSettings();
+}
+
+void frmMain::RememberPlaces() {
+    if (placed_ && !centredPlace_.empty() && store_.Extra(kMainWindowKey).empty() &&
+        FormatWindowPosition(x(), y()) == centredPlace_) {
+        // Never moved from where it first came up: nothing to keep.
+    } else if (placed_) {
+        RememberWindowPlace(*this, store_, kMainWindowKey, false);
+    }
+    if (graph_ && !graphFirstPlace_.empty() &&
+        (!store_.Extra(kGraphWindowKey).empty() ||
+         FormatWindowRect(WindowRect{graph_->x(), graph_->y(), graph_->width(), graph_->height()}) != graphFirstPlace_))
+        RememberWindowPlace(*graph_, store_, kGraphWindowKey, true);
+}
+
+void frmMain::RefreshTray() {
+    if (blnIconShown() && NotifyRecord().hWnd == this)
+        UpdateTrayIcon(TrayIconFor(store_), TrayTipFor(store_, kAppTitle));
 }
 
 }  // namespace nimbrel

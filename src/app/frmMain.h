@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "app/Preferences.h"
 #include "app/modSysTray.h"
 #include "controls/MiniForecast.h"
 #include "controls/SunTransit.h"
@@ -34,6 +35,7 @@ class QTimer;
 namespace nimbrel {
 
 class ControlWidget;
+class PreferencesDialog;
 class frmGraph;
 struct GraphCaptureState;
 
@@ -53,8 +55,11 @@ public:
     struct Config {
         std::string folder;                             // the program's folder
         std::string feedBaseUrl = kDefaultFeedBaseUrl;  // scheme and host of the feed server
-        std::string commandLine;                        // the words the "tray" rule looks at
-        Fetcher fetch;                                  // empty: the real HTTP fetch
+        // The command line or the environment named the server: it wins
+        // over the one stored in the preferences.
+        bool feedUrlGiven = false;
+        std::string commandLine;  // the words the "tray" rule looks at
+        Fetcher fetch;            // empty: the real HTTP fetch
         // Runs when the window has unloaded (the program ends); empty:
         // QCoreApplication::exit(0).
         std::function<void()> onEnded;
@@ -86,6 +91,9 @@ public:
     void mnUpdateForecast_Click();
     void mnRestore_Click();
     void mnShowGraph_Click() { ShowGraphWindow(); }
+    // Opens the preferences dialog (not modal: the window goes on showing
+    // the weather meanwhile); a second click raises the open one.
+    void mnPreferences_Click();
     void mnExit_Click();
 
     // The close request: true cancels the unload.
@@ -125,6 +133,13 @@ public:
     // TrayOwner
     void TrayMouseMove(float X) override { Form_MouseMove(X); }
     QIcon TrayIconPicture() const override;
+
+    // The preferences in force, and what the dialog's OK does with new ones:
+    // saves and applies them at once; a message, and nothing changed, when
+    // they are refused.
+    PreferenceValues CurrentPreferenceValues() const;
+    std::string PreferencesOk(const PreferenceValues& values);
+    PreferencesDialog* PreferencesWindow() const { return preferences_; }
 
     // Fetching: asks for the document of the kind at the URL; runs now or
     // after the fetch that is running.
@@ -189,6 +204,9 @@ private:
     void StartNextFetch();
     void FetchDone(const FetchRequest& request, const HttpResult& result);
     void Ended();
+    void RememberPlaces();
+    void RefreshTray();
+    void ShowInUnit();
 
     Config config_;
     SettingsStore store_;
@@ -221,6 +239,11 @@ private:
     QAction* mnUpdateForecast_ = nullptr;
     QAction* mnRestore_ = nullptr;
     QAction* mnShowGraph_ = nullptr;
+    QAction* mnPreferences_ = nullptr;
+    PreferencesDialog* preferences_ = nullptr;
+    // Where the windows stood when first placed: a place equal to it is the
+    // default, and not kept in the settings file.
+    std::string centredPlace_, graphFirstPlace_;
     QAction* mnExit_ = nullptr;
 
     QTimer* tmrSun_ = nullptr;

@@ -203,6 +203,14 @@ TEST_F(PreferencesFixture, TheDialogSavesOnOkKeepsARefusalOpenAndCancelChangesNo
     EXPECT_EQ(saves, 2);
     EXPECT_EQ(store.UpdateMinutes, 15);
     EXPECT_EQ(StoredUnit(store), TempUnit::Fahrenheit);
+    {
+        // Saved to be looked at.
+        PreferencesDialog dialog(CurrentPreferences(store, kDefaultFeedBaseUrl), save);
+        dialog.show();
+        apptest::PumpFor(50);
+        QDir().mkpath(QStringLiteral("/tmp/shots17"));
+        EXPECT_TRUE(dialog.grab().save(QStringLiteral("/tmp/shots17/preferences.png")));
+    }
 
     const std::string before = Slurp(folder.Settings());
     {
