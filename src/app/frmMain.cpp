@@ -137,7 +137,14 @@ void frmMain::BuildWindow() {
         const Place& p = kTilePlaces[i];
         w->Move(p.left, p.top, p.width, p.height);
         tileWidgets_[size_t(i)] = w;
-        tiles_[size_t(i)].Click.Connect([this, i] { ShowForecastTileMessage(tileTips_[size_t(i)]); });
+        tiles_[size_t(i)].Click.Connect([this, i] {
+            // The message is read from the stored line, in degrees Celsius,
+            // and only its text is put in the shown unit.
+            const std::string& tip = tileTips_[size_t(i)];
+            if (tip.empty()) return;
+            const MessageRequest m = ForecastTileMessage(tip);
+            ShowMessage(ShownTemperatureText(m.text), m.caption, m.icon);
+        });
     }
     todayWidget_ = new ControlWidget(today_, this);
     todayWidget_->setObjectName(QStringLiteral("MFC_Today"));
@@ -532,8 +539,8 @@ void frmMain::UpdateForecastTile(int index, const std::string& caption, const st
 
 void frmMain::SetForecastToolTip(int index, const std::string& text) {
     if (index < 0 || index > 2) return;
-    tileTips_[size_t(index)] = ShownTemperatureText(text);
-    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(tileTips_[size_t(index)]));
+    tileTips_[size_t(index)] = text;
+    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(ShownTemperatureText(text)));
 }
 
 void frmMain::SetSunriseCaption(const std::string& caption) {

@@ -19,6 +19,7 @@
 #include "app/frmMain.h"
 #include "base/Clock.h"
 #include "base/Temperature.h"
+#include "controls/ControlWidget.h"
 #include "graph/frmGraph.h"
 #include "platform/chart/ChartControl.h"
 
@@ -110,14 +111,16 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
     f.ShowGraphWindow();
     f.SendToTray();
     struct Shown {
-        std::string today, tiles[3], tips[3], tray, chartUnit;
+        std::string today, tiles[3], tips[3], messages[3], tray, chartUnit;
     };
     auto shown = [&] {
         Shown s;
         s.today = f.MFC_Today().TempCaption();
         for (int i = 0; i < 3; ++i) {
             s.tiles[i] = f.MiniFC(i).TempCaption();
-            s.tips[i] = f.TileToolTip(i);
+            s.tips[i] = f.TileWidget(i).toolTip().toStdString();
+            f.MiniFC(i).Click();
+            s.messages[i] = messages.messages.empty() ? std::string() : messages.messages.back().text;
         }
         s.tray = NotifyRecord().szTip;
         s.chartUnit = f.GraphWindow()->findChild<ChartControl*>("mscTemp")->CurrentGeometry().axisUnit[0];
@@ -140,7 +143,16 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
     EXPECT_EQ(s.tips[1], "06/12/2026: light rain, 39->48" + kF + ", H=90%, SR=07:51GMT, SS=15:54GMT");
     EXPECT_EQ(s.tray, "Location 3772: sunny intervals, 27" + kF + ", humidity 71%, at 13:55");
     EXPECT_EQ(s.chartUnit, kF);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(s.tips[i], ShownTemperatureText(c.tips[i], TempUnit::Fahrenheit));
+    EXPECT_EQ(c.messages[1], "Light Rain\r\nMin Temp: 4" + kC + "\r\nMax Temp: 9" + kC +
+                                 "\r\nHumidity: 90%\r\nSunrise: 07:51GMT\r\nSunset: 15:54GMT");
+    EXPECT_EQ(s.messages[1], "Light Rain\r\nMin Temp: 39" + kF + "\r\nMax Temp: 48" + kF +
+                                 "\r\nHumidity: 90%\r\nSunrise: 07:51GMT\r\nSunset: 15:54GMT");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(s.tips[i], ShownTemperatureText(c.tips[i], TempUnit::Fahrenheit));
+        EXPECT_EQ(s.messages[i], ShownTemperatureText(c.messages[i], TempUnit::Fahrenheit));
+        // What the program keeps of the tile is the stored line.
+        EXPECT_EQ(f.TileToolTip(i), c.tips[i]);
+    }
     // The weather lines and the history keep degrees Celsius.
     const std::string fileAfter = ReadFile(folder.Settings());
     EXPECT_EQ(WithoutOwnSection(fileAfter), fileBefore);
