@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/AppIcon.h"
 #include "base/Temperature.h"
 #include "base/modMisc.h"
 
@@ -19,34 +20,8 @@ const QColor kRim(235, 235, 235);
 
 }  // namespace
 
-QImage DrawPlainProgramPicture(int size) {
-    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const double s = size;
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
-    QRectF dial(s * 0.08, s * 0.42, s * 0.84, s * 0.84);
-    p.setBrush(QColor(255, 235, 215));
-    p.drawPie(dial, 30 * 16, 120 * 16);
-    p.setBrush(QColor(80, 0, 40));
-    p.drawPie(dial, 150 * 16, 30 * 16);
-    p.drawPie(dial, 0, 30 * 16);
-    p.setBrush(QColor(255, 200, 40));
-    p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.17, s * 0.17);
-    p.setPen(QPen(Qt::red, std::max(1.0, s / 20)));
-    p.drawLine(QPointF(s * 0.5, s * 0.42), QPointF(s * 0.5, s * 0.84));
-    p.end();
-    return pm;
-}
-
 QIcon PlainProgramIcon() {
-    // Drawn rather than loaded so that it is there wherever the program runs.
-    QIcon icon;
-    for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(DrawPlainProgramPicture(size)));
-    return icon;
+    return AppIcon();
 }
 
 std::string TrayFigures(int shownDegrees) {

@@ -16,9 +16,8 @@ namespace nimbrel {
 // The sizes panels ask for; each is drawn for its size, not scaled.
 inline constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
-// The program's own picture (the day and night dial under a sun).
+// The program's own picture (AppIcon), shown until there is a reading.
 QIcon PlainProgramIcon();
-QImage DrawPlainProgramPicture(int size);
 
 // The figures shown for a temperature already in the shown unit: a true
 // minus sign (U+2212) below zero. Three characters are all the badge holds,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -86,14 +87,41 @@ protected:
         c.feedUrlGiven = true;
         c.onEnded = [this] { ++ended; };
         form = std::make_unique<frmMain>(c);
-        form->Form_Load();
+        form->Load();
         form->ShowFirst();
         return *form;
     }
     void Restart() {
-        form->UnloadForm(vbFormCode);
+        form->Unload(UnloadReason::Code);
         form.reset();
         Start();
+    }
+    template <typename T>
+    T& Find(const char* name) {
+        T* found = form->findChild<T*>(QString::fromUtf8(name));
+        if (!found) throw std::runtime_error(std::string("no ") + name);
+        return *found;
+    }
+    ControlWidget& TileWidget(int i) { return Find<ControlWidget>(("MiniFC" + std::to_string(i)).c_str()); }
+    controls::MiniForecast& Tile(int i) { return dynamic_cast<controls::MiniForecast&>(TileWidget(i).Control()); }
+    controls::MiniForecast& Today() {
+        return dynamic_cast<controls::MiniForecast&>(Find<ControlWidget>("MFC_Today").Control());
+    }
+    frmGraph* Graph() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* g = dynamic_cast<frmGraph*>(w)) return g;
+        return nullptr;
+    }
+    PreferencesDialog& OpenPreferences() {
+        form->ShowPreferences();
+        return *form->findChild<PreferencesDialog*>();
+    }
+    // Sets the unit in the dialog and presses OK.
+    void ChooseUnit(TempUnit unit) {
+        PreferencesDialog& d = OpenPreferences();
+        d.Unit().setCurrentIndex(unit == TempUnit::Fahrenheit ? 1 : 0);
+        d.OkClicked();
+        PumpFor(10);
     }
 
     ScopedClock clock{DateSerial(2026, 12, 5) + TimeSerial(14, 0, 0)};
@@ -110,20 +138,21 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
     frmMain& f = Start();
     f.ShowGraphWindow();
     f.SendToTray();
+    (void)f;
     struct Shown {
         std::string today, tiles[3], tips[3], messages[3], tray, chartUnit;
     };
     auto shown = [&] {
         Shown s;
-        s.today = f.MFC_Today().TempCaption();
+        s.today = Today().TempCaption();
         for (int i = 0; i < 3; ++i) {
-            s.tiles[i] = f.MiniFC(i).TempCaption();
-            s.tips[i] = f.TileWidget(i).toolTip().toStdString();
-            f.MiniFC(i).Click();
+            s.tiles[i] = Tile(i).TempCaption();
+            s.tips[i] = TileWidget(i).toolTip().toStdString();
+            Tile(i).Click();
             s.messages[i] = messages.messages.empty() ? std::string() : messages.messages.back().text;
         }
         s.tray = NotifyRecord().szTip;
-        s.chartUnit = f.GraphWindow()->findChild<ChartControl*>("mscTemp")->CurrentGeometry().axisUnit[0];
+        s.chartUnit = Graph()->findChild<ChartControl*>("mscTemp")->CurrentGeometry().axisUnit[0];
         return s;
     };
     const Shown c = shown();
@@ -133,9 +162,8 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
     EXPECT_EQ(c.chartUnit, kC);
     const std::string fileBefore = ReadFile(folder.Settings());
 
-    PreferenceValues v = f.CurrentPreferenceValues();
-    v.unit = TempUnit::Fahrenheit;
-    ASSERT_EQ(f.PreferencesOk(v), "");
+    ChooseUnit(TempUnit::Fahrenheit);
+    ASSERT_EQ(form->findChild<PreferencesDialog*>(), nullptr);  // closed by its OK
     const Shown s = shown();
     EXPECT_EQ(s.today, "27" + kF);  // 26.6
     EXPECT_EQ(s.tiles[0], "46" + kF);
@@ -150,8 +178,6 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(s.tips[i], ShownTemperatureText(c.tips[i], TempUnit::Fahrenheit));
         EXPECT_EQ(s.messages[i], ShownTemperatureText(c.messages[i], TempUnit::Fahrenheit));
-        // What the program keeps of the tile is the stored line.
-        EXPECT_EQ(f.TileToolTip(i), c.tips[i]);
     }
     // The weather lines and the history keep degrees Celsius.
     const std::string fileAfter = ReadFile(folder.Settings());
@@ -160,37 +186,42 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
 
     // And again after a restart.
     Restart();
-    EXPECT_EQ(form->MFC_Today().TempCaption(), "27" + kF);
-    v = form->CurrentPreferenceValues();
-    v.unit = TempUnit::Celsius;
-    ASSERT_EQ(form->PreferencesOk(v), "");
-    EXPECT_EQ(form->MFC_Today().TempCaption(), "-3" + kC);
+    EXPECT_EQ(Today().TempCaption(), "27" + kF);
+    ChooseUnit(TempUnit::Celsius);
+    EXPECT_EQ(Today().TempCaption(), "-3" + kC);
     EXPECT_EQ(ReadFile(folder.Settings()), fileBefore);
 }
 
 TEST_F(DesktopMain, ThePreferencesCommandOpensTheDialogWhoseOkAppliesAtOnce) {
-    frmMain& f = Start();
-    QAction* item = f.MenuItem("mnPreferences");
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text().toStdString(), "Preferences\xE2\x80\xA6");
-    f.mnPreferences_Click();
-    PreferencesDialog* d = f.PreferencesWindow();
-    ASSERT_NE(d, nullptr);
-    EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(d->FeedServer().text().toStdString(), server.BaseUrl());
-    d->Interval().setText(QStringLiteral("1441"));
-    d->OkClicked();
+    Start();
+    QAction& item = Find<QAction>("mnPreferences");
+    EXPECT_EQ(item.text().toStdString(), "Preferences\xE2\x80\xA6");
+    item.trigger();
+    ASSERT_TRUE(PumpUntil([&] { return form->findChild<PreferencesDialog*>() != nullptr; }));
+    PreferencesDialog& d = *form->findChild<PreferencesDialog*>();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.FeedServer().text().toStdString(), server.BaseUrl());
+    EXPECT_EQ(&OpenPreferences(), &d);  // a second command raises the same one
+    d.Interval().setText(QStringLiteral("1441"));
+    d.OkClicked();
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(f.Store().UpdateMinutes, 5);
-    d->Interval().setText(QStringLiteral("2"));
-    d->LocationId().setText(QStringLiteral("4242"));
-    d->OkClicked();
-    EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(f.Store().UpdateMinutes, 2);
-    EXPECT_EQ(f.Urls().ObservationUrl, server.BaseUrl() + "/weather/feeds/rss/obs/id/4242.xml");
-    // A new place is fetched at once.
+    EXPECT_TRUE(d.isVisible());
+    d.Interval().setText(QStringLiteral("2"));
+    d.LocationId().setText(QStringLiteral("4242"));
+    d.OkClicked();
+    // A new place is fetched at once, and kept.
     EXPECT_TRUE(PumpUntil([&] { return server.ObservationRequests() >= 1 && server.ForecastRequests() >= 1; }));
-    EXPECT_NE(ReadFile(folder.Settings()).find("<loc>4242</loc>"), std::string::npos);
+    const std::string saved = ReadFile(folder.Settings());
+    EXPECT_NE(saved.find("<loc>4242</loc>"), std::string::npos);
+    EXPECT_NE(saved.find("<minutes>2</minutes>"), std::string::npos);
+    EXPECT_EQ(form->findChild<PreferencesDialog*>(), nullptr);
+    // Cancel changes nothing.
+    PreferencesDialog& again = OpenPreferences();
+    EXPECT_EQ(again.Interval().text(), QStringLiteral("2"));
+    again.Interval().setText(QStringLiteral("30"));
+    again.CancelClicked();
+    PumpFor(10);
+    EXPECT_EQ(ReadFile(folder.Settings()), saved);
 }
 
 TEST_F(DesktopMain, TheTrayShowsThePlainIconUntilAReadingThenTheTemperature) {
@@ -200,8 +231,8 @@ TEST_F(DesktopMain, TheTrayShowsThePlainIconUntilAReadingThenTheTemperature) {
     EXPECT_EQ(tray.tray().calls[0].second.szTip, "Nimbrel");
     const qint64 plain = tray.tray().calls[0].second.hIcon.cacheKey();
     server.SetObservation(ObservationDoc("Light Rain", "12", "80"));
-    f.mnUpdateCurrent_Click();
-    ASSERT_TRUE(PumpUntil([&] { return f.FetchesDone() >= 1 && !f.FetchRunning(); }));
+    f.UpdateCurrent();
+    ASSERT_TRUE(PumpUntil([&] { return f.Fetches().Handled() >= 1 && !f.Fetches().Running(); }));
     ASSERT_GE(tray.tray().calls.size(), 2u);
     const auto& last = tray.tray().calls.back();
     EXPECT_EQ(last.first, NIM_MODIFY);
@@ -214,23 +245,23 @@ TEST_F(DesktopMain, BothWindowsComeBackWhereTheyWereLeftAfterARestart) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     frmMain& f = Start();
     // Never moved: nothing is stored, the file stays as it always was.
-    f.UnloadForm(vbFormCode);
+    f.Unload(UnloadReason::Code);
     EXPECT_EQ(ReadFile(folder.Settings()).find("<nimbrel>"), std::string::npos);
     form.reset();
 
     Start();
     form->move(screen.x() + 30, screen.y() + 40);
     form->ShowGraphWindow();
-    form->GraphWindow()->move(screen.x() + 50, screen.y() + 60);
-    form->GraphWindow()->resize(420, 300);
+    Graph()->move(screen.x() + 50, screen.y() + 60);
+    Graph()->resize(420, 300);
     Restart();
     EXPECT_EQ(form->pos(), QPoint(screen.x() + 30, screen.y() + 40));
     form->ShowGraphWindow();
-    EXPECT_EQ(form->GraphWindow()->pos(), QPoint(screen.x() + 50, screen.y() + 60));
-    EXPECT_EQ(form->GraphWindow()->size(), QSize(420, 300));
+    EXPECT_EQ(Graph()->pos(), QPoint(screen.x() + 50, screen.y() + 60));
+    EXPECT_EQ(Graph()->size(), QSize(420, 300));
 
     // A place on a screen that is gone.
-    form->UnloadForm(vbFormCode);
+    form->Unload(UnloadReason::Code);
     form.reset();
     std::string text = ReadFile(folder.Settings());
     const size_t at = text.find("<window>");
