@@ -164,6 +164,32 @@ TEST_F(PreferencesFixture, AnAutostartFolderThatCannotBeWrittenIsToldAndNothingE
     EXPECT_FALSE(AutostartEnabled());
 }
 
+TEST_F(PreferencesFixture, DamagedOrMissingKeysGiveTheDefaultsAndNothingElseIsLost) {
+    std::ofstream(folder.Settings(), std::ios::binary | std::ios::trunc)
+        << "<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n<loc>3772</loc>\r\n"
+           "<minutes>12</minutes>\r\n</weather>\r\n<nimbrel>\r\n<unit>Kelvin</unit>\r\n"
+           "<feed server>not an address</feed server>\r\n<window>far,away</window>\r\n</nimbrel>\r\n";
+    SettingsStore damaged;
+    damaged.SetFolder(folder.Str());
+    damaged.LoadSettings();
+    EXPECT_EQ(StoredUnit(damaged), TempUnit::Celsius);
+    EXPECT_EQ(StoredFeedServer(damaged, kDefaultFeedBaseUrl), kDefaultFeedBaseUrl);
+    EXPECT_EQ(damaged.LocationId, "3772");
+    EXPECT_EQ(damaged.UpdateMinutes, 12);
+    const PreferenceValues v = CurrentPreferences(damaged, StoredFeedServer(damaged, kDefaultFeedBaseUrl));
+    EXPECT_EQ(v.interval, "12");
+    EXPECT_EQ(v.unit, TempUnit::Celsius);
+    // An unrelated save keeps the damaged keys as they were, for the user
+    // to see, and mends the unit only when one is chosen.
+    PreferenceValues changed = v;
+    changed.interval = "20";
+    ASSERT_EQ(SavePreferences(damaged, v, changed, "nimbrel", nullptr), "");
+    const std::string text = Slurp(folder.Settings());
+    EXPECT_NE(text.find("<minutes>20</minutes>"), std::string::npos);
+    EXPECT_NE(text.find("<window>far,away</window>"), std::string::npos);
+    EXPECT_EQ(text.find("Kelvin"), std::string::npos) << "the unit written is the one in force";
+}
+
 TEST(Autostart, ConfigHomeThatIsNotAbsoluteFallsBackToHome) {
     ScopedConfigHome relative("relative/path");
     const char* home = getenv("HOME");
