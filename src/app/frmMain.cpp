@@ -612,8 +612,10 @@ std::string frmMain::SavePreferences(const PreferenceValues& values) {
 
 void frmMain::ShowInUnit() {
     // Everything shown is drawn again from what is stored, which is in
-    // degrees Celsius whatever the unit.
-    ShowLoaded();
+    // degrees Celsius whatever the unit; before the first reading the today
+    // tile stays blank rather than showing a made-up 0 degrees.
+    SetShownUnit(StoredUnit(store_));
+    if (!store_.LastReading.empty()) ShowLoaded();
     ShowForecast(store_.ForecastText, *this);
     if (graph_) graph_->DrawGraphWithCurrentSettings();
 }

@@ -194,6 +194,10 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
 
 TEST_F(DesktopMain, ThePreferencesCommandOpensTheDialogWhoseOkAppliesAtOnce) {
     Start();
+    // Before any reading a switch of units leaves the today tile blank.
+    ChooseUnit(TempUnit::Fahrenheit);
+    EXPECT_EQ(Today().TempCaption(), "");
+    ChooseUnit(TempUnit::Celsius);
     QAction& item = Find<QAction>("mnPreferences");
     EXPECT_EQ(item.text().toStdString(), "Preferences\xE2\x80\xA6");
     item.trigger();
