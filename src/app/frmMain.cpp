@@ -24,9 +24,13 @@
 
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
+#include "app/PreferencesDialog.h"
 #include "app/Process.h"
+#include "app/TrayIconPicture.h"
 #include "app/WindowHints.h"
+#include "app/WindowMemory.h"
 #include "base/Clock.h"
+#include "base/Temperature.h"
 #include "base/modMisc.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
@@ -115,6 +119,11 @@ std::string SaveFailureReason(const std::string& path) {
     return "the file could not be written";
 }
 
+// The feed server named at the start wins over the stored one.
+std::string ServerInForce(const frmMain::Config& config, const SettingsStore& store) {
+    return config.feedUrlGiven ? config.feedBaseUrl : StoredFeedServer(store, config.feedBaseUrl);
+}
+
 }  // namespace
 
 bool AnyFetchRunning() {
@@ -175,7 +184,7 @@ void frmMain::BuildWindow() {
     // box, no task bar button, above all other windows.
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                    Qt::CustomizeWindowHint);
-    setWindowIcon(TrayIconPicture());
+    setWindowIcon(AppIcon());
     setAttribute(Qt::WA_QuitOnClose, false);
 
     for (int i = 0; i < 3; ++i) {
@@ -184,7 +193,14 @@ void frmMain::BuildWindow() {
         const Place& p = kTilePlaces[i];
         w->Move(p.left, p.top, p.width, p.height);
         tileWidgets_[size_t(i)] = w;
-        tiles_[size_t(i)].Click.Connect([this, i] { ShowForecastTileMessage(tileTips_[size_t(i)]); });
+        tiles_[size_t(i)].Click.Connect([this, i] {
+            // The message is read from the stored line, in degrees Celsius,
+            // and only its text is put in the shown unit.
+            const std::string& tip = tileTips_[size_t(i)];
+            if (tip.empty()) return;
+            const MessageRequest m = ForecastTileMessage(tip);
+            ShowMessage(ShownTemperatureText(m.text), m.caption, m.icon);
+        });
     }
     todayWidget_ = new ControlWidget(today_, this);
     todayWidget_->setObjectName(QStringLiteral("MFC_Today"));
@@ -241,12 +257,14 @@ void frmMain::BuildMenu() {
     mnSysTray_->addSeparator();
     mnRestore_ = add("mnRestore", kSendToTray, &frmMain::ToggleTray);
     add("mnShowGraph", "Show graph window", &frmMain::ShowGraphWindow);
+    add("mnPreferences", "Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
     mnSysTray_->addSeparator();
     add("mnExit", "Exit Nimbrel", &frmMain::Exit);
 }
 
 QIcon frmMain::TrayIconPicture() const {
-    return AppIcon();
+    // The temperature once a reading exists, the program's picture before.
+    return TrayIconFor(store_);
 }
 
 // --- start-up -----------------------------------------------------------------
@@ -292,10 +310,12 @@ void frmMain::Load() {
 }
 
 void frmMain::ShowLoaded() {
+    SetShownUnit(StoredUnit(store_));
     today_.UpdateForecast("Now", store_.CurrentSummary, store_.CurrentTemp);
     lblHumid_->setText(QString::fromStdString(store_.HumidityCaption));
     lastUpdateCaption_ = "Last update: " + store_.LastUpdate;
     ShowLastUpdate();
+    RefreshTray();
 }
 
 void frmMain::ShowLastUpdate() {
@@ -352,10 +372,12 @@ void frmMain::ShowForecastAge() {
 void frmMain::PlaceCentred() {
     if (placed_) return;
     placed_ = true;
+    if (RestoreWindowPlace(*this, store_, kMainWindowKey, false)) return;
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+    centredPlace_ = FormatWindowPosition(x(), y());
 }
 
 void frmMain::ShowFirst() {
@@ -368,7 +390,7 @@ void frmMain::ShowFirst() {
 }
 
 void frmMain::BuildFeedUrls() {
-    urls_ = nimbrel::BuildFeedUrls(config_.feedBaseUrl, store_.LocationId);
+    urls_ = nimbrel::BuildFeedUrls(ServerInForce(config_, store_), store_.LocationId);
 }
 
 // --- timers ---------------------------------------------------------------------
@@ -383,6 +405,7 @@ void frmMain::OnSunTick() {
 }
 
 void frmMain::Save() {
+    RememberPlaces();
     store_.SaveSettings();
     // Building the document dropped copies of the history.
     ReleaseFreedMemory();
@@ -439,7 +462,7 @@ void frmMain::ToggleTray() {
 
 void frmMain::SendToTray() {
     mnRestore_->setText(QString::fromUtf8(kRestore));
-    AddTrayIcon(*this, kAppTitle);
+    AddTrayIcon(*this, TrayTip());
     ShowStatus();
     if (CurrentTrayHost().Available()) {
         hide();
@@ -488,6 +511,10 @@ void frmMain::ShowGraphWindow() {
     if (blnGraphShow_) return;
     blnGraphShow_ = true;
     frmGraph& g = EnsureGraph();
+    if (graphFirstPlace_.empty()) {
+        graphFirstPlace_ = FormatWindowRect(WindowRect{g.x(), g.y(), g.width(), g.height()});
+        RestoreWindowPlace(g, store_, kGraphWindowKey, true);
+    }
     g.show();
     g.raise();
     g.activateWindow();
@@ -517,6 +544,7 @@ bool frmMain::QueryUnload(UnloadReason reason) {
         ToggleTray();
         return true;
     }
+    RememberPlaces();
     store_.SaveSettings();
     if (!store_.LastSaveSucceeded()) {
         // Said where the user who ended the program can still read it, and
@@ -617,7 +645,7 @@ void frmMain::UpdateForecastTile(int index, const std::string& caption, const st
 void frmMain::SetForecastToolTip(int index, const std::string& text) {
     if (index < 0 || index > 2) return;
     tileTips_[size_t(index)] = text;
-    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(text));
+    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(ShownTemperatureText(text)));
 }
 
 void frmMain::SetSunriseCaption(const std::string& caption) {
@@ -728,17 +756,25 @@ void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
     if (auto next = schedule_.Done()) StartFetch(*next);
 }
 
-std::string frmMain::StatusTip() const {
-    std::string tip = kAppTitle;
+std::string frmMain::StatusLines() const {
+    std::string lines;
     for (const std::string* line : {&observationStatus_, &forecastStatus_})
-        if (!line->empty()) tip += "\n" + *line;
-    return tip;
+        if (!line->empty()) lines += "\n" + *line;
+    return lines;
+}
+
+std::string frmMain::StatusTip() const {
+    return kAppTitle + StatusLines();
+}
+
+// The tray's tip leads with the last reading, then says how the fetches went.
+std::string frmMain::TrayTip() const {
+    return TrayTipFor(store_, kAppTitle) + StatusLines();
 }
 
 void frmMain::ShowStatus() {
     setToolTip(QString::fromStdString(StatusTip()));
-    if (blnIconShown() && NotifyRecord().hWnd == this && (!observationStatus_.empty() || !forecastStatus_.empty()))
-        SetTrayTip(StatusTip());
+    RefreshTray();
 }
 
 void frmMain::ShowNotice(const std::string& text) {
@@ -753,6 +789,65 @@ void frmMain::ShowNotice(const std::string& text) {
     notice_->setText(QString::fromStdString(text));
     notice_->show();
     notice_->raise();
+}
+
+// --- preferences, places and the tray ------------------------------------------------------
+
+void frmMain::ShowPreferences() {
+    if (unloaded_) return;
+    if (!preferences_) {
+        preferences_ = new PreferencesDialog(
+            CurrentPreferences(store_, ServerInForce(config_, store_)),
+            [this](const PreferenceValues& v) { return SavePreferences(v); }, this);
+        preferences_->setAttribute(Qt::WA_DeleteOnClose);
+        // A window of its own, not a child drawn inside the main window.
+        preferences_->setWindowFlag(Qt::Dialog, true);
+        connect(preferences_, &QObject::destroyed, this, [this] { preferences_ = nullptr; });
+    }
+    preferences_->show();
+    preferences_->raise();
+    preferences_->activateWindow();
+}
+
+std::string frmMain::SavePreferences(const PreferenceValues& values) {
+    const PreferenceValues before = CurrentPreferences(store_, ServerInForce(config_, store_));
+    PreferenceChanges changes;
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    if (std::string why = nimbrel::SavePreferences(store_, before, values, program, &changes); !why.empty()) return why;
+    // A server typed here is the one from now on, even over one given at
+    // the start.
+    if (values.feedServer != before.feedServer) config_.feedUrlGiven = false;
+    if (changes.place) BuildFeedUrls();
+    if (changes.unit) ShowInUnit();
+    if (changes.place) {
+        UpdateCurrent();
+        UpdateForecast();
+    }
+    return {};
+}
+
+void frmMain::ShowInUnit() {
+    // Everything shown is drawn again from what is stored, which is in
+    // degrees Celsius whatever the unit; before the first reading the today
+    // tile stays blank rather than showing a made-up 0 degrees.
+    SetShownUnit(StoredUnit(store_));
+    if (!store_.LastReading.empty()) ShowLoaded();
+    ShowForecast(store_.ForecastText, *this);
+    if (graph_) graph_->DrawGraphWithCurrentSettings();
+}
+
+void frmMain::RememberPlaces() {
+    const bool neverMoved = !centredPlace_.empty() && store_.Extra(kMainWindowKey).empty() &&
+                            FormatWindowPosition(x(), y()) == centredPlace_;
+    if (placed_ && !neverMoved) RememberWindowPlace(*this, store_, kMainWindowKey, false);
+    if (graph_ && !graphFirstPlace_.empty() &&
+        (!store_.Extra(kGraphWindowKey).empty() ||
+         FormatWindowRect(WindowRect{graph_->x(), graph_->y(), graph_->width(), graph_->height()}) != graphFirstPlace_))
+        RememberWindowPlace(*graph_, store_, kGraphWindowKey, true);
+}
+
+void frmMain::RefreshTray() {
+    if (blnIconShown() && NotifyRecord().hWnd == this) UpdateTrayIcon(TrayIconFor(store_), TrayTip());
 }
 
 }  // namespace nimbrel

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "app/Preferences.h"
 #include "app/Schedule.h"
 #include "app/modSysTray.h"
 #include "controls/MiniForecast.h"
@@ -36,6 +37,7 @@ class QTimer;
 namespace nimbrel {
 
 class ControlWidget;
+class PreferencesDialog;
 class frmGraph;
 struct GraphCaptureState;
 
@@ -54,8 +56,11 @@ public:
     struct Config {
         std::string folder;                             // the program's folder
         std::string feedBaseUrl = kDefaultFeedBaseUrl;  // scheme and host of the feed server
-        std::string commandLine;                        // the words the "tray" rule looks at
-        Fetcher fetch;                                  // empty: the real HTTP fetch
+        // The command line or the environment named the server: it wins
+        // over the one stored in the preferences.
+        bool feedUrlGiven = false;
+        std::string commandLine;  // the words the "tray" rule looks at
+        Fetcher fetch;            // empty: the real HTTP fetch
         // Runs when the window has unloaded (the program ends); empty:
         // QCoreApplication::exit(0).
         std::function<void()> onEnded;
@@ -90,6 +95,9 @@ public:
     // "Send to system tray" or "Restore", whichever the window is not.
     void ToggleTray();
     void ShowGraphWindow();
+    // The preferences dialog, not modal (the window goes on showing the
+    // weather meanwhile); its OK saves and applies the values at once.
+    void ShowPreferences();
     void Exit();
 
     // Unloads the window for the given reason: the close button sends it to
@@ -132,6 +140,8 @@ public:
     // The window's tool tip and the tray's: what the last fetch of each kind
     // did, or the title while nothing has been fetched.
     std::string StatusTip() const;
+    std::string StatusLines() const;
+    std::string TrayTip() const;
 
     // TrayOwner
     void Activated(TrayClick click) override { OnTrayActivated(click); }
@@ -171,6 +181,10 @@ private:
     void FetchDone(const FetchRequest& request, const HttpResult& result);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void Ended();
+    std::string SavePreferences(const PreferenceValues& values);
+    void ShowInUnit();
+    void RememberPlaces();
+    void RefreshTray();
 
     Config config_;
     SettingsStore store_;
@@ -194,6 +208,10 @@ private:
 
     QMenu* mnSysTray_ = nullptr;
     QAction* mnRestore_ = nullptr;
+    PreferencesDialog* preferences_ = nullptr;
+    // Where the windows stood when first placed: a place equal to it is the
+    // default, and not kept in the settings file.
+    std::string centredPlace_, graphFirstPlace_;
 
     QTimer* tmrSun_ = nullptr;
     QTimer* tmrWeather_ = nullptr;

@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     frmMain::Config config;
     config.folder = folder;
     config.feedBaseUrl = options.FeedUrl.empty() ? std::string(kDefaultFeedBaseUrl) : options.FeedUrl;
+    config.feedUrlGiven = !options.FeedUrl.empty();
     config.commandLine = options.CommandLine;
     if (options.Tray) config.commandLine += config.commandLine.empty() ? "tray" : " tray";
     frmMain form(config);

@@ -22,7 +22,9 @@ public:
             return;
         }
         if (message == NIM_MODIFY) {
-            if (icon_) icon_->setToolTip(QString::fromStdString(record.szTip));
+            if (!icon_) return;
+            icon_->setIcon(record.hIcon);
+            icon_->setToolTip(QString::fromStdString(record.szTip));
             return;
         }
         if (message != NIM_ADD || icon_) return;
@@ -119,9 +121,11 @@ void RemoveTrayIcon() {
     s.shown = false;
 }
 
-void SetTrayTip(const std::string& tip) {
+void UpdateTrayIcon(const QIcon& icon, const std::string& tip) {
     TrayState& s = State();
-    if (!s.shown || s.record.szTip == tip) return;
+    if (!s.shown) return;
+    if (tip == s.record.szTip && icon.cacheKey() == s.record.hIcon.cacheKey()) return;
+    s.record.hIcon = icon;
     s.record.szTip = tip;
     CurrentTrayHost().NotifyIcon(NIM_MODIFY, s.record);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/DateTime.h"
+#include "base/Temperature.h"
 
 namespace nimbrel::controls {
 
@@ -81,9 +82,7 @@ void MiniForecast::UpdateForecast(const std::string& strCaption, const std::stri
     int w = WeatherForText(strDescription);
     if (w >= 0) shown_ = w;
     tempColour_ = TemperatureColour(intTemperature);
-    tempCaption_ = std::to_string(intTemperature) +
-                   "\xC2\xB0"
-                   "C";
+    tempCaption_ = FormatTemperature(intTemperature);
     Compose();
 }
 

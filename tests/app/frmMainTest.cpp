@@ -483,8 +483,9 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
     // The menu's captions, in order.
     std::vector<std::string> captions;
     for (QAction* a : Menu().actions()) captions.push_back(a->isSeparator() ? "-" : a->text().toStdString());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-",
-                                                  "Send to system tray", "Show graph window", "-", "Exit Nimbrel"}));
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-", "Send to system tray",
+                                        "Show graph window", "Preferences\xE2\x80\xA6", "-", "Exit Nimbrel"}));
 }
 
 TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing) {
@@ -624,11 +625,14 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
     EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:00:00");
     EXPECT_EQ(Text("lblHumid"), "66%");
     EXPECT_EQ(Tile(0).TempCaption(), "");
-    // The tray's tip says the same once the window is there.
+    // The tray's tip leads with the last reading and then says the same.
     f.close();
     ASSERT_FALSE(tray.tray().calls.empty());
     EXPECT_EQ(tray.tray().calls.back().first, NIM_MODIFY);
-    EXPECT_EQ(tray.tray().calls.back().second.szTip, Tip());
+    EXPECT_EQ(tray.tray().calls.back().second.szTip,
+              "Location 1769: Sunny, 12\u00B0C, humidity 66%, at 14:00\n"
+              "Observation 14:00: the server's answer could not be read\n"
+              "Forecast 14:00: server answered 503");
 }
 
 TEST_F(MainWindow, AFailedForecastIsTriedAgainAfterFiveTenTwentyThenThirtyMinutes) {

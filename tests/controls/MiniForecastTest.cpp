@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TestHost.h"
+#include "base/Temperature.h"
 #include "controls/MiniForecast.h"
 
 using namespace nimbrel::controls;
@@ -61,6 +62,28 @@ TEST(MiniForecastTemperature, ColourByRangeAndDegreeText) {
               "0\xC2\xB0"
               "C");
     EXPECT_EQ(t.tile.Title().Caption(), "Mon");
+}
+
+TEST(MiniForecastTemperature, FahrenheitCaptionKeepsTheColourOfTheCelsiusReading) {
+    Tile c, f;
+    c.tile.UpdateForecast("Mon", "cloudy", 21);
+    {
+        nimbrel::ScopedUnit unit(nimbrel::TempUnit::Fahrenheit);
+        f.tile.UpdateForecast("Mon", "cloudy", 21);
+    }
+    EXPECT_EQ(c.tile.TempCaption(),
+              "21\xC2\xB0"
+              "C");
+    EXPECT_EQ(f.tile.TempCaption(),
+              "70\xC2\xB0"
+              "F");
+    // The colour tells the weather, not the figure: 70 °F is still 21 °C.
+    EXPECT_EQ(f.tile.TempColour(), c.tile.TempColour());
+    nimbrel::ScopedUnit unit(nimbrel::TempUnit::Fahrenheit);
+    f.tile.UpdateForecast("Tue", "sunny", -12);
+    EXPECT_EQ(f.tile.TempCaption(),
+              "10\xC2\xB0"
+              "F");
 }
 
 TEST(MiniForecastUpdate, UnknownWeatherKeepsTheLastPicture) {

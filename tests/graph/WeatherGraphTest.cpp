@@ -4,6 +4,7 @@
 
 #include "GraphTestSupport.h"
 #include "base/DateTime.h"
+#include "base/Temperature.h"
 #include "base/modMisc.h"
 #include "graph/WeatherGraph.h"
 #include "store/SettingsStore.h"
@@ -82,6 +83,36 @@ TEST(ChartGridLayout, TwoSeriesHaveAHeaderRowOneSeriesNone) {
     EXPECT_EQ(Rows(*draw.chart.grid), (std::vector<std::string>{"01/12/2026 08:00:00,80", "01/12/2026 09:00:00,n/a",
                                                                 "01/12/2026 10:00:00,77"}));
     EXPECT_EQ(draw.chart.title, "Humidity : 01/12/2026 - 01/12/2026");
+}
+
+TEST(ChartGridLayout, FahrenheitChangesTheShownValuesAndTheUnitButNotTheHistory) {
+    const History h({{"01/12/2026 08:00:00", "21", "80"},
+                     {"01/12/2026 09:00:00", "n/a", "n/a"},
+                     {"01/12/2026 10:00:00", "-12", "77"},
+                     {"01/12/2026 11:00:00", "2.5", "70"}});
+    const DateTime from = At(2026, 12, 1), to = At(2026, 12, 1, 23, 59, 59);
+    const std::string storedTemps(h.Lists().TempHistory);
+    Draw draw;
+    draw(h, true, true, from, to, false);
+    const std::vector<std::string> celsius = Rows(*draw.chart.grid);
+    EXPECT_EQ(draw.chart.grid->ColumnUnit(2), "\u00B0C");
+
+    ScopedUnit f(TempUnit::Fahrenheit);
+    draw(h, true, true, from, to, false);
+    EXPECT_EQ(Rows(*draw.chart.grid),
+              (std::vector<std::string>{",Temp,Humid", "01/12/2026 08:00:00,70,80", "01/12/2026 09:00:00,n/a,n/a",
+                                        "01/12/2026 10:00:00,10,77", "01/12/2026 11:00:00,36,70"}));
+    EXPECT_EQ(draw.chart.grid->ColumnUnit(2), "\u00B0F");
+    EXPECT_EQ(draw.chart.grid->ColumnUnit(3), "%");
+    draw(h, true, false, from, to, false);
+    EXPECT_EQ(draw.chart.grid->ColumnUnit(2), "\u00B0F");
+    EXPECT_EQ(Rows(*draw.chart.grid)[0], "01/12/2026 08:00:00,70");
+    // Humidity alone is untouched by the unit.
+    draw(h, false, false, from, to, false);
+    EXPECT_EQ(Rows(*draw.chart.grid)[0], "01/12/2026 08:00:00,80");
+    EXPECT_EQ(draw.chart.grid->ColumnUnit(2), "%");
+    EXPECT_EQ(h.Lists().TempHistory, storedTemps);
+    EXPECT_EQ(celsius[1], "01/12/2026 08:00:00,21,80");
 }
 
 TEST(ChartGridLayout, TheChartGetsItsLegendThenItsGridThenTheTitleIsWritten) {

@@ -30,7 +30,7 @@ QFont ChartFont() {
 }
 
 QColor ColourFor(const std::string& unit, int index) {
-    if (unit == "°C") return kTemperatureColour;
+    if (unit == "°C" || unit == "°F") return kTemperatureColour;
     if (unit == "%") return kHumidityColour;
     return kOtherColours[index % 3];
 }
@@ -229,7 +229,9 @@ void ChartControl::ReadGrid() {
         s.name = header ? std::string(g.Cell(0, c)) : std::string();
         s.unit = std::string(g.ColumnUnit(c));
         if (s.name.empty())
-            s.name = s.unit == "°C" ? "Temperature" : s.unit == "%" ? "Humidity" : "Series " + std::to_string(c - 1);
+            s.name = s.unit == "°C" || s.unit == "°F" ? "Temperature"
+                     : s.unit == "%"                  ? "Humidity"
+                                                      : "Series " + std::to_string(c - 1);
         s.colour = ColourFor(s.unit, c - 2);
         s.values.reserve(static_cast<size_t>(g.RowCount()));
         series_.push_back(std::move(s));

@@ -102,6 +102,27 @@ TEST_F(Chart, OneSeriesWithoutAHeaderRowIsReadFromTheFirstRow) {
     EXPECT_EQ(chart.CurrentGeometry().axisUnit[0], "%");
 }
 
+TEST_F(Chart, FahrenheitTemperaturesAreNamedColouredAndLabelledAsCelsiusOnesAre) {
+    std::vector<std::string> names, units;
+    std::vector<QRgb> colours;
+    for (const char* unit : {"\u00B0C", "\u00B0F"}) {
+        auto grid = std::make_shared<ChartGrid>(2, 2);
+        grid->SetCell(0, 1, "01/12/2026 08:00:00");
+        grid->SetCell(0, 2, "55");
+        grid->SetCell(1, 1, "01/12/2026 09:00:00");
+        grid->SetCell(1, 2, "60");
+        grid->SetColumnUnit(2, unit);
+        chart.SetChartData(grid);
+        ASSERT_EQ(chart.SeriesCount(), 1);
+        names.push_back(chart.SeriesName(0));
+        units.push_back(chart.CurrentGeometry().axisUnit[0]);
+        colours.push_back(chart.SeriesColour(0).rgb());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Temperature", "Temperature"}));
+    EXPECT_EQ(units, (std::vector<std::string>{"\u00B0C", "\u00B0F"}));
+    EXPECT_EQ(colours[0], colours[1]);
+}
+
 TEST_F(Chart, ReadingsArePlacedByTheirTimesNotByTheirRows) {
     // Three readings bunched in the first hour and one a day later.
     chart.SetChartData(TwoSeries({{"01/12/2026 00:00:00", "1", "50"},

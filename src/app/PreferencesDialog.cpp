@@ -1,0 +1,92 @@
+#include "app/PreferencesDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/ui/MessageBox.h"
+
+namespace nimbrel {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandler save, QWidget* parent)
+    : QDialog(parent), save_(std::move(save)) {
+    setObjectName(QStringLiteral("PreferencesDialog"));
+    setWindowTitle(QStringLiteral("Nimbrel Preferences"));
+
+    auto* place = new QGroupBox(QStringLiteral("Place"), this);
+    auto* placeForm = new QFormLayout(place);
+    server_ = new QLineEdit(Q(current.feedServer), place);
+    server_->setObjectName(QStringLiteral("feedServer"));
+    server_->setMinimumWidth(260);
+    location_ = new QLineEdit(Q(current.locationId), place);
+    location_->setObjectName(QStringLiteral("locationId"));
+    placeForm->addRow(QStringLiteral("Feed &server:"), server_);
+    placeForm->addRow(QStringLiteral("&Location id:"), location_);
+
+    auto* form = new QFormLayout;
+    // A line, not a spin box: what was typed is checked and a refusal says
+    // why, instead of the box silently holding the last good number.
+    interval_ = new QLineEdit(Q(current.interval), this);
+    interval_->setObjectName(QStringLiteral("interval"));
+    interval_->setToolTip(QStringLiteral("From 1 to 1440 minutes"));
+    unit_ = new QComboBox(this);
+    unit_->setObjectName(QStringLiteral("unit"));
+    unit_->addItem(
+        QString::fromUtf8("\xC2\xB0"
+                          "C (Celsius)"));
+    unit_->addItem(
+        QString::fromUtf8("\xC2\xB0"
+                          "F (Fahrenheit)"));
+    unit_->setCurrentIndex(current.unit == TempUnit::Fahrenheit ? 1 : 0);
+    form->addRow(QStringLiteral("&Update every (minutes):"), interval_);
+    form->addRow(QStringLiteral("&Temperatures in:"), unit_);
+
+    autostart_ = new QCheckBox(QStringLiteral("Start Nimbrel in the tray when I &log in"), this);
+    autostart_->setObjectName(QStringLiteral("autostart"));
+    autostart_->setChecked(current.autostart);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons->button(QDialogButtonBox::Ok), &QPushButton::clicked, this, &PreferencesDialog::OkClicked);
+    connect(buttons->button(QDialogButtonBox::Cancel), &QPushButton::clicked, this, &PreferencesDialog::CancelClicked);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(place);
+    layout->addLayout(form);
+    layout->addWidget(autostart_);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+PreferenceValues PreferencesDialog::Values() const {
+    PreferenceValues v;
+    v.feedServer = server_->text().toStdString();
+    v.locationId = location_->text().toStdString();
+    v.interval = interval_->text().toStdString();
+    v.unit = unit_->currentIndex() == 1 ? TempUnit::Fahrenheit : TempUnit::Celsius;
+    v.autostart = autostart_->isChecked();
+    return v;
+}
+
+void PreferencesDialog::OkClicked() {
+    const std::string why = save_ ? save_(Values()) : std::string();
+    if (!why.empty()) {
+        ShowMessage(why, "Nimbrel Preferences", MsgIcon::Warning);
+        return;
+    }
+    accept();
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,124 @@
+#include "app/TrayIconPicture.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "app/AppIcon.h"
+#include "base/Temperature.h"
+#include "base/modMisc.h"
+
+namespace nimbrel {
+
+namespace {
+
+const QColor kBadge(24, 24, 32);
+const QColor kRim(235, 235, 235);
+
+}  // namespace
+
+QIcon PlainProgramIcon() {
+    return AppIcon();
+}
+
+std::string TrayFigures(int shownDegrees) {
+    const int held = std::clamp(shownDegrees, -99, 999);
+    if (held < 0) return "\xE2\x88\x92" + std::to_string(-held);
+    return std::to_string(held);
+}
+
+QImage DrawTrayTemperature(int shownDegrees, int size) {
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const double s = size;
+    const double rim = std::max(1.0, s / 16.0);
+    p.setPen(QPen(kRim, rim));
+    p.setBrush(kBadge);
+    p.drawRoundedRect(QRectF(rim / 2, rim / 2, s - rim, s - rim), s * 0.22, s * 0.22);
+
+    // The largest bold narrow face whose figures fit inside the rim: two
+    // figures stand tall, three are narrower and so a little smaller.
+    const QString text = QString::fromStdString(TrayFigures(shownDegrees));
+    const QRectF room(rim, rim, s - 2 * rim, s - 2 * rim);
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    int pixels = int(std::floor(room.height() * 0.95));
+    for (; pixels > 5; --pixels) {
+        font.setPixelSize(pixels);
+        const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
+        if (ink.width() <= room.width() && ink.height() <= room.height() * 0.92) break;
+    }
+    font.setPixelSize(pixels);
+    // Centred on the figures' ink, not on the line's ascent and descent, so
+    // the number sits in the middle of the badge at every size.
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
+    const QPointF origin(std::round(s / 2 - ink.center().x()), std::round(s / 2 - ink.center().y()));
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(origin, text);
+    p.end();
+    return pm;
+}
+
+QIcon TrayTemperatureIcon(int shownDegrees) {
+    QIcon icon;
+    for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(DrawTrayTemperature(shownDegrees, size)));
+    return icon;
+}
+
+std::string TrayTipText(const TrayReading& reading) {
+    std::string tip = reading.place.empty() ? std::string() : reading.place + ": ";
+    if (!reading.summary.empty()) tip += reading.summary + ", ";
+    tip += FormatTemperature(reading.celsius);
+    if (!reading.humidity.empty()) tip += ", humidity " + reading.humidity;
+    // "dd/mm/yyyy hh:nn:ss": the hours and minutes say enough in a tip.
+    const size_t space = reading.time.find(' ');
+    if (space != std::string::npos && reading.time.size() >= space + 6)
+        tip += ", at " + reading.time.substr(space + 1, 5);
+    else if (!reading.time.empty())
+        tip += ", at " + reading.time;
+    return tip;
+}
+
+std::optional<TrayReading> StoredTrayReading(const SettingsStore& store) {
+    if (store.LastReading.empty()) return std::nullopt;
+    TrayReading r;
+    const std::string place = store.Extra("place");
+    r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
+    r.summary = store.CurrentSummary;
+    r.celsius = store.CurrentTemp;
+    r.humidity = store.HumidityCaption == "%" ? std::string() : store.HumidityCaption;
+    r.time = GetField(store.LastReading, ",", 4);
+    return r;
+}
+
+QIcon TrayIconFor(const SettingsStore& store) {
+    // The same picture is handed out again while the shown figure stays, so
+    // that the tray is told of a new icon only when it looks different.
+    static std::optional<int> lastDegrees;
+    static bool haveLast = false;
+    static QIcon last;
+    const auto r = StoredTrayReading(store);
+    const std::optional<int> degrees = r ? std::optional<int>(ShownDegrees(r->celsius)) : std::nullopt;
+    if (!haveLast || degrees != lastDegrees) {
+        last = degrees ? TrayTemperatureIcon(*degrees) : PlainProgramIcon();
+        lastDegrees = degrees;
+        haveLast = true;
+    }
+    return last;
+}
+
+std::string TrayTipFor(const SettingsStore& store, const std::string& title) {
+    const auto r = StoredTrayReading(store);
+    return r ? TrayTipText(*r) : title;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,51 @@
+#pragma once
+// The tray icon's pictures and tip. Panel weather plugins show the
+// temperature in the panel itself, so once a reading exists the icon is that
+// number: white figures on a rounded dark badge with a light rim, which reads
+// on light panels (the badge) and on dark ones (the figures and the rim).
+// At most three characters fit a 16-pixel icon: "−12", "105", "7".
+#include <QIcon>
+#include <QImage>
+#include <optional>
+#include <string>
+
+#include "store/SettingsStore.h"
+
+namespace nimbrel {
+
+// The sizes panels ask for; each is drawn for its size, not scaled.
+inline constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
+
+// The program's own picture (AppIcon), shown until there is a reading.
+QIcon PlainProgramIcon();
+
+// The figures shown for a temperature already in the shown unit: a true
+// minus sign (U+2212) below zero. Three characters are all the badge holds,
+// so a value beyond them (only a damaged reading gives one) is held to -99
+// or 999 rather than cut to figures that read as another temperature.
+std::string TrayFigures(int shownDegrees);
+QImage DrawTrayTemperature(int shownDegrees, int size);
+QIcon TrayTemperatureIcon(int shownDegrees);
+
+// What the tip says about the last reading.
+struct TrayReading {
+    std::string place;     // e.g. "Leeds" or "Location 1769"
+    std::string summary;   // "Light Rain"
+    int celsius = 0;       // as stored
+    std::string humidity;  // "65%"
+    std::string time;      // the reading's time as stored: dd/mm/yyyy hh:nn:ss
+};
+// "Leeds: Light Rain, 21°C, humidity 65%, at 14:05" in the shown unit; the
+// tray cuts it to its 63 characters, so the place comes first and the time
+// is kept short.
+std::string TrayTipText(const TrayReading& reading);
+
+// The last reading the store holds, if there is one; the place is the
+// chosen place's name, or the location id when none was chosen.
+std::optional<TrayReading> StoredTrayReading(const SettingsStore& store);
+// The icon and tip for the store's last reading, or the plain icon and the
+// program's title before the first one.
+QIcon TrayIconFor(const SettingsStore& store);
+std::string TrayTipFor(const SettingsStore& store, const std::string& title);
+
+}  // namespace nimbrel
