@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 #include "app/CommandLine.h"
@@ -307,6 +308,10 @@ void frmMain::tmrSun_Timer() {
         store_.SaveSettings();
         // Building the document dropped copies of the history.
         ReleaseFreedMemory();
+        // What the store has to tell about the file (a damaged file kept
+        // aside, a settings path that is no file), once.
+        if (const std::string notice = store_.TakeNotice(); !notice.empty())
+            ShowMessage(notice, kAppTitle, MsgIcon::Warning);
     }
 }
 
@@ -432,6 +437,9 @@ bool frmMain::Form_QueryUnload(int UnloadMode) {
         return true;
     }
     store_.SaveSettings();
+    if (!store_.LastSaveSucceeded())
+        std::fprintf(stderr, "Nimbrel cannot save its history to %s: %s\n", store_.SettingsPath.c_str(),
+                     store_.LastSaveError().c_str());
     if (blnIconShown()) RemoveTrayIcon();
     if (graph_) graph_->Unload();
     return false;
