@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <thread>
@@ -104,9 +105,10 @@ std::string FailureText(const std::string& url, const HttpResult& result) {
     return "could not connect to " + HostOf(url);
 }
 
-// Why settings.txt could not be written, found from what stands on the disk
-// now (the store says only that its save failed).
-std::string SaveFailureReason(const std::string& path) {
+// Why settings.txt could not be written, in the words a user acts on: what
+// stands on the disk now, else the system's own reason for the failed write.
+std::string SaveFailureReason(const SettingsStore& store) {
+    const std::string& path = store.SettingsPath;
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path file(path);
@@ -116,7 +118,8 @@ std::string SaveFailureReason(const std::string& path) {
     struct statvfs fsInfo {};
     if (::statvfs(folder.c_str(), &fsInfo) == 0 && fsInfo.f_bavail == 0) return "No space left on device";
     if (::access(folder.c_str(), W_OK) != 0) return "its folder is read-only";
-    return "the file could not be written";
+    const std::string why = store.LastSaveError();
+    return why.empty() ? "the file could not be written" : why;
 }
 
 // The feed server named at the start wins over the stored one.
@@ -295,6 +298,12 @@ void frmMain::Load() {
     store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };
     store_.OnShowLoaded = [this](SettingsStore&) { ShowLoaded(); };
     store_.LoadSettings();
+    // A damaged file is copied aside and replaced by what could be read at
+    // once, so the user hears of it now and not at the first regular save.
+    if (store_.LoadedDamaged())
+        Save();
+    else
+        ShowStoreNotice();
     ShowForecast(store_.ForecastText, *this);
     ShowForecastAge();
     ShowStatus();
@@ -409,6 +418,9 @@ void frmMain::Save() {
     store_.SaveSettings();
     // Building the document dropped copies of the history.
     ReleaseFreedMemory();
+    // What the store has to tell about the file (a damaged file kept aside,
+    // a settings path that is no file), once.
+    ShowStoreNotice();
     if (store_.LastSaveSucceeded()) {
         saveFailing_ = false;
         return;
@@ -416,7 +428,7 @@ void frmMain::Save() {
     if (saveFailing_) return;
     saveFailing_ = true;
     ShowNotice(std::string(kAppTitle) + " cannot save its history to " + store_.SettingsPath + ": " +
-               SaveFailureReason(store_.SettingsPath) + ". It keeps it in memory and tries again every minute.");
+               SaveFailureReason(store_) + ". It keeps it in memory and tries again every minute.");
 }
 
 void frmMain::OnResumed() {
@@ -549,8 +561,8 @@ bool frmMain::QueryUnload(UnloadReason reason) {
     if (!store_.LastSaveSucceeded()) {
         // Said where the user who ended the program can still read it, and
         // in the exit status.
-        std::cerr << "nimbrel: cannot save the history to " << store_.SettingsPath << ": "
-                  << SaveFailureReason(store_.SettingsPath) << "\n";
+        std::cerr << "nimbrel: cannot save the history to " << store_.SettingsPath << ": " << SaveFailureReason(store_)
+                  << "\n";
         exitStatus_ = 1;
     }
     if (blnIconShown()) RemoveTrayIcon();
@@ -775,6 +787,10 @@ std::string frmMain::TrayTip() const {
 void frmMain::ShowStatus() {
     setToolTip(QString::fromStdString(StatusTip()));
     RefreshTray();
+}
+
+void frmMain::ShowStoreNotice() {
+    if (const std::string notice = store_.TakeNotice(); !notice.empty()) ShowNotice(notice);
 }
 
 void frmMain::ShowNotice(const std::string& text) {

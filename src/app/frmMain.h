@@ -140,6 +140,8 @@ public:
     // The window's tool tip and the tray's: what the last fetch of each kind
     // did, or the title while nothing has been fetched.
     std::string StatusTip() const;
+    // What the store found wrong with the file, told once in the notice.
+    void ShowStoreNotice();
     std::string StatusLines() const;
     std::string TrayTip() const;
 

@@ -14,6 +14,7 @@
 #include "app/ResumeWatch.h"
 #include "app/SignalWatch.h"
 #include "app/frmMain.h"
+#include "base/FolderLock.h"
 #include "platform/ui/QtMessageBox.h"
 
 int main(int argc, char** argv) {
@@ -43,6 +44,13 @@ int main(int argc, char** argv) {
     const std::string folder = ResolveProgramFolder(options.Folder, &error);
     if (folder.empty()) {
         std::cerr << program << ": " << error << "\n";
+        return 2;
+    }
+    // Two programs on one folder would overwrite each other's readings; the
+    // second one ends here, before it has read or written anything.
+    FolderLock folderLock;
+    if (folderLock.Acquire(folder, error) == FolderLock::Result::InUse) {
+        std::cerr << "Nimbrel is already running with the folder " << folder << "\n";
         return 2;
     }
 

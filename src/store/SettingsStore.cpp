@@ -123,8 +123,23 @@ void RemoveLeftoverTemporaries(const std::string& folder, const std::string& nam
 constexpr size_t kValueLimit = 16;
 constexpr size_t kSummaryLimit = 64;
 
+// Whole numbers of up to three digits, by far the most common entries, are
+// checked without building a number from text.
+bool SmallWholeNumber(std::string_view text, int& value) {
+    size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    if (text.size() <= i || text.size() - i > 3) return false;
+    int v = 0;
+    for (size_t k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9') return false;
+        v = v * 10 + (text[k] - '0');
+    }
+    value = i ? -v : v;
+    return true;
+}
+
 std::string Bounded(const std::string& text, double low, double high) {
     if (text.size() > kValueLimit) return kNoValue;
+    if (int whole = 0; SmallWholeNumber(text, whole)) return whole < low || whole > high ? kNoValue : text;
     const double v = Val(text);
     if (!std::isfinite(v) || v < low || v > high) return kNoValue;
     return text;
@@ -188,7 +203,12 @@ bool BoundList(std::string& list, double low, double high) {
     while (start <= list.size()) {
         size_t end = list.find(',', start);
         if (end == std::string::npos) end = list.size();
-        const std::string entry = list.substr(start, end - start);
+        const std::string_view view(list.data() + start, end - start);
+        if (int whole = 0; !changed && SmallWholeNumber(view, whole) && whole >= low && whole <= high) {
+            start = end + 1;
+            continue;
+        }
+        const std::string entry(view);
         const std::string bounded = entry.empty() ? entry : Bounded(entry, low, high);
         if (bounded != entry && !changed) {
             changed = true;

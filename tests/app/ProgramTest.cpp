@@ -177,6 +177,39 @@ TEST(Program, AnExitSaveThatFailsSaysWhyAndEndsWithStatusOne) {
         << ReadFile(tmp.Path() / "out.txt");
 }
 
+TEST(Program, ASecondStartOnTheSameFolderIsRefusedAndWritesNothing) {
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+    apptest::FeedServer server;
+    server.SetObservation(apptest::ObservationDoc("Fog", "7", "93"));
+    Child first({kNimbrel, "--folder", data.string(), "--feed", server.BaseUrl(), "--fetch-now"},
+                {"QT_QPA_PLATFORM=offscreen"}, tmp.Path() / "first.txt");
+    ASSERT_TRUE(WaitFor([&] { return server.ObservationRequests() > 0 && first.Catches(SIGTERM); }, 10000))
+        << ReadFile(tmp.Path() / "first.txt");
+    // The same folder under another name is the same folder.
+    {
+        Child second({kNimbrel, "--folder", (data / ".." / "data").string(), "--feed", server.BaseUrl(), "--fetch-now"},
+                     {"QT_QPA_PLATFORM=offscreen"}, tmp.Path() / "second.txt");
+        EXPECT_EQ(second.Wait(10000), 2) << ReadFile(tmp.Path() / "second.txt");
+        EXPECT_NE(ReadFile(tmp.Path() / "second.txt").find("Nimbrel is already running with the folder"),
+                  std::string::npos)
+            << ReadFile(tmp.Path() / "second.txt");
+    }
+    EXPECT_EQ(server.ObservationRequests(), 1);
+    EXPECT_FALSE(fs::exists(data / "settings.txt"));  // the first saves only on exit here
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(5000), 0) << ReadFile(tmp.Path() / "first.txt");
+    const std::string saved = ReadFile(data / "settings.txt");
+    EXPECT_NE(saved.find("<last temps>7</last temps>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<last humids>93</last humids>"), std::string::npos) << saved;
+
+    // The lock went with the first process: a new start runs.
+    Child third({kNimbrel, "--folder", data.string()}, {"QT_QPA_PLATFORM=offscreen"}, tmp.Path() / "third.txt");
+    ASSERT_TRUE(WaitFor([&] { return third.Catches(SIGTERM); }, 10000)) << ReadFile(tmp.Path() / "third.txt");
+    third.Signal(SIGKILL);
+    third.Wait(5000);
+}
+
 // An X display of our own; Xvfb names it through -displayfd. Ended with the
 // object.
 class PrivateDisplay {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "base/FolderLock.h"
 #include "base/modMisc.h"
 
 using namespace nimbrel;
@@ -146,4 +149,38 @@ TEST(TextFiles, ReplacingKeepsThePermissionsOfTheOldFile) {
     fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_TRUE(WriteTextFile("b", p));
     EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(FolderLocks, OneHolderAtATimeAndTheLockEndsWithItsProcess) {
+    TempFolder dir;
+    std::string error;
+    {
+        FolderLock a, b;
+        EXPECT_EQ(a.Acquire(dir.path.string(), error), FolderLock::Result::Taken);
+        EXPECT_EQ(b.Acquire(dir.path.string() + "/.", error), FolderLock::Result::InUse);
+    }
+    // A process that holds it and is killed leaves the folder free.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FolderLock held;
+        const char c = held.Acquire(dir.path.string(), error) == FolderLock::Result::Taken ? 'y' : 'n';
+        (void)!::write(ready[1], &c, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    EXPECT_EQ(c, 'y');
+    FolderLock mine;
+    EXPECT_EQ(mine.Acquire(dir.path.string(), error), FolderLock::Result::InUse);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(mine.Acquire(dir.path.string(), error), FolderLock::Result::Taken);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    FolderLock none;
+    EXPECT_EQ(none.Acquire(dir.file("missing"), error), FolderLock::Result::Failed);
+    EXPECT_EQ(error, "No such file or directory");
 }
