@@ -14,7 +14,7 @@
 #include <map>
 #include <thread>
 
-#include "FeedGenerator.h"
+#include "feeds/FeedGenerator.h"
 #include "RecordingDisplay.h"
 #include "SampleFeedServer.h"
 #include "base/Clock.h"

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <regex>
 
-#include "FeedGenerator.h"
+#include "feeds/FeedGenerator.h"
 #include "base/modMisc.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"

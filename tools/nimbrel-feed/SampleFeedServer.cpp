@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "FeedGenerator.h"
+#include "feeds/FeedGenerator.h"
 #include "base/Clock.h"
 
 namespace nimbrel::feedgen {

@@ -1,4 +1,4 @@
-#include "FeedGenerator.h"
+#include "feeds/FeedGenerator.h"
 
 #include <algorithm>
 #include <cctype>
