@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -84,14 +85,26 @@ void BM_StartupToFirstPaint(benchmark::State& state) {
         c.folder = dir.string();
         c.onEnded = [] {};
         frmMain form(c);
-        form.Form_Load();
+        form.Load();
         form.ShowFirst();
-        while (form.TodayWidget().PaintCount() == 0 || form.PaintCount() == 0)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        readings = size_t(std::count(form.Store().TimeHistory.begin(), form.Store().TimeHistory.end(), ',') + 1);
+        auto* today = form.findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
+        while (today->PaintCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         state.PauseTiming();
         state.counters["resident_MiB"] = double(ResidentKiB()) / 1024.0;
         state.ResumeTiming();
+    }
+    {
+        // The readings the window kept, as its exit save writes them.
+        frmMain::Config c;
+        c.folder = dir.string();
+        c.onEnded = [] {};
+        frmMain form(c);
+        form.Load();
+        form.Exit();
+        std::ifstream in(dir / "settings.txt", std::ios::binary);
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind("<last times>", 0) == 0) readings = size_t(std::count(line.begin(), line.end(), ',') + 1);
     }
     state.counters["readings"] = double(readings);
     fs::remove_all(dir);

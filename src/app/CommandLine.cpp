@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <system_error>
 
-namespace nimbrel {
+#include "feeds/FeedRetrieval.h"
 
-const char* const kDefaultFeedUrl = "http://127.0.0.1:8077";
+namespace nimbrel {
 
 namespace {
 
@@ -132,7 +132,7 @@ std::string UsageText(const std::string& program) {
            "                 writable, else $XDG_DATA_HOME/nimbrel)\n"
            "  --feed URL     base address of the feed server, such as http://127.0.0.1:8077\n"
            "                 (also NIMBREL_FEED; default " +
-           std::string(kDefaultFeedUrl) +
+           std::string(kDefaultFeedBaseUrl) +
            ")\n"
            "  --fetch-now    fetch the observation and then the forecast right after start-up\n"
            "  --tray         start hidden in the notification area (so does any word\n"

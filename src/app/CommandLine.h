@@ -38,10 +38,6 @@ void ApplyEnvironment(Options& options);
 std::string UsageText(const std::string& program);
 std::string VersionText();
 
-// The base address used when neither --feed nor NIMBREL_FEED gives one: the
-// sample feed server's default address.
-extern const char* const kDefaultFeedUrl;
-
 // The program's folder: the given one (created if missing), else the
 // executable's folder when it is writable, else $XDG_DATA_HOME/nimbrel
 // (~/.local/share/nimbrel), created if missing. Empty with *error set when

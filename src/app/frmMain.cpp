@@ -7,14 +7,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
 #include <cmath>
 #include <thread>
 
+#include "app/AppIcon.h"
 #include "app/CommandLine.h"
 #include "app/Process.h"
 #include "app/WindowHints.h"
@@ -153,13 +152,16 @@ void frmMain::BuildWindow() {
                              kLastTimePlace.height, Qt::white, "Arial", 6.75, true, "");
     lblLastTime_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-    tmrSun_ = new QTimer(this);
-    tmrWeather_ = new QTimer(this);
-    tmrForecast_ = new QTimer(this);
-    for (QTimer* t : {tmrSun_, tmrWeather_, tmrForecast_}) t->setInterval(kTimerInterval);
-    connect(tmrSun_, &QTimer::timeout, this, &frmMain::tmrSun_Timer);
-    connect(tmrWeather_, &QTimer::timeout, this, &frmMain::tmrWeather_Timer);
-    connect(tmrForecast_, &QTimer::timeout, this, &frmMain::tmrForecast_Timer);
+    auto timer = [this](const char* name, void (frmMain::*tick)()) {
+        auto* t = new QTimer(this);
+        t->setObjectName(QString::fromUtf8(name));
+        t->setInterval(kTimerInterval);
+        connect(t, &QTimer::timeout, this, tick);
+        return t;
+    };
+    tmrSun_ = timer("tmrSun", &frmMain::OnSunTick);
+    tmrWeather_ = timer("tmrWeather", &frmMain::OnWeatherTick);
+    tmrForecast_ = timer("tmrForecast", &frmMain::OnForecastTick);
 }
 
 void frmMain::BuildMenu() {
@@ -169,104 +171,61 @@ void frmMain::BuildMenu() {
         QAction* a = mnSysTray_->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromUtf8(name));
         // The command runs after the menu has closed, as a menu command does.
-        connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
+        if (slot) connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
         return a;
     };
-    mnCancel_ = add("mnCancel", "Cancel", &frmMain::mnCancel_Click);
-    mnUpdateCurrent_ = add("mnUpdateCurrent", "Update current data", &frmMain::mnUpdateCurrent_Click);
-    mnUpdateForecast_ = add("mnUpdateForecast", "Update forecast", &frmMain::mnUpdateForecast_Click);
+    // "Cancel" only closes the menu.
+    add("mnCancel", "Cancel", nullptr);
+    add("mnUpdateCurrent", "Update current data", &frmMain::UpdateCurrent);
+    add("mnUpdateForecast", "Update forecast", &frmMain::UpdateForecast);
     mnSysTray_->addSeparator();
-    mnRestore_ = add("mnRestore", kSendToTray, &frmMain::mnRestore_Click);
-    mnShowGraph_ = add("mnShowGraph", "Show graph window", &frmMain::mnShowGraph_Click);
+    mnRestore_ = add("mnRestore", kSendToTray, &frmMain::ToggleTray);
+    add("mnShowGraph", "Show graph window", &frmMain::ShowGraphWindow);
     mnSysTray_->addSeparator();
-    mnExit_ = add("mnExit", "Exit Nimbrel", &frmMain::mnExit_Click);
-}
-
-QAction* frmMain::MenuItem(const std::string& name) const {
-    for (QAction* a : mnSysTray_->actions())
-        if (a->objectName().toStdString() == name) return a;
-    return nullptr;
+    add("mnExit", "Exit Nimbrel", &frmMain::Exit);
 }
 
 QIcon frmMain::TrayIconPicture() const {
-    // The program's picture, drawn rather than loaded so that it is there
-    // wherever the program runs: the day and night dial under a sun.
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        const double s = size;
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::black);
-        p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
-        QRectF dial(s * 0.08, s * 0.42, s * 0.84, s * 0.84);
-        p.setBrush(QColor(255, 235, 215));
-        p.drawPie(dial, 30 * 16, 120 * 16);
-        p.setBrush(QColor(80, 0, 40));
-        p.drawPie(dial, 150 * 16, 30 * 16);
-        p.drawPie(dial, 0, 30 * 16);
-        p.setBrush(QColor(255, 200, 40));
-        p.drawEllipse(QPointF(s * 0.5, s * 0.3), s * 0.17, s * 0.17);
-        p.setPen(QPen(Qt::red, std::max(1.0, s / 20)));
-        p.drawLine(QPointF(s * 0.5, s * 0.42), QPointF(s * 0.5, s * 0.84));
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
+    return AppIcon();
 }
 
 // --- start-up -----------------------------------------------------------------
 
-void frmMain::Form_Load() {
+void frmMain::Load() {
     if (loaded_) return;
     loaded_ = true;
     // The sun timer runs from the moment the window exists.
     tmrSun_->start();
 
-    // 1. The command-line words.
-    commandLine_ = config_.commandLine;
-    // 2. The client area ends at the last-update label.
+    // The client area ends at the last-update label, on black.
     setFixedSize(lblLastTime_->geometry().right() + 1, lblLastTime_->geometry().bottom() + 1);
-    // 3. Black background.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
-    // 4. The sun dial's place and background.
     sunWidget_->Move(kSunPlace.left, kSunPlace.top, kSunPlace.width, kSunPlace.height);
     sun_.SetBackColour(0);
-    // 5. Topmost: the window flags above keep it on top.
-    // 6. The humidity value is drawn over the window's background.
+    // The humidity value is drawn over the window's background.
     lblHumid_->setAutoFillBackground(false);
-    // 7. Folder and settings path.
+
+    // Without a settings file: every five minutes, for location 1769.
     store_.SetFolder(config_.folder);
-    // 8. Defaults.
     store_.UpdateMinutes = 5;
     store_.LocationId = "1769";
-    // 9. Feed addresses.
     BuildFeedUrls();
-    // 10. The settings file; it rebuilds the addresses and shows the stored
-    // reading through these two steps.
+    // The file may name another location and holds the last reading.
     store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };
     store_.OnShowLoaded = [this](SettingsStore&) { ShowLoaded(); };
     store_.LoadSettings();
-    // 11.
-    mnRestore_->setText(QString::fromUtf8(kSendToTray));
-    // 12. The stored forecast.
     ShowForecast(store_.ForecastText, *this);
-    // 13. The chart of the last seven days, in the graph window (hidden).
+    // The chart of the last seven days, in the graph window (hidden).
     const DateTime now = Now();
     DrawWeatherGraph(true, true, now - 7, now, true);
-    // 14. The observation timer, and the forecast timer, which refreshes the
-    // forecast every 30 minutes.
     tmrWeather_->start();
     tmrForecast_->start();
     // Reading and thinning a long history left megabytes of copies behind.
     ReleaseFreedMemory();
-    // 15. Start in the tray when asked to.
-    if (ContainsTray(commandLine_)) mnRestore_Click();
+    if (ContainsTray(config_.commandLine)) ToggleTray();
 }
 
 void frmMain::ShowLoaded() {
@@ -299,53 +258,39 @@ void frmMain::BuildFeedUrls() {
 
 // --- timers ---------------------------------------------------------------------
 
-void frmMain::tmrSun_Timer() {
+void frmMain::OnSunTick() {
     sun_.DrawSunPosition();
-    SunTicks_ = int16_t(SunTicks_ + 1);
-    if (SunTicks_ >= kSaveTicks) {
-        SunTicks_ = 0;
+    if (schedule_.SunTick()) {
         store_.SaveSettings();
         // Building the document dropped copies of the history.
         ReleaseFreedMemory();
     }
 }
 
-void frmMain::tmrWeather_Timer() {
-    WeatherTicks_ = int16_t(WeatherTicks_ + 1);
-    if (WeatherTicks_ >= store_.UpdateMinutes) {
-        WeatherTicks_ = 0;
-        FetchingForecast_ = false;
-        FetchFeed(urls_.ObservationUrl);
-    }
+void frmMain::OnWeatherTick() {
+    if (schedule_.WeatherTick(store_.UpdateMinutes)) Ask(FeedKind::Observation, urls_.ObservationUrl);
 }
 
-void frmMain::tmrForecast_Timer() {
-    ForecastTicks_ = int16_t(ForecastTicks_ + 1);
-    if (ForecastTicks_ >= kForecastTicks) {
-        ForecastTicks_ = 0;
-        FetchingForecast_ = true;
-        FetchFeed(urls_.ForecastUrl);
-    }
+void frmMain::OnForecastTick() {
+    if (schedule_.ForecastTick()) Ask(FeedKind::Forecast, urls_.ForecastUrl);
 }
 
 // --- menu commands ----------------------------------------------------------------
 
-void frmMain::mnUpdateCurrent_Click() {
-    FetchingForecast_ = false;
-    FetchFeed(urls_.ObservationUrl);
+void frmMain::UpdateCurrent() {
+    Ask(FeedKind::Observation, urls_.ObservationUrl);
 }
 
-void frmMain::mnUpdateForecast_Click() {
-    FetchingForecast_ = true;
-    FetchFeed(urls_.ForecastUrl);
+void frmMain::UpdateForecast() {
+    Ask(FeedKind::Forecast, urls_.ForecastUrl);
 }
 
-void frmMain::mnExit_Click() {
+void frmMain::Exit() {
     if (graph_) graph_->Unload();
-    UnloadForm(vbFormCode);
+    Unload(UnloadReason::Code);
 }
 
-void frmMain::mnRestore_Click() {
+void frmMain::ToggleTray() {
     if (blnIconShown())
         RestoreFromTray();
     else
@@ -407,28 +352,28 @@ void frmMain::ShowGraphWindow() {
     g.activateWindow();
 }
 
-void frmMain::Form_MouseMove(float X) {
+void frmMain::OnTrayActivated(TrayClick click) {
     if (!blnIconShown()) return;
-    const int message = int(RoundHalfEven(X / TrayTwipsPerPixel()));
-    switch (message) {
-        case WM_LBUTTONUP:
-        case WM_LBUTTONDBLCLK:
+    switch (click) {
+        case TrayClick::Click:
+        case TrayClick::DoubleClick:
             RestoreFromTray();
             break;
-        case WM_RBUTTONUP:
+        case TrayClick::Context:
+            // The tray's menu has "Restore" as its default (bold) item.
             ShowPopupMenu(*mnSysTray_, mnRestore_);
             break;
-        default:
+        case TrayClick::Middle:
             break;
     }
 }
 
 // --- unloading ----------------------------------------------------------------------
 
-bool frmMain::Form_QueryUnload(int UnloadMode) {
-    if (UnloadMode == vbFormControlMenu) {
+bool frmMain::QueryUnload(UnloadReason reason) {
+    if (reason == UnloadReason::CloseButton) {
         // The close button sends the window to the tray (or back).
-        mnRestore_Click();
+        ToggleTray();
         return true;
     }
     store_.SaveSettings();
@@ -437,10 +382,10 @@ bool frmMain::Form_QueryUnload(int UnloadMode) {
     return false;
 }
 
-void frmMain::UnloadForm(int UnloadMode) {
+void frmMain::Unload(UnloadReason reason) {
     if (unloaded_ || unloading_) return;
     unloading_ = true;
-    if (Form_QueryUnload(UnloadMode)) {
+    if (QueryUnload(reason)) {
         unloading_ = false;
         return;
     }
@@ -448,7 +393,7 @@ void frmMain::UnloadForm(int UnloadMode) {
     tmrSun_->stop();
     tmrWeather_->stop();
     tmrForecast_->stop();
-    queue_.clear();
+    schedule_.Stop();
     hide();
     Ended();
 }
@@ -466,7 +411,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    Form_QueryUnload(vbFormControlMenu);
+    QueryUnload(UnloadReason::CloseButton);
 }
 
 void frmMain::changeEvent(QEvent* event) {
@@ -494,20 +439,6 @@ void frmMain::mouseReleaseEvent(QMouseEvent* event) {
     if (!rect().contains(event->position().toPoint())) return;
     event->accept();
     ShowTrayMenu();
-}
-
-void frmMain::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove(float(event->position().x() * kTwips));
-}
-
-void frmMain::paintEvent(QPaintEvent*) {
-    ++paints_;
-    QPainter p(this);
-    p.fillRect(rect(), Qt::black);
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    return QWidget::eventFilter(watched, event);
 }
 
 // --- what the parsers show ------------------------------------------------------------
@@ -575,17 +506,12 @@ void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime
 
 // --- fetching -------------------------------------------------------------------------------
 
-void frmMain::FetchFeed(const std::string& Url) {
+void frmMain::Ask(FeedKind kind, const std::string& url) {
     if (unloaded_) return;
-    queue_.push_back(FetchRequest{FetchingForecast_ ? FeedKind::Forecast : FeedKind::Observation, Url});
-    if (!fetching_) StartNextFetch();
+    if (auto start = schedule_.Ask(FetchRequest{kind, url})) StartFetch(*start);
 }
 
-void frmMain::StartNextFetch() {
-    if (queue_.empty() || unloaded_) return;
-    FetchRequest request = queue_.front();
-    queue_.pop_front();
-    fetching_ = true;
+void frmMain::StartFetch(const FetchRequest& request) {
     ++g_runningFetches;
     std::weak_ptr<int> alive = alive_;
     Fetcher fetch = config_.fetch;
@@ -614,13 +540,8 @@ void frmMain::StartNextFetch() {
 }
 
 void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
-    fetching_ = false;
-    ++fetchesDone_;
-    if (!unloaded_) {
-        FetchingForecast_ = request.kind == FeedKind::Forecast;
-        HandleFeedResult(request.kind, result, store_, *this);
-    }
-    StartNextFetch();
+    if (!unloaded_) HandleFeedResult(request.kind, result, store_, *this);
+    if (auto next = schedule_.Done()) StartFetch(*next);
 }
 
 }  // namespace nimbrel

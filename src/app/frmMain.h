@@ -2,21 +2,21 @@
 // The main window and its monitoring cycle: a small black window that stays
 // above the others and shows the current weather (today tile), three forecast
 // tiles, humidity, sunrise and sunset with the sun dial, and the time of the
-// last update. Three one-minute timers decide when to fetch the observation
-// and the forecast, when to turn the dial and when to save settings.txt.
+// last update. Three one-minute timers tick into the Schedule, which says
+// when to fetch the observation and the forecast and when to save
+// settings.txt.
 // Every command is reached through one pop-up menu, from the window or from
 // its tray icon.
 //
 // A fetch runs on a worker thread so that the window goes on painting; its
-// document is parsed back on this thread. A fetch asked for while another
-// runs waits for it, so documents are handled in the order they were asked.
+// document is parsed back on this thread, in the order the Schedule keeps.
 #include <QWidget>
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "app/Schedule.h"
 #include "app/modSysTray.h"
 #include "controls/MiniForecast.h"
 #include "controls/SunTransit.h"
@@ -38,11 +38,10 @@ class frmGraph;
 struct GraphCaptureState;
 
 // Why the window is being unloaded.
-enum UnloadMode {
-    vbFormControlMenu = 0,  // the user's close button: goes to the tray instead
-    vbFormCode = 1,         // the program's own unload ("Exit Nimbrel")
-    vbAppWindows = 2,       // the desktop session ends, or a signal asks the program to end
-    vbAppTaskManager = 3,
+enum class UnloadReason {
+    CloseButton,  // the user's close button: goes to the tray instead
+    Code,         // the program's own unload ("Exit Nimbrel")
+    Session,      // the desktop session ends, or a signal asks the program to end
 };
 
 class frmMain : public QWidget, public FeedDisplay, public GraphHost, public TrayOwner {
@@ -61,8 +60,6 @@ public:
     };
 
     static constexpr int kTimerInterval = 60000;
-    static constexpr int kForecastTicks = 30;
-    static constexpr int kSaveTicks = 15;
 
     explicit frmMain(Config config, QWidget* parent = nullptr);
     ~frmMain() override;
@@ -70,39 +67,35 @@ public:
     // Start-up: sizes the window, loads the settings, shows the stored
     // reading and forecast, prepares the chart and starts the timers. Ends in
     // the tray when the command line asks for it. Fetches nothing.
-    void Form_Load();
+    void Load();
     // Shows the window in the centre of the screen (unless start-up sent it
     // to the tray).
     void ShowFirst();
 
-    // The timers' ticks.
-    void tmrSun_Timer();
-    void tmrWeather_Timer();
-    void tmrForecast_Timer();
+    // The timers' ticks: turn the dial and save now and then, fetch the
+    // observation, fetch the forecast.
+    void OnSunTick();
+    void OnWeatherTick();
+    void OnForecastTick();
 
     // The menu commands.
-    void mnCancel_Click() {}
-    void mnUpdateCurrent_Click();
-    void mnUpdateForecast_Click();
-    void mnRestore_Click();
-    void mnShowGraph_Click() { ShowGraphWindow(); }
-    void mnExit_Click();
+    void UpdateCurrent();
+    void UpdateForecast();
+    // "Send to system tray" or "Restore", whichever the window is not.
+    void ToggleTray();
+    void ShowGraphWindow();
+    void Exit();
 
-    // The close request: true cancels the unload.
-    bool Form_QueryUnload(int UnloadMode);
-    // Unloads the window for the given reason (not the close button's):
-    // saves, removes the tray icon, unloads the graph window, ends.
-    void UnloadForm(int UnloadMode);
+    // Unloads the window for the given reason: the close button sends it to
+    // the tray instead; any other saves, removes the tray icon, unloads the
+    // graph window and ends.
+    void Unload(UnloadReason reason);
     bool Unloaded() const { return unloaded_; }
 
     // Pop-up menu at the mouse position, with no default item.
     void ShowTrayMenu();
     void SendToTray();
     void RestoreFromTray();
-    void ShowGraphWindow();
-    // The window's mouse-move handler, X in twips; the tray's messages come
-    // here while the icon is shown.
-    void Form_MouseMove(float X);
 
     // FeedDisplay: what the feed parsers show.
     void UpdateTodayTile(const std::string& caption, const std::string& description, int temperature) override;
@@ -123,61 +116,20 @@ public:
     bool& blnGraphShow() override { return blnGraphShow_; }
 
     // TrayOwner
-    void TrayMouseMove(float X) override { Form_MouseMove(X); }
+    void Activated(TrayClick click) override { OnTrayActivated(click); }
     QIcon TrayIconPicture() const override;
 
-    // Fetching: asks for the document of the kind at the URL; runs now or
-    // after the fetch that is running.
-    void FetchFeed(const std::string& Url);
-    bool FetchRunning() const { return fetching_; }
-    size_t FetchesWaiting() const { return queue_.size(); }
-    // Number of documents handled (accepted or not) so far.
-    int FetchesDone() const { return fetchesDone_; }
-
-    // --- state, for the program's pieces and for tests ---
-    SettingsStore& Store() { return store_; }
-    const FeedUrls& Urls() const { return urls_; }
-    const std::string& CommandLine() const { return commandLine_; }
-    int16_t SunTicks() const { return SunTicks_; }
-    int16_t WeatherTicks() const { return WeatherTicks_; }
-    int16_t ForecastTicks() const { return ForecastTicks_; }
-    bool FetchingForecast() const { return FetchingForecast_; }
-    controls::MiniForecast& MFC_Today() { return today_; }
-    controls::MiniForecast& MiniFC(int index) { return tiles_.at(size_t(index)); }
-    controls::SunTransit& SunTransit1() { return sun_; }
-    ControlWidget& TodayWidget() const { return *todayWidget_; }
-    ControlWidget& TileWidget(int index) const { return *tileWidgets_.at(size_t(index)); }
-    ControlWidget& SunWidget() const { return *sunWidget_; }
-    QLabel& lblSunrise() const { return *lblSunrise_; }
-    QLabel& lblSunset() const { return *lblSunset_; }
-    QLabel& lblHumidTitle() const { return *lblHumidTitle_; }
-    QLabel& lblHumid() const { return *lblHumid_; }
-    QLabel& lblLastTime() const { return *lblLastTime_; }
-    const std::string& TileToolTip(int index) const { return tileTips_.at(size_t(index)); }
-    QMenu& mnSysTray() const { return *mnSysTray_; }
-    QAction& mnRestore() const { return *mnRestore_; }
-    QAction* MenuItem(const std::string& name) const;
-    QTimer& tmrSun() const { return *tmrSun_; }
-    QTimer& tmrWeather() const { return *tmrWeather_; }
-    QTimer& tmrForecast() const { return *tmrForecast_; }
-    frmGraph* GraphWindow() const { return graph_.get(); }
-    int PaintCount() const { return paints_; }
+    // The fetches asked for, running and handled. Tests wait on it: a
+    // document that changes nothing on the screen leaves no other trace.
+    const Schedule& Fetches() const { return schedule_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct FetchRequest {
-        FeedKind kind;
-        std::string url;
-    };
-
     void BuildWindow();
     void BuildMenu();
     QLabel* MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
@@ -186,7 +138,11 @@ private:
     void PlaceCentred();
     void ShowLoaded();
     frmGraph& EnsureGraph();
-    void StartNextFetch();
+    void OnTrayActivated(TrayClick click);
+    // True when the unload is cancelled (the close button).
+    bool QueryUnload(UnloadReason reason);
+    void Ask(FeedKind kind, const std::string& url);
+    void StartFetch(const FetchRequest& request);
     void FetchDone(const FetchRequest& request, const HttpResult& result);
     void Ended();
 
@@ -194,12 +150,7 @@ private:
     SettingsStore store_;
     FeedUrls urls_;
     WeatherGraph chart_;
-    std::string commandLine_;
-
-    int16_t SunTicks_ = 0;
-    int16_t WeatherTicks_ = 0;
-    int16_t ForecastTicks_ = 0;
-    bool FetchingForecast_ = false;
+    Schedule schedule_;
     bool blnGraphShow_ = false;
 
     controls::MiniForecast today_;
@@ -216,12 +167,7 @@ private:
     QLabel* lblLastTime_ = nullptr;
 
     QMenu* mnSysTray_ = nullptr;
-    QAction* mnCancel_ = nullptr;
-    QAction* mnUpdateCurrent_ = nullptr;
-    QAction* mnUpdateForecast_ = nullptr;
     QAction* mnRestore_ = nullptr;
-    QAction* mnShowGraph_ = nullptr;
-    QAction* mnExit_ = nullptr;
 
     QTimer* tmrSun_ = nullptr;
     QTimer* tmrWeather_ = nullptr;
@@ -230,9 +176,6 @@ private:
     std::unique_ptr<frmGraph> graph_;
     std::shared_ptr<GraphCaptureState> capture_;
 
-    std::deque<FetchRequest> queue_;
-    bool fetching_ = false;
-    int fetchesDone_ = 0;
     // Lives as long as the window; a fetch that ends after the window has
     // gone finds it expired and drops its document.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
@@ -243,7 +186,6 @@ private:
     bool placed_ = false;
     bool minimisedForTray_ = false;
     bool pressed_ = false;
-    int paints_ = 0;
 };
 
 // True when a fetch of any main window is still running on its worker

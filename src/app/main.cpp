@@ -64,14 +64,14 @@ int main(int argc, char** argv) {
 
     // SIGTERM, SIGINT, SIGHUP and the end of the session unload the window
     // the way the system's shutdown does: save, remove the tray icon, end.
-    SignalWatch signalWatch([&form](int) { form.UnloadForm(vbAppWindows); });
+    SignalWatch signalWatch([&form](int) { form.Unload(UnloadReason::Session); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.UnloadForm(vbAppWindows); });
+                     [&form](QSessionManager&) { form.Unload(UnloadReason::Session); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] {
-        if (!form.Unloaded()) form.UnloadForm(vbAppWindows);
+        if (!form.Unloaded()) form.Unload(UnloadReason::Session);
     });
 
-    form.Form_Load();
+    form.Load();
     // A signal or the end of the session that came while start-up waited on
     // a message (the notice that there is no notification area) has saved
     // and unloaded the window already; its request to end the event loop
@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
         // Right after start-up, not during it: the observation, then the
         // forecast.
         QTimer::singleShot(0, &form, [&form] {
-            form.mnUpdateCurrent_Click();
-            form.mnUpdateForecast_Click();
+            form.UpdateCurrent();
+            form.UpdateForecast();
         });
     }
     const int status = QApplication::exec();

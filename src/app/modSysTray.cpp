@@ -27,16 +27,16 @@ public:
         QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason r) {
             switch (r) {
                 case QSystemTrayIcon::Trigger:
-                    Deliver(WM_LBUTTONUP);
+                    Deliver(TrayClick::Click);
                     break;
                 case QSystemTrayIcon::DoubleClick:
-                    Deliver(WM_LBUTTONDBLCLK);
+                    Deliver(TrayClick::DoubleClick);
                     break;
                 case QSystemTrayIcon::Context:
-                    Deliver(WM_RBUTTONUP);
+                    Deliver(TrayClick::Context);
                     break;
                 case QSystemTrayIcon::MiddleClick:
-                    Deliver(WM_MBUTTONUP);
+                    Deliver(TrayClick::Middle);
                     break;
                 default:
                     break;
@@ -62,10 +62,10 @@ TrayState& State() {
 
 }  // namespace
 
-void TrayHost::Deliver(int mouseMessage) {
+void TrayHost::Deliver(TrayClick click) {
     const NotifyIconData& r = State().record;
     if (!State().shown || !r.hWnd) return;
-    r.hWnd->TrayMouseMove(float(mouseMessage * r.hWnd->TrayTwipsPerPixel()));
+    r.hWnd->Activated(click);
 }
 
 std::shared_ptr<TrayHost> SetTrayHost(std::shared_ptr<TrayHost> host) {
@@ -101,7 +101,6 @@ void AddTrayIcon(TrayOwner& frmOwner, const std::string& strTip) {
     r.hWnd = &frmOwner;
     r.uID = 1;
     r.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    r.uCallbackMessage = WM_MOUSEMOVE;
     r.hIcon = frmOwner.TrayIconPicture();
     r.szTip = TrayTip(strTip);
     s.record = r;

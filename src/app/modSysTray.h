@@ -1,9 +1,8 @@
 #pragma once
 // The one notification-area icon of the program. The module keeps the record
 // last handed to the tray and the flag that says whether the icon is shown;
-// the flag follows the calls, not the tray's answer. Mouse actions on the
-// icon reach the owning window as mouse-move messages whose horizontal
-// coordinate, in pixels, is the number of the mouse message.
+// the flag follows the calls, not the tray's answer. Clicks on the icon
+// reach the owning window as Activated events.
 #include <QIcon>
 #include <functional>
 #include <memory>
@@ -11,21 +10,20 @@
 
 namespace nimbrel {
 
-// Mouse message numbers the tray reports.
-constexpr int WM_MOUSEMOVE = 512;
-constexpr int WM_LBUTTONUP = 514;
-constexpr int WM_LBUTTONDBLCLK = 515;
-constexpr int WM_RBUTTONUP = 517;
-constexpr int WM_MBUTTONUP = 520;
+// What the user did on the icon.
+enum class TrayClick {
+    Click,        // the primary button
+    DoubleClick,  // the primary button, twice
+    Context,      // the context-menu button
+    Middle,       // the middle button
+};
 
-// The window that owns the icon: it receives the tray's mouse messages as a
-// mouse move at X = message number x twips per pixel.
+// The window that owns the icon and hears its clicks.
 class TrayOwner {
 public:
     virtual ~TrayOwner() = default;
-    virtual void TrayMouseMove(float X) = 0;
+    virtual void Activated(TrayClick click) = 0;
     virtual QIcon TrayIconPicture() const = 0;
-    virtual double TrayTwipsPerPixel() const { return 15.0; }
 };
 
 // What the module hands the tray: the record, in the platform's terms.
@@ -33,7 +31,6 @@ struct NotifyIconData {
     TrayOwner* hWnd = nullptr;
     unsigned uID = 0;
     unsigned uFlags = 0;
-    unsigned uCallbackMessage = 0;
     QIcon hIcon;
     std::string szTip;  // at most 63 characters: what the tray shows
 };
@@ -48,12 +45,13 @@ public:
     virtual ~TrayHost() = default;
     // False when the desktop has no notification area.
     virtual bool Available() const = 0;
-    // NIM_ADD or NIM_DELETE. The host reports mouse messages on the icon
-    // through Deliver.
+    // NIM_ADD or NIM_DELETE. The host reports clicks on the icon through
+    // Deliver.
     virtual void NotifyIcon(unsigned message, const NotifyIconData& record) = 0;
 
-    // Called by the host for a mouse message on the icon.
-    void Deliver(int mouseMessage);
+    // Called by the host for a click on the icon: reaches the owner while
+    // the icon is shown.
+    void Deliver(TrayClick click);
 };
 
 // Replaces the tray (tests); returns the previous one. Null restores the Qt

@@ -81,7 +81,7 @@ void frmGraph::BuildMenus() {
     mnGraphType = bar->addMenu(QStringLiteral("Graph Type"));
     mnGraphType->setObjectName(QStringLiteral("mnGraphType"));
     mnGraphType->menuAction()->setObjectName(QStringLiteral("mnGraphType"));
-    mnBoth = item(mnGraphType, "mnBoth", "Temperature and Humidty", true);
+    mnBoth = item(mnGraphType, "mnBoth", "Temperature and Humidity", true);
     mnTempGraph = item(mnGraphType, "mnTempGraph", "Temperature", true);
     mnHumidGraph = item(mnGraphType, "mnHumidGraph", "Humidity", true);
     mnSep1 = mnGraphType->addSeparator();

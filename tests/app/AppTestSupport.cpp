@@ -81,10 +81,11 @@ FeedServer::FeedServer() : server_(std::make_unique<httplib::Server>()) {
     obsDoc_ = ObservationDoc("Sunny", "12", "66");
     fcDoc_ = ForecastDoc();
     auto answer = [this](bool forecast) {
-        return [this, forecast](const httplib::Request&, httplib::Response& res) {
+        return [this, forecast](const httplib::Request& req, httplib::Response& res) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 log_.push_back(forecast ? "5day" : "obs");
+                paths_.push_back(req.path);
             }
             (forecast ? fc_ : obs_)++;
             if (int d = delayMs_.load(); d > 0) std::this_thread::sleep_for(std::chrono::milliseconds(d));
@@ -107,6 +108,11 @@ FeedServer::~FeedServer() {
 std::vector<std::string> FeedServer::Log() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return log_;
+}
+
+std::vector<std::string> FeedServer::Paths() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return paths_;
 }
 
 void FeedServer::SetObservation(std::string doc) {

@@ -54,6 +54,8 @@ public:
     int ForecastRequests() const { return fc_.load(); }
     // Requests in the order they came ("obs", "5day").
     std::vector<std::string> Log() const;
+    // The paths asked for, in the same order.
+    std::vector<std::string> Paths() const;
     void SetObservation(std::string doc);
     void SetForecast(std::string doc);
     // Every answer waits this long before it is sent.
@@ -66,7 +68,7 @@ private:
     std::atomic<int> obs_{0}, fc_{0}, delayMs_{0};
     mutable std::mutex mutex_;
     std::string obsDoc_, fcDoc_;
-    std::vector<std::string> log_;
+    std::vector<std::string> log_, paths_;
 };
 
 // Records every message box instead of showing it.

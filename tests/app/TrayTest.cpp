@@ -7,8 +7,8 @@ namespace nimbrel {
 namespace {
 
 struct Owner : TrayOwner {
-    std::vector<float> moves;
-    void TrayMouseMove(float X) override { moves.push_back(X); }
+    std::vector<TrayClick> clicks;
+    void Activated(TrayClick click) override { clicks.push_back(click); }
     QIcon TrayIconPicture() const override { return {}; }
 };
 
@@ -27,13 +27,12 @@ TEST(SysTray, OneIconWhoseFlagFollowsTheCalls) {
     EXPECT_EQ(r.hWnd, &owner);
     EXPECT_EQ(r.uID, 1u);
     EXPECT_EQ(r.uFlags, 7u);
-    EXPECT_EQ(r.uCallbackMessage, 512u);
     EXPECT_EQ(r.szTip, "Nimbrel");
 
-    // Mouse messages reach the owner as moves at message x 15 twips.
-    tray.Deliver(WM_RBUTTONUP);
-    ASSERT_EQ(owner.moves.size(), 1u);
-    EXPECT_FLOAT_EQ(owner.moves[0], 517 * 15.0f);
+    // Clicks reach the owner as they came.
+    tray.Deliver(TrayClick::Context);
+    ASSERT_EQ(owner.clicks.size(), 1u);
+    EXPECT_EQ(owner.clicks[0], TrayClick::Context);
 
     RemoveTrayIcon();
     RemoveTrayIcon();
@@ -41,8 +40,8 @@ TEST(SysTray, OneIconWhoseFlagFollowsTheCalls) {
     EXPECT_EQ(tray.calls[1].first, NIM_DELETE);
     EXPECT_EQ(tray.calls[1].second.hWnd, &owner);
     EXPECT_FALSE(blnIconShown());
-    tray.Deliver(WM_LBUTTONUP);  // no icon: no message
-    EXPECT_EQ(owner.moves.size(), 1u);
+    tray.Deliver(TrayClick::Click);  // no icon: no click
+    EXPECT_EQ(owner.clicks.size(), 1u);
 
     // A new add takes the new tip, cut to 63 characters.
     const std::string seventy(70, 'x');

@@ -73,15 +73,38 @@ protected:
         c.commandLine = commandLine;
         c.onEnded = [this] { ++ended; };
         form = std::make_unique<frmMain>(c);
-        form->Form_Load();
+        form->Load();
         form->ShowFirst();
         return *form;
     }
     // Waits until n documents have been handled in all.
     bool WaitForFetches(int n, int timeoutMs = 8000) {
-        return PumpUntil([&] { return form->FetchesDone() >= n && !form->FetchRunning(); }, timeoutMs);
+        return PumpUntil([&] { return form->Fetches().Handled() >= n && !form->Fetches().Running(); }, timeoutMs);
     }
+    // What the window shows, found by the names its pieces carry.
+    template <typename T>
+    T& Find(const char* name) {
+        T* found = form->findChild<T*>(QString::fromUtf8(name));
+        if (!found) throw std::runtime_error(std::string("no ") + name);
+        return *found;
+    }
+    QLabel& Label(const char* name) { return Find<QLabel>(name); }
+    std::string Text(const char* name) { return Label(name).text().toStdString(); }
     std::string Text(QLabel& l) { return l.text().toStdString(); }
+    ControlWidget& Widget(const std::string& name) { return Find<ControlWidget>(name.c_str()); }
+    ControlWidget& TileWidget(int i) { return Widget("MiniFC" + std::to_string(i)); }
+    controls::MiniForecast& Tile(int i) { return dynamic_cast<controls::MiniForecast&>(TileWidget(i).Control()); }
+    controls::MiniForecast& Today() { return dynamic_cast<controls::MiniForecast&>(Widget("MFC_Today").Control()); }
+    controls::SunTransit& Sun() { return dynamic_cast<controls::SunTransit&>(Widget("SunTransit1").Control()); }
+    QMenu& Menu() { return Find<QMenu>("mnSysTray"); }
+    QAction& Restore() { return Find<QAction>("mnRestore"); }
+    // The graph window, a window of its own.
+    frmGraph* Graph() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* g = dynamic_cast<frmGraph*>(w)) return g;
+        return nullptr;
+    }
+    std::string Saved() { return ReadFile(folder.Settings()); }
 
     ScopedClock clock{Saturday14()};
     TempFolder folder;
@@ -100,51 +123,53 @@ TEST_F(MainWindow, StartsWithoutAFileShowingTheEmptyDisplayAndFetchingNothing) {
     EXPECT_TRUE((f.windowFlags() & Qt::Tool) == Qt::Tool);
     EXPECT_TRUE(f.isVisible());
     // Tiles and dial in their places.
-    EXPECT_EQ(f.TileWidget(0).geometry(), QRect(12, 0, 48, 36));
-    EXPECT_EQ(f.TileWidget(1).geometry(), QRect(60, 0, 48, 36));
-    EXPECT_EQ(f.TileWidget(2).geometry(), QRect(108, 0, 48, 36));
-    EXPECT_EQ(f.TodayWidget().geometry(), QRect(0, 40, 48, 36));
-    EXPECT_EQ(f.SunWidget().geometry(), QRect(56, 40, 62, 21));
-    EXPECT_EQ(f.lblLastTime().geometry(), QRect(0, 80, 169, 17));
-    EXPECT_EQ(f.SunTransit1().BackColour(), 0);
+    EXPECT_EQ(TileWidget(0).geometry(), QRect(12, 0, 48, 36));
+    EXPECT_EQ(TileWidget(1).geometry(), QRect(60, 0, 48, 36));
+    EXPECT_EQ(TileWidget(2).geometry(), QRect(108, 0, 48, 36));
+    EXPECT_EQ(Widget("MFC_Today").geometry(), QRect(0, 40, 48, 36));
+    EXPECT_EQ(Widget("SunTransit1").geometry(), QRect(56, 40, 62, 21));
+    EXPECT_EQ(Label("lblLastTime").geometry(), QRect(0, 80, 169, 17));
+    EXPECT_EQ(Sun().BackColour(), 0);
 
-    EXPECT_EQ(Text(f.lblSunrise()), "??:??");
-    EXPECT_EQ(Text(f.lblSunset()), "??:??");
-    EXPECT_EQ(Text(f.lblHumidTitle()), "Humidity:");
-    EXPECT_EQ(Text(f.lblHumid()), "100%");
-    EXPECT_EQ(Text(f.lblLastTime()), "");
-    EXPECT_EQ(f.MFC_Today().Title().Caption(), "");
-    EXPECT_FALSE(f.MFC_Today().HasPicture());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(f.MiniFC(i).TempCaption(), "");
-    EXPECT_EQ(f.mnRestore().text().toStdString(), "Send to system tray");
-    EXPECT_EQ(f.Store().UpdateMinutes, 5);
-    EXPECT_EQ(f.Urls().ObservationUrl, server.BaseUrl() + "/weather/feeds/rss/obs/id/1769.xml");
+    EXPECT_EQ(Text("lblSunrise"), "??:??");
+    EXPECT_EQ(Text("lblSunset"), "??:??");
+    EXPECT_EQ(Text("lblHumidTitle"), "Humidity:");
+    EXPECT_EQ(Text("lblHumid"), "100%");
+    EXPECT_EQ(Text("lblLastTime"), "");
+    EXPECT_EQ(Today().Title().Caption(), "");
+    EXPECT_FALSE(Today().HasPicture());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Tile(i).TempCaption(), "");
+    EXPECT_EQ(Restore().text().toStdString(), "Send to system tray");
 
     // All three timers run at one minute; the graph window is ready, hidden.
-    for (QTimer* t : {&f.tmrSun(), &f.tmrWeather(), &f.tmrForecast()}) {
+    for (QTimer* t : {&Find<QTimer>("tmrSun"), &Find<QTimer>("tmrWeather"), &Find<QTimer>("tmrForecast")}) {
         EXPECT_TRUE(t->isActive());
         EXPECT_EQ(t->interval(), 60000);
     }
-    ASSERT_NE(f.GraphWindow(), nullptr);
-    EXPECT_FALSE(f.GraphWindow()->isVisible());
+    ASSERT_NE(Graph(), nullptr);
+    EXPECT_FALSE(Graph()->isVisible());
     PumpFor(200);
     EXPECT_EQ(server.ObservationRequests() + server.ForecastRequests(), 0);
     EXPECT_FALSE(fs::exists(folder.Settings()));
+    // Location 1769, every five minutes.
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    EXPECT_EQ(server.Paths(), std::vector<std::string>{"/weather/feeds/rss/obs/id/1769.xml"});
+    f.Exit();
+    EXPECT_NE(Saved().find("<minutes>5</minutes>"), std::string::npos);
 }
 
 TEST_F(MainWindow, StartsFromAStoredFileShowingReadingForecastAndSunTimes) {
     WriteFile(folder.Settings(), StoredSettings("10"));
     clock.Set(DateSerial(2026, 12, 8) + TimeSerial(9, 0, 0));  // read back on the Tuesday
     frmMain& f = Start();
-    EXPECT_EQ(f.Store().UpdateMinutes, 10);
-    EXPECT_EQ(f.Urls().ForecastUrl, server.BaseUrl() + "/weather/feeds/rss/5day/id/3772.xml");
-    EXPECT_EQ(f.MFC_Today().Title().Caption(), "Now");
-    EXPECT_EQ(f.MFC_Today().TempCaption(),
+    EXPECT_EQ(Today().Title().Caption(), "Now");
+    EXPECT_EQ(Today().TempCaption(),
               "-3\xC2\xB0"
               "C");
-    EXPECT_EQ(f.MFC_Today().ShownWeather(), controls::Weather::SunnyIntervals);
-    EXPECT_EQ(Text(f.lblHumid()), "71%");
-    EXPECT_EQ(Text(f.lblLastTime()), "Last update: 05/12/2026 13:55:00");
+    EXPECT_EQ(Today().ShownWeather(), controls::Weather::SunnyIntervals);
+    EXPECT_EQ(Text("lblHumid"), "71%");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 13:55:00");
 
     const char* captions[] = {"Sat", "Sun", "Mon"};
     const char* temps[] = {
@@ -155,58 +180,70 @@ TEST_F(MainWindow, StartsFromAStoredFileShowingReadingForecastAndSunTimes) {
         "-2\xC2\xB0"
         "C"};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(f.MiniFC(i).Title().Caption(), captions[i]);
-        EXPECT_EQ(f.MiniFC(i).TempCaption(), temps[i]);
-        EXPECT_EQ(f.TileWidget(i).toolTip().toStdString(), f.TileToolTip(i));
+        EXPECT_EQ(Tile(i).Title().Caption(), captions[i]);
+        EXPECT_EQ(Tile(i).TempCaption(), temps[i]);
     }
-    EXPECT_EQ(f.MiniFC(2).ShownWeather(), controls::Weather::HeavySnow);
-    EXPECT_EQ(f.TileToolTip(1),
+    EXPECT_EQ(Tile(2).ShownWeather(), controls::Weather::HeavySnow);
+    EXPECT_EQ(TileWidget(1).toolTip().toStdString(),
               "06/12/2026: light rain, 4->9\xC2\xB0"
               "C, H=90%, SR=07:51GMT, SS=15:54GMT");
-    EXPECT_EQ(Text(f.lblSunrise()), "07:50");
-    EXPECT_EQ(Text(f.lblSunset()), "15:55");
-    EXPECT_DOUBLE_EQ(f.SunTransit1().SunUp(), TimeSerial(7, 50, 0));
-    EXPECT_DOUBLE_EQ(f.SunTransit1().SunDown(), TimeSerial(15, 55, 0));
+    EXPECT_EQ(Text("lblSunrise"), "07:50");
+    EXPECT_EQ(Text("lblSunset"), "15:55");
+    EXPECT_DOUBLE_EQ(Sun().SunUp(), TimeSerial(7, 50, 0));
+    EXPECT_DOUBLE_EQ(Sun().SunDown(), TimeSerial(15, 55, 0));
     // The surfaces really hold the pictures the window paints.
-    QImage today = f.TodayWidget().SurfaceImage();
+    QImage today = Widget("MFC_Today").SurfaceImage();
     ASSERT_FALSE(today.isNull());
     EXPECT_EQ(today.size(), QSize(48, 36));
+
+    // Location 3772, every ten minutes.
+    for (int i = 0; i < 9; ++i) f.OnWeatherTick();
+    PumpFor(50);
+    EXPECT_EQ(server.ObservationRequests(), 0);
+    f.OnWeatherTick();
+    f.UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(2));
+    EXPECT_EQ(server.Paths(),
+              (std::vector<std::string>{"/weather/feeds/rss/obs/id/3772.xml", "/weather/feeds/rss/5day/id/3772.xml"}));
 }
 
 TEST_F(MainWindow, FetchesTheObservationEveryFifthTickAndSavesEveryFifteenth) {
     frmMain& f = Start();
-    for (int i = 0; i < 4; ++i) f.tmrWeather_Timer();
+    for (int i = 0; i < 4; ++i) f.OnWeatherTick();
     PumpFor(100);
     EXPECT_EQ(server.ObservationRequests(), 0);
-    f.tmrWeather_Timer();
+    f.OnWeatherTick();
     ASSERT_TRUE(WaitForFetches(1));
     EXPECT_EQ(server.ObservationRequests(), 1);
-    EXPECT_EQ(f.WeatherTicks(), 0);
-    EXPECT_EQ(f.MFC_Today().Title().Caption(), "Now");
-    EXPECT_EQ(f.MFC_Today().TempCaption(),
+    EXPECT_EQ(Today().Title().Caption(), "Now");
+    EXPECT_EQ(Today().TempCaption(),
               "12\xC2\xB0"
               "C");
-    EXPECT_EQ(f.MFC_Today().ShownWeather(), controls::Weather::Sunny);
-    EXPECT_EQ(Text(f.lblHumid()), "66%");
-    EXPECT_EQ(Text(f.lblLastTime()), "Last update: 05/12/2026 14:00:00");
-    EXPECT_EQ(f.Store().TempHistory, "12");
+    EXPECT_EQ(Today().ShownWeather(), controls::Weather::Sunny);
+    EXPECT_EQ(Text("lblHumid"), "66%");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:00:00");
 
-    for (int i = 0; i < 14; ++i) f.tmrSun_Timer();
+    for (int i = 0; i < 14; ++i) f.OnSunTick();
     EXPECT_FALSE(fs::exists(folder.Settings()));
-    f.tmrSun_Timer();
-    EXPECT_EQ(f.SunTicks(), 0);
+    f.OnSunTick();
     ASSERT_TRUE(fs::exists(folder.Settings()));
-    EXPECT_NE(ReadFile(folder.Settings()).find("<last reading>Sunny,12,66,05/12/2026 14:00:00</last reading>"),
-              std::string::npos);
+    EXPECT_NE(Saved().find("<last reading>Sunny,12,66,05/12/2026 14:00:00</last reading>"), std::string::npos);
+    EXPECT_NE(Saved().find("<last temps>12</last temps>"), std::string::npos);
+    // The next save comes fifteen ticks later.
+    fs::remove(folder.Settings());
+    for (int i = 0; i < 14; ++i) f.OnSunTick();
+    EXPECT_FALSE(fs::exists(folder.Settings()));
+    f.OnSunTick();
+    EXPECT_TRUE(fs::exists(folder.Settings()));
 
     // The forecast timer fetches on its 30th tick.
-    for (int i = 0; i < 29; ++i) f.tmrForecast_Timer();
+    for (int i = 0; i < 29; ++i) f.OnForecastTick();
     PumpFor(50);
     EXPECT_EQ(server.ForecastRequests(), 0);
-    f.tmrForecast_Timer();
+    f.OnForecastTick();
     ASSERT_TRUE(WaitForFetches(2));
     EXPECT_EQ(server.ForecastRequests(), 1);
-    EXPECT_EQ(f.MiniFC(1).Title().Caption(), "Sun");
+    EXPECT_EQ(Tile(1).Title().Caption(), "Sun");
 }
 
 TEST_F(MainWindow, StoredMinutesOfOneOrZeroFetchOnEveryTick) {
@@ -215,9 +252,9 @@ TEST_F(MainWindow, StoredMinutesOfOneOrZeroFetchOnEveryTick) {
         WriteFile(folder.Settings(), StoredSettings(minutes));
         const int before = server.ObservationRequests();
         frmMain& f = Start();
-        f.tmrWeather_Timer();
+        f.OnWeatherTick();
         ASSERT_TRUE(WaitForFetches(1));
-        f.tmrWeather_Timer();
+        f.OnWeatherTick();
         ASSERT_TRUE(WaitForFetches(2));
         EXPECT_EQ(server.ObservationRequests() - before, 2);
         form.reset();
@@ -226,30 +263,30 @@ TEST_F(MainWindow, StoredMinutesOfOneOrZeroFetchOnEveryTick) {
 
 TEST_F(MainWindow, BothUpdateCommandsTwiceInARowFetchInTheOrderAsked) {
     frmMain& f = Start();
-    f.tmrWeather_Timer();
-    f.tmrWeather_Timer();
+    f.OnWeatherTick();
+    f.OnWeatherTick();
     server.SetDelayMs(150);
-    f.mnUpdateCurrent_Click();
-    f.mnUpdateCurrent_Click();
-    f.mnUpdateForecast_Click();
-    f.mnUpdateForecast_Click();
-    EXPECT_TRUE(f.FetchRunning());
-    EXPECT_EQ(f.FetchesWaiting(), 3u);
+    f.UpdateCurrent();
+    f.UpdateCurrent();
+    f.UpdateForecast();
+    f.UpdateForecast();
+    // One at a time: the others wait for the first.
+    PumpFor(50);
+    EXPECT_EQ(server.Log().size(), 1u);
     ASSERT_TRUE(WaitForFetches(4));
     EXPECT_EQ(server.Log(), (std::vector<std::string>{"obs", "obs", "5day", "5day"}));
-    EXPECT_TRUE(f.FetchingForecast());
     // The commands do not reset the tick counter: the regular fetch still
     // comes on the fifth tick.
-    EXPECT_EQ(f.WeatherTicks(), 2);
-    f.tmrWeather_Timer();
-    f.tmrWeather_Timer();
+    f.OnWeatherTick();
+    f.OnWeatherTick();
     PumpFor(50);
     EXPECT_EQ(server.ObservationRequests(), 2);
-    f.tmrWeather_Timer();
+    f.OnWeatherTick();
     ASSERT_TRUE(WaitForFetches(5));
     EXPECT_EQ(server.ObservationRequests(), 3);
     // Two equal readings: the history keeps the first and the last of the run.
-    EXPECT_EQ(f.Store().TempHistory, "12,12");
+    f.Exit();
+    EXPECT_NE(Saved().find("<last temps>12,12</last temps>"), std::string::npos);
 }
 
 TEST_F(MainWindow, CloseButtonSendsToTheTrayAndTheIconBringsItBack) {
@@ -258,48 +295,50 @@ TEST_F(MainWindow, CloseButtonSendsToTheTrayAndTheIconBringsItBack) {
     EXPECT_FALSE(f.Unloaded());
     EXPECT_TRUE(blnIconShown());
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(f.mnRestore().text().toStdString(), "Restore");
+    EXPECT_EQ(Restore().text().toStdString(), "Restore");
     ASSERT_EQ(tray.tray().calls.size(), 1u);
     EXPECT_EQ(tray.tray().calls[0].first, NIM_ADD);
     EXPECT_EQ(tray.tray().calls[0].second.szTip, "Nimbrel");
-    EXPECT_EQ(tray.tray().calls[0].second.uCallbackMessage, 512u);
 
-    // Messages other than the three of the table do nothing.
-    tray.tray().Deliver(WM_MBUTTONUP);
-    tray.tray().Deliver(WM_MOUSEMOVE);
+    // The middle button does nothing.
+    tray.tray().Deliver(TrayClick::Middle);
     EXPECT_TRUE(blnIconShown());
-    EXPECT_FALSE(f.mnSysTray().isVisible());
+    EXPECT_FALSE(Menu().isVisible());
 
     // A right click opens the menu with "Restore" in bold.
-    tray.tray().Deliver(WM_RBUTTONUP);
-    EXPECT_TRUE(f.mnSysTray().isVisible());
-    EXPECT_EQ(f.mnSysTray().defaultAction(), &f.mnRestore());
-    EXPECT_TRUE(f.mnRestore().font().bold());
-    f.mnSysTray().hide();
+    tray.tray().Deliver(TrayClick::Context);
+    EXPECT_TRUE(Menu().isVisible());
+    EXPECT_EQ(Menu().defaultAction(), &Restore());
+    EXPECT_TRUE(Restore().font().bold());
+    Menu().hide();
 
     // A left click brings the window back and removes the icon.
-    tray.tray().Deliver(WM_LBUTTONUP);
+    tray.tray().Deliver(TrayClick::Click);
     EXPECT_FALSE(blnIconShown());
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.mnRestore().text().toStdString(), "Send to system tray");
+    EXPECT_EQ(Restore().text().toStdString(), "Send to system tray");
     ASSERT_EQ(tray.tray().calls.size(), 2u);
     EXPECT_EQ(tray.tray().calls[1].first, NIM_DELETE);
 
     // While visible, mouse moves do nothing; a double click from the tray
     // restores too.
-    f.Form_MouseMove(514 * 15);
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(34, 5), f.mapToGlobal(QPointF(34, 5)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&f, &move);
+    }
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(tray.tray().calls.size(), 2u);
     f.close();
-    tray.tray().Deliver(WM_LBUTTONDBLCLK);
+    tray.tray().Deliver(TrayClick::DoubleClick);
     EXPECT_TRUE(f.isVisible());
     EXPECT_FALSE(blnIconShown());
 
     // The menu opened from the window has no bold item.
     f.ShowTrayMenu();
-    EXPECT_EQ(f.mnSysTray().defaultAction(), nullptr);
-    EXPECT_FALSE(f.mnRestore().font().bold());
-    f.mnSysTray().hide();
+    EXPECT_EQ(Menu().defaultAction(), nullptr);
+    EXPECT_FALSE(Restore().font().bold());
+    Menu().hide();
     EXPECT_EQ(ended, 0);
 }
 
@@ -307,8 +346,8 @@ TEST_F(MainWindow, AWordContainingTrayStartsInTheTray) {
     frmMain& f = Start("-Tray");
     EXPECT_TRUE(blnIconShown());
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(f.mnRestore().text().toStdString(), "Restore");
-    f.mnRestore_Click();
+    EXPECT_EQ(Restore().text().toStdString(), "Restore");
+    f.ToggleTray();
     EXPECT_TRUE(f.isVisible());
     EXPECT_FALSE(blnIconShown());
 }
@@ -323,54 +362,54 @@ TEST_F(MainWindow, WithoutANotificationAreaTheWindowIsMinimisedAndTheUserToldOnc
     EXPECT_FALSE((f.windowFlags() & Qt::Tool) == Qt::Tool);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, "Nimbrel");
-    f.mnRestore_Click();
+    f.ToggleTray();
     EXPECT_FALSE(f.isMinimized());
     EXPECT_TRUE((f.windowFlags() & Qt::Tool) == Qt::Tool);
     f.close();
-    f.mnRestore_Click();
+    f.ToggleTray();
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
 TEST_F(MainWindow, ExitSavesUnloadsTheGraphWindowAndEnds) {
     frmMain& f = Start();
     f.ShowGraphWindow();
-    ASSERT_TRUE(f.GraphWindow()->isVisible());
+    ASSERT_TRUE(Graph()->isVisible());
     f.close();  // in the tray: the exit removes the icon
     ASSERT_TRUE(blnIconShown());
-    f.mnExit_Click();
+    f.Exit();
     EXPECT_TRUE(f.Unloaded());
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(blnIconShown());
-    EXPECT_FALSE(f.GraphWindow()->isVisible());
-    const std::string saved = ReadFile(folder.Settings());
+    EXPECT_FALSE(Graph()->isVisible());
+    const std::string saved = Saved();
     EXPECT_EQ(saved.rfind("<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n", 0), 0u);
     EXPECT_NE(saved.find("<minutes>5</minutes>"), std::string::npos);
     // Nothing more is fetched once unloaded.
-    f.mnUpdateCurrent_Click();
+    f.UpdateCurrent();
     PumpFor(100);
     EXPECT_EQ(server.ObservationRequests(), 0);
 }
 
 TEST_F(MainWindow, GraphWindowCommandShowsItOnceAndAgainAfterItWasClosed) {
     frmMain& f = Start();
-    frmGraph* g = f.GraphWindow();
+    frmGraph* g = Graph();
     ASSERT_NE(g, nullptr);
-    f.mnShowGraph_Click();
+    f.ShowGraphWindow();
     EXPECT_TRUE(g->isVisible());
     EXPECT_TRUE(f.blnGraphShow());
     g->move(300, 300);
-    f.mnShowGraph_Click();
+    f.ShowGraphWindow();
     EXPECT_EQ(g->pos(), QPoint(300, 300));
     g->close();
     PumpFor(20);
     EXPECT_FALSE(g->isVisible());
     EXPECT_FALSE(f.blnGraphShow());
-    f.mnShowGraph_Click();
+    f.ShowGraphWindow();
     EXPECT_TRUE(g->isVisible());
 
     // Each new observation redraws the chart.
     const size_t rows = g->mscTemp().RowCount();
-    f.mnUpdateCurrent_Click();
+    f.UpdateCurrent();
     ASSERT_TRUE(WaitForFetches(1));
     EXPECT_EQ(g->mscTemp().RowCount(), rows + 1);
 }
@@ -386,8 +425,8 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
         QApplication::sendEvent(&w, &release);
     };
     // A forecast tile's picture: the forecast message, no menu.
-    click(f.TileWidget(1), QPoint(30, 10));
-    EXPECT_FALSE(f.mnSysTray().isVisible());
+    click(TileWidget(1), QPoint(30, 10));
+    EXPECT_FALSE(Menu().isVisible());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].caption, "Sunday 06 Dec 2026 forecast");
     EXPECT_EQ(messages.messages[0].icon, MsgIcon::Information);
@@ -397,24 +436,24 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
               "C\r\nHumidity: 90%\r\n"
               "Sunrise: 07:51GMT\r\nSunset: 15:54GMT");
     // The today tile, a label and the background: the menu.
-    click(f.TodayWidget(), QPoint(30, 10));
-    EXPECT_TRUE(f.mnSysTray().isVisible());
-    f.mnSysTray().hide();
-    click(f.lblHumid(), QPoint(5, 5));
-    EXPECT_TRUE(f.mnSysTray().isVisible());
-    f.mnSysTray().hide();
+    click(Widget("MFC_Today"), QPoint(30, 10));
+    EXPECT_TRUE(Menu().isVisible());
+    Menu().hide();
+    click(Label("lblHumid"), QPoint(5, 5));
+    EXPECT_TRUE(Menu().isVisible());
+    Menu().hide();
     click(f, QPoint(160, 45));
-    EXPECT_TRUE(f.mnSysTray().isVisible());
-    f.mnSysTray().hide();
+    EXPECT_TRUE(Menu().isVisible());
+    Menu().hide();
     // The dial: its summary.
-    click(f.SunWidget(), QPoint(30, 10));
+    click(Widget("SunTransit1"), QPoint(30, 10));
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[1].caption, "Sun Transit Summary");
     EXPECT_EQ(messages.messages[1].text, "Sunrise was 6h 10m ago\r\nSunset is in 1h 55m");
 
     // The menu's captions, in order.
     std::vector<std::string> captions;
-    for (QAction* a : f.mnSysTray().actions()) captions.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    for (QAction* a : Menu().actions()) captions.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     EXPECT_EQ(captions, (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-",
                                                   "Send to system tray", "Show graph window", "-", "Exit Nimbrel"}));
 }
@@ -422,22 +461,24 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
 TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing) {
     frmMain& f = Start();
     server.SetDelayMs(1500);
-    f.mnUpdateCurrent_Click();
-    f.mnUpdateForecast_Click();
-    ASSERT_TRUE(f.FetchRunning());
+    f.UpdateCurrent();
+    f.UpdateForecast();
+    ASSERT_TRUE(f.Fetches().Running());
     // While the first fetch waits, the window repaints and answers.
-    const int paints = f.TodayWidget().PaintCount();
+    const int paints = Widget("MFC_Today").PaintCount();
     for (int i = 0; i < 3; ++i) {
-        f.TodayWidget().repaint();
+        Widget("MFC_Today").repaint();
         PumpFor(50);
     }
-    EXPECT_GT(f.TodayWidget().PaintCount(), paints);
-    EXPECT_TRUE(f.FetchRunning());
-    f.tmrSun_Timer();  // a tick during the fetch runs at once
-    EXPECT_EQ(f.SunTicks(), 1);
+    EXPECT_GT(Widget("MFC_Today").PaintCount(), paints);
+    ASSERT_TRUE(f.Fetches().Running());
+    // The ticks during the fetch run at once: the fifteenth saves.
+    for (int i = 0; i < 15; ++i) f.OnSunTick();
+    EXPECT_TRUE(fs::exists(folder.Settings()));
+    EXPECT_TRUE(f.Fetches().Running());
     ASSERT_TRUE(WaitForFetches(2, 10000));
-    EXPECT_EQ(f.MiniFC(0).Title().Caption(), "Sat");
-    EXPECT_EQ(f.MFC_Today().TempCaption(),
+    EXPECT_EQ(Tile(0).Title().Caption(), "Sat");
+    EXPECT_EQ(Today().TempCaption(),
               "12\xC2\xB0"
               "C");
 
@@ -446,12 +487,14 @@ TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing
     c.folder = folder.Str();
     c.feedBaseUrl = "http://127.0.0.1:1";
     c.onEnded = [] {};
+    fs::remove(folder.Settings());
     frmMain dead(c);
-    dead.Form_Load();
-    dead.mnUpdateCurrent_Click();
-    ASSERT_TRUE(PumpUntil([&] { return dead.FetchesDone() == 1; }, 10000));
-    EXPECT_EQ(dead.lblLastTime().text().toStdString(), "");
-    EXPECT_EQ(dead.Store().TempHistory, "");
+    dead.Load();
+    dead.UpdateCurrent();
+    ASSERT_TRUE(PumpUntil([&] { return dead.Fetches().Handled() == 1; }, 10000));
+    EXPECT_EQ(dead.findChild<QLabel*>("lblLastTime")->text().toStdString(), "");
+    dead.Exit();
+    EXPECT_NE(Saved().find("<last temps></last temps>"), std::string::npos);
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
 // The nimbrel-feed program as scripts and users run it: its startup line,
 // the documents it serves, the recorded-folder mode and the check command.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -137,6 +143,85 @@ TEST(NimbrelFeed, ServesRecordedDocumentsFromAFolder) {
     EXPECT_EQ(Fetch(BuildFeedUrls(base, "99").ForecastUrl).status, 404);
     EXPECT_EQ(Fetch(base + "/weather/feeds/rss/obs/id/..%2F..%2Fobs.xml").status, 404);
     fs::remove_all(dir);
+}
+
+// A recorded-documents folder is all the server may hand out: a link that
+// leads out of it (to a secret file, a folder outside, /etc/shadow) or a file
+// that is not a regular one is not found, while a link that stays inside is
+// served as the file it names.
+TEST(NimbrelFeed, ServesOnlyRegularFilesInsideItsFolder) {
+    const fs::path root = fs::temp_directory_path() / ("nimbrel-feed-links-" + std::to_string(::getpid()));
+    const fs::path dir = root / "served";
+    const fs::path outside = root / "outside";
+    fs::create_directories(dir / "obs");
+    fs::create_directories(outside);
+    std::ofstream(outside / "secret.xml") << "<rss>secret</rss>";
+    std::ofstream(dir / "inside.xml") << "<rss>inside</rss>";
+    fs::create_symlink(outside / "secret.xml", dir / "obs" / "1.xml");
+    fs::create_symlink("../../outside/secret.xml", dir / "obs" / "2.xml");
+    fs::create_symlink("/etc/shadow", dir / "obs" / "3.xml");
+    fs::create_symlink(dir / "inside.xml", dir / "obs" / "4.xml");
+    fs::create_directory_symlink(outside, dir / "5day");
+    std::ofstream(outside / "7.xml") << "<rss>outside folder</rss>";
+    ASSERT_EQ(::mkfifo((dir / "obs" / "6.xml").c_str(), 0600), 0);
+    fs::create_symlink("/etc/shadow", dir / "5day.xml");
+
+    Child server({"--port", "0", "--dir", dir.string()});
+    const std::string base = Listening(server);
+    for (const std::string id : {"1", "2", "3", "6"})
+        EXPECT_EQ(Fetch(BuildFeedUrls(base, id).ObservationUrl).status, 404) << id;
+    EXPECT_EQ(Fetch(BuildFeedUrls(base, "7").ForecastUrl).status, 404);
+    EXPECT_EQ(Fetch(BuildFeedUrls(base, "4").ObservationUrl).body, "<rss>inside</rss>");
+    fs::remove_all(root);
+}
+
+// Connections that send nothing, or a request cut short, are closed within a
+// few seconds, and while two hundred of them are open a real request is
+// still answered.
+TEST(NimbrelFeed, HalfOpenConnectionsNeitherStayNorBlockOthers) {
+    Child server({"--port", "0"});
+    const std::string base = Listening(server);
+    const int port = std::stoi(base.substr(base.rfind(':') + 1));
+    std::vector<int> sockets;
+    for (int i = 0; i < 200; ++i) {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        if (i % 2) {
+            const char part[] = "GET /weather/feeds/rss/obs/id/1.xml HTTP/1.1\r\nHost: x";
+            ASSERT_GT(::send(s, part, sizeof part - 1, 0), 0);
+        }
+        sockets.push_back(s);
+    }
+    FetchLimits limits;
+    limits.totalTimeoutMs = 10000;
+    const HttpResult answer = Fetch(BuildFeedUrls(base, "3772").ObservationUrl, limits);
+    EXPECT_TRUE(answer.ok) << answer.error;
+
+    // Every one of them is closed by the server (end of file, or a reset).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int closed = 0;
+    for (int s : sockets) {
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd p{s, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+            char buf[512];
+            const ssize_t n = ::recv(s, buf, sizeof buf, 0);
+            if (n <= 0) {
+                ++closed;
+                break;
+            }
+        }
+        ::close(s);
+    }
+    EXPECT_EQ(closed, 200);
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(), 0);
 }
 
 TEST(NimbrelFeed, CheckTellsWhatTheProgramWouldTake) {

@@ -91,6 +91,17 @@ TEST_F(HistoryTool, ChartWithExactTimesAndOneSeries) {
     EXPECT_EQ(out, "Humidity : 05/12/2026 - 05/12/2026\n05/12/2026 13:50:00,70\n");
 }
 
+TEST_F(HistoryTool, ChartTakesTheTimesCsvPrints) {
+    const std::string path = Write(Settings(kTimes, kTemps, kHumids));
+    ASSERT_EQ(Run({"chart", path, "--from", "05/12/2026 14:05:00", "--to", "06/12/2026", "--exact"}), 0) << err;
+    const std::string expected = out;
+    ASSERT_EQ(Run({"chart", path, "--from=2026-12-05T14:05:00", "--to", "2026-12-06", "--exact"}), 0) << err;
+    EXPECT_EQ(out, expected);
+    EXPECT_NE(out.find("05/12/2026 14:05:00"), std::string::npos) << out;
+    EXPECT_EQ(Run({"chart", path, "--from", "2026-12-05T25:00:00", "--to", "2026-12-06"}), kHistoryUsage);
+    EXPECT_NE(err.find("yyyy-mm-ddThh:nn:ss"), std::string::npos) << err;
+}
+
 TEST_F(HistoryTool, ChartWithOneSeriesAndNoReadingPrintsTheTitleAlone) {
     const std::string path = Write(Settings(kTimes, kTemps, kHumids));
     ASSERT_EQ(Run({"chart", path, "--from", "01/01/2027", "--to", "02/01/2027", "--series", "humidity"}), 0);
@@ -110,6 +121,29 @@ TEST_F(HistoryTool, CsvHasIsoTimesEmptyCellsForMissingValuesAndLeavesOutUnreadab
               "2026-12-05T14:05:00,-3,\n"
               "2026-12-06T14:15:03,4,72\n"
               "2026-12-07T01:02:03,,50\n");
+}
+
+// Whatever a feed or a hand edit left between the tags, a spreadsheet that
+// opens the export shows it as text: nothing runs as a formula, quotes and
+// line ends stay inside their cell, and numbers stay numbers.
+TEST_F(HistoryTool, CsvKeepsFormulasQuotesAndLineEndsAsText) {
+    const std::string times =
+        "01/12/2026 00:00:00,01/12/2026 01:00:00,01/12/2026 02:00:00,01/12/2026 03:00:00,01/12/2026 04:00:00,"
+        "01/12/2026 05:00:00,01/12/2026 06:00:00,01/12/2026 07:00:00";
+    const std::string path =
+        Write(Settings(times, "=1+2,+3,-4.5,-cmd|' /C calc'!A0,@SUM(A1),\tx,\"q\",-", "55,\rX,-,7,8,9,1.5,12\r\n"));
+    ASSERT_EQ(Run({"csv", path}), 0) << err;
+    EXPECT_EQ(out,
+              "time,temperature,humidity\n"
+              "2026-12-01T00:00:00,\"'=1+2\",55\n"
+              "2026-12-01T01:00:00,\"'+3\",\"'\rX\"\n"
+              "2026-12-01T02:00:00,-4.5,\"'-\"\n"
+              "2026-12-01T03:00:00,\"'-cmd|' /C calc'!A0\",7\n"
+              "2026-12-01T04:00:00,\"'@SUM(A1)\",8\n"
+              "2026-12-01T05:00:00,\"'\tx\",9\n"
+              "2026-12-01T06:00:00,\"\"\"q\"\"\",1.5\n"
+              "2026-12-01T07:00:00,\"'-\",\"12\r\n\"\n")
+        << out;
 }
 
 TEST_F(HistoryTool, CsvOfAnEmptyHistoryIsTheHeaderAlone) {
@@ -154,7 +188,7 @@ TEST_F(HistoryTool, BadCommandLinesGiveAMessageAndStatusTwo) {
         {{"chart", path, "--from", "01/12/2026"}, "chart needs --to"},
         {{"chart", path, "--from", "31/04/2026", "--to", "01/05/2026"}, "--from \"31/04/2026\" is not a time"},
         {{"chart", path, "--from", "01/12/2026", "--to", "01/12/2026 24:00:00"}, "--to \"01/12/2026 24:00:00\""},
-        {{"chart", path, "--from", "2026-12-01", "--to", "01/12/2026"}, "is not a time of the form dd/mm/yyyy"},
+        {{"chart", path, "--from", "2026-12-32", "--to", "01/12/2026"}, "is not a time of the form dd/mm/yyyy"},
         {{"chart", path, "--from", "02/12/2026", "--to", "01/12/2026"}, "is after --to"},
         {{"chart", path, "--from", "01/12/2026", "--to", "02/12/2026", "--series", "wind"}, "--series is both"},
         {{"chart", path, "--from"}, "--from needs a value"},
@@ -178,6 +212,17 @@ TEST(CommandLineTime, ReadsTheThreeFormsAndRefusesWhatWouldRollOver) {
     EXPECT_EQ(t, DateSerial(2028, 2, 29));
     for (const char* bad : {"29/02/2027", "00/12/2026", "01/13/2026", "01/12/26", "01/12/2026 12", "01/12/2026 12:60",
                             "01/12/2026 12:00:60", "", "today", "01/12/2026 12:00:00 extra"}) {
+        EXPECT_FALSE(ParseCommandLineTime(bad, t)) << bad;
+    }
+    // The form csv prints, so that a time copied from it reads back.
+    ASSERT_TRUE(ParseCommandLineTime("2026-12-06T14:15:03", t));
+    EXPECT_EQ(t, DateSerial(2026, 12, 6) + TimeSerial(14, 15, 3));
+    ASSERT_TRUE(ParseCommandLineTime("2026-12-06 09:05", t));
+    EXPECT_EQ(t, DateSerial(2026, 12, 6) + TimeSerial(9, 5, 0));
+    ASSERT_TRUE(ParseCommandLineTime("2028-02-29", t));
+    EXPECT_EQ(t, DateSerial(2028, 2, 29));
+    for (const char* bad : {"2027-02-29", "2026-13-01", "2026-12-00", "2026-1-06", "2026-12-06T", "2026-12-06T24:00:00",
+                            "2026-12-06T12", "2026-12-06X12:00:00", "2026-12-06T12:00:00Z", "26-12-06"}) {
         EXPECT_FALSE(ParseCommandLineTime(bad, t)) << bad;
     }
 }

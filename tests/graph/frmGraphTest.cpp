@@ -78,7 +78,7 @@ TEST_F(GraphWindow, LoadsWithItsCaptionMenusTitleStripAndChoicesWithoutDrawing) 
     for (QAction* a : window->menuBar()->actions().at(0)->menu()->actions())
         types.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     for (QAction* a : window->menuBar()->actions().at(1)->menu()->actions()) frames.push_back(a->text().toStdString());
-    EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidty", "Temperature", "Humidity", "-", "3D"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidity", "Temperature", "Humidity", "-", "3D"}));
     EXPECT_EQ(frames, (std::vector<std::string>{"All", "Last 24 hours", "Last Week", "Last Month", "Last Six Months",
                                                 "Last Year"}));
     EXPECT_EQ(CheckedTypes(), (std::vector<std::string>{"mnBoth"}));
@@ -292,6 +292,31 @@ TEST_F(GraphWindow, TheChartIsRedrawnWhileTheWindowIsHidden) {
     host.history.Add({"06/12/2026 10:10:00", "7", "70"});
     window->DrawGraphWithCurrentSettings();
     EXPECT_EQ(window->mscTemp().RowCount(), 11u);
+}
+
+// Whatever a history holds, however long its numbers, the open window draws
+// the readings it can and leaves a gap for the others (the sanitizer build
+// stops on any value converted out of range).
+TEST_F(GraphWindow, HostileNumbersInTheHistoryAreGapsInTheOpenWindow) {
+    const std::string huge(39, '9');
+    host.history = testing::History({{"06/12/2026 01:00:00", "4", "70"},
+                                     {"06/12/2026 02:00:00", huge, "71"},
+                                     {"06/12/2026 03:00:00", "-" + huge, huge},
+                                     {"06/12/2026 04:00:00", "1" + std::string(400, '0'), "-" + huge},
+                                     {"06/12/2026 05:00:00", "5", "72"}});
+    window->show();
+    for (const char* type : {"mnBoth", "mnTempGraph", "mnHumidGraph"}) {
+        for (bool threeD : {false, true}) {
+            Choose(type);
+            if (Item("mn3D").isChecked() != threeD) Choose("mn3D");
+            testing::PumpFor(10);
+            window->grab();
+            const ChartControl& chart = window->mscTemp();
+            EXPECT_EQ(chart.RowCount(), 5u) << type;
+            EXPECT_EQ(chart.SeriesReadings(0), std::string(type) == "mnHumidGraph" ? 3u : 2u) << type;
+            EXPECT_EQ(chart.SeriesGaps(0), std::string(type) == "mnHumidGraph" ? 2u : 3u) << type;
+        }
+    }
 }
 
 }  // namespace

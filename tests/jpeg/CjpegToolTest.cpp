@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include "JpegTestSupport.h"
@@ -20,6 +21,7 @@ using Bytes = std::vector<uint8_t>;
 struct Outcome {
     int status = -1;  // exit status, -1 when the program did not exit normally
     std::string out, err;
+    long maxRssKib = 0;  // the most memory the program held at once
 };
 
 // Runs the tool with its output and error streams in files of the folder.
@@ -38,8 +40,10 @@ Outcome RunTool(const TempDir& dir, const std::vector<std::string>& args) {
     pid_t pid = 0;
     if (posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0) {
         int status = 0;
-        waitpid(pid, &status, 0);
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
         if (WIFEXITED(status)) o.status = WEXITSTATUS(status);
+        o.maxRssKib = usage.ru_maxrss;
     }
     posix_spawn_file_actions_destroy(&actions);
     const Bytes out = ReadFile(outPath), err = ReadFile(errPath);
@@ -189,6 +193,55 @@ TEST(CjpegTool, UnreadableInputIsRefusedAndWritesNothing) {
         const Outcome o = RunTool(dir, {dir.File(name), dir.File("out.jpg")});
         EXPECT_EQ(o.status, 1);
         EXPECT_NE(o.err.find(name), std::string::npos) << o.err;  // the message names the file
+    }
+    EXPECT_TRUE(Outputs(dir).empty());
+}
+
+// A header may claim any size: the file's own length says whether the
+// samples can be there, before any memory is set aside for them.
+TEST(CjpegTool, APpmShorterThanItsHeaderClaimsIsRefusedBeforeItsPictureIsAllocated) {
+    TempDir dir;
+    std::string ppm = "P6\n18918 18918\n255\n";
+    ppm += std::string(119 - ppm.size(), '\x7f');
+    std::ofstream(dir.File("in-huge.ppm"), std::ios::binary) << ppm;
+    const Outcome o = RunTool(dir, {dir.File("in-huge.ppm"), dir.File("out.jpg")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("in-huge.ppm"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("truncated"), std::string::npos) << o.err;
+    // The picture would take 1.07 GB; the program never comes near it.
+    EXPECT_LT(o.maxRssKib, 256 * 1024) << o.maxRssKib;
+    EXPECT_TRUE(Outputs(dir).empty());
+}
+
+// Pictures in a format the tool knows but does not take are named, with
+// what to use instead, rather than reported as a broken PNG.
+TEST(CjpegTool, FormatsItDoesNotTakeAreNamed) {
+    TempDir dir;
+    struct Case {
+        std::string bytes, message;
+    };
+    const std::vector<Case> cases = {
+        {"P3\n1 1\n255\n1 2 3\n", "a text (P3) PPM is not supported; use P6"},
+        {"P2\n1 1\n255\n7\n", "a text (P2) PGM is not supported; use P6"},
+        {"P1\n1 1\n1\n", "a text (P1) PBM is not supported; use P6"},
+        {std::string("P5\n1 1\n255\n\x07", 12), "a binary (P5) PGM is not supported; use P6"},
+        {std::string("P4\n8 1\n\x01", 8), "a binary (P4) PBM is not supported; use P6"},
+        {"P7\nWIDTH 1\n", "a PAM (P7) file is not supported; use P6"},
+        {std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10), "a JPEG file is not supported"},
+        {"GIF89a\x01\x00", "a GIF file is not supported"},
+        {"BM\x3a\x00\x00\x00", "a BMP file is not supported"},
+        {std::string("II*\0\x08\0\0\0", 8), "a TIFF file is not supported"},
+        {std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), "a WebP file is not supported"},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].message);
+        const std::string name = "in" + std::to_string(i) + ".pic";
+        std::ofstream(dir.File(name), std::ios::binary) << cases[i].bytes;
+        const Outcome o = RunTool(dir, {dir.File(name), dir.File("out.jpg")});
+        EXPECT_EQ(o.status, 1);
+        EXPECT_NE(o.err.find(name), std::string::npos) << o.err;
+        EXPECT_NE(o.err.find(cases[i].message), std::string::npos) << o.err;
+        EXPECT_EQ(o.err.find("PNG signature"), std::string::npos) << o.err;
     }
     EXPECT_TRUE(Outputs(dir).empty());
 }

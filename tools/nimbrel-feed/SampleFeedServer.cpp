@@ -1,11 +1,15 @@
 #include "SampleFeedServer.h"
 
+#include <fcntl.h>
 #include <httplib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/Clock.h"
 #include "feeds/FeedGenerator.h"
@@ -25,14 +29,44 @@ bool PlainName(const std::string& id) {
     return true;
 }
 
+// Recorded documents are small; anything larger is not one of them.
+constexpr std::uintmax_t kMaxDocumentBytes = 8u * 1024u * 1024u;
+
+// Opened without blocking and checked again once open, so that whatever the
+// path names by then (a FIFO swapped in, a device) is never read.
 bool ReadFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    out = s.str();
-    return true;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok =
+        ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) <= kMaxDocumentBytes;
+    out.clear();
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        out.append(buf, static_cast<std::size_t>(n));
+        if (out.size() > kMaxDocumentBytes) ok = false;
+    }
+    ::close(fd);
+    return ok;
 }
+
+// Idle connections and requests cut short are dropped after a few seconds, and
+// the pool is wide enough that a few hundred of them still leave threads to
+// answer real requests: each one only holds its thread until these run out.
+constexpr time_t kKeepAliveSeconds = 2;
+constexpr time_t kReadTimeoutSeconds = 3;
+constexpr time_t kWriteTimeoutSeconds = 5;
+constexpr std::size_t kWorkerThreads = 256;
+// The library listens with a queue of five; a burst of connections beyond it
+// would have the kernel drop connection attempts, and each dropped one costs
+// its client a second or more before it tries again.
+constexpr int kListenBacklog = 512;
 
 constexpr const char* kHelpPage =
     "Nimbrel sample feed server\n\n"
@@ -43,17 +77,31 @@ constexpr const char* kHelpPage =
 
 std::string FileFor(const std::string& dir, const std::string& kind, const std::string& id) {
     if (!PlainName(id) || (kind != "obs" && kind != "5day")) return {};
-    const fs::path base(dir);
+    std::error_code ec;
+    const fs::path base = fs::canonical(dir, ec);
+    if (ec) return {};
     for (const fs::path& p : {base / "weather" / "feeds" / "rss" / kind / "id" / (id + ".xml"),
                               base / kind / (id + ".xml"), base / (kind + ".xml")}) {
-        std::error_code ec;
-        if (fs::is_regular_file(p, ec)) return p.string();
+        // Links are followed only as long as they end inside the folder:
+        // what the server hands out is what the folder holds.
+        const fs::path real = fs::canonical(p, ec);
+        if (ec || !fs::is_regular_file(real, ec)) continue;
+        const auto [end, rest] = std::mismatch(base.begin(), base.end(), real.begin(), real.end());
+        if (end == base.end() && rest != real.end()) return real.string();
     }
     return {};
 }
 
 SampleFeedServer::SampleFeedServer(ServerOptions options)
     : options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
+    server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    server_->set_keep_alive_timeout(kKeepAliveSeconds);
+    server_->set_read_timeout(kReadTimeoutSeconds, 0);
+    server_->set_write_timeout(kWriteTimeoutSeconds, 0);
+    server_->set_socket_options([this](int sock) {
+        httplib::default_socket_options(sock);
+        listenSocket_ = sock;
+    });
     server_->Get(R"(/weather/feeds/rss/(obs|5day)/id/([^/]*)\.xml)", [this](const httplib::Request& req,
                                                                             httplib::Response& res) {
         const std::string kind = req.matches[1];
@@ -123,6 +171,8 @@ bool SampleFeedServer::Bind(std::string& error) {
         port_ = -1;
         return false;
     }
+    // Listening again on a listening socket only changes its queue length.
+    if (listenSocket_ >= 0) ::listen(listenSocket_, kListenBacklog);
     return true;
 }
 

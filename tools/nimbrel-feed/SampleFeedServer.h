@@ -55,11 +55,14 @@ private:
     std::mutex placesMutex_;
     std::map<std::string, std::shared_ptr<OpenMeteoSource>> places_;
     std::shared_ptr<OpenMeteoSource> SourceFor(const std::string& id);
+    int listenSocket_ = -1;
 };
 
 // The file a recorded-documents folder holds for a request: the URL path
 // below dir if it exists, else dir/obs/ID.xml (dir/5day/ID.xml), else
-// dir/obs.xml (dir/5day.xml). Ids that are not plain names are refused.
+// dir/obs.xml (dir/5day.xml). Ids that are not plain names are refused, and
+// so is any file whose real path (links followed) lies outside dir or that
+// is not a regular file. The result is that real path.
 std::string FileFor(const std::string& dir, const std::string& kind, const std::string& id);
 
 }  // namespace nimbrel::feedgen

@@ -26,13 +26,16 @@ constexpr const char* kUsage =
     "\n"
     "  chart   the title line of the graph window for the time frame, then one\n"
     "          line per row of the chart's grid, its cells joined by \",\".\n"
-    "          TIME is \"dd/mm/yyyy hh:nn:ss\" (or \"dd/mm/yyyy hh:nn\", \"dd/mm/yyyy\").\n"
+    "          TIME is \"dd/mm/yyyy hh:nn:ss\" (or \"dd/mm/yyyy hh:nn\", \"dd/mm/yyyy\"),\n"
+    "          or the form csv prints, \"yyyy-mm-ddThh:nn:ss\" (or \"yyyy-mm-dd\").\n"
     "          --series    both (the default), temperature or humidity\n"
     "          --exact     the frame as given; by default it is widened to\n"
     "                      whole days, as the graph window does for every frame\n"
     "                      but \"Last 24 hours\"\n"
     "  csv     every reading, oldest first: time (ISO 8601),temperature,humidity;\n"
-    "          a value of \"n/a\" is an empty cell.\n"
+    "          a value of \"n/a\" is an empty cell; a value a spreadsheet would\n"
+    "          take for a formula (=, +, @, -, a tab) is kept as text with a\n"
+    "          leading apostrophe.\n"
     "\n"
     "Exit status: 0 done, 1 the settings file cannot be used, 2 a bad command line.\n";
 
@@ -75,11 +78,33 @@ int ToInt(std::string_view s) {
     return v;
 }
 
+// A number as the history writes it: an optional minus sign, digits, and at
+// most one decimal point.
+bool IsPlainNumber(std::string_view s) {
+    if (!s.empty() && s.front() == '-') s.remove_prefix(1);
+    bool digit = false, point = false;
+    for (char c : s) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digit;
+}
+
 // A spreadsheet cell: quoted only when the text would otherwise break the
-// row (a hand-edited file may hold anything between its tags).
+// row (a hand-edited file or a feed may hold anything between its tags). A
+// cell that a spreadsheet would run as a formula gets the leading apostrophe
+// that makes it plain text, and quotes around it.
 std::string CsvCell(std::string_view text) {
-    if (text.find_first_of("\",\r\n") == std::string_view::npos) return std::string(text);
-    std::string cell = "\"";
+    const bool formula =
+        !text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '@' || text.front() == '\t' ||
+                          text.front() == '\r' || (text.front() == '-' && !IsPlainNumber(text)));
+    if (!formula && text.find_first_of("\",\r\n") == std::string_view::npos) return std::string(text);
+    std::string cell = formula ? "\"'" : "\"";
     for (char c : text) {
         if (c == '"') cell += '"';
         cell += c;
@@ -174,7 +199,8 @@ Options ReadOptions(const std::vector<std::string>& args, size_t first, bool cha
 DateTime TimeOption(const char* name, const std::string& text) {
     DateTime value = 0;
     if (!ParseCommandLineTime(text, value))
-        Usage(std::string(name) + " \"" + text + "\" is not a time of the form dd/mm/yyyy hh:nn:ss");
+        Usage(std::string(name) + " \"" + text +
+              "\" is not a time of the form dd/mm/yyyy hh:nn:ss or yyyy-mm-ddThh:nn:ss");
     return value;
 }
 
@@ -246,39 +272,59 @@ int Csv(const std::vector<std::string>& args, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+
+// "hh:nn:ss" or "hh:nn", in range.
+bool ParseTimeOfDay(std::string_view time, int& hour, int& minute, int& second) {
+    const size_t c1 = time.find(':');
+    if (c1 == std::string_view::npos) return false;
+    const size_t c2 = time.find(':', c1 + 1);
+    const std::string_view h = time.substr(0, c1);
+    const std::string_view n = time.substr(c1 + 1, c2 == std::string_view::npos ? std::string_view::npos : c2 - c1 - 1);
+    const std::string_view sec = c2 == std::string_view::npos ? std::string_view("0") : time.substr(c2 + 1);
+    if (!IsDigits(h, 1, 2) || !IsDigits(n, 2, 2) || !IsDigits(sec, 1, 2)) return false;
+    hour = ToInt(h);
+    minute = ToInt(n);
+    second = ToInt(sec);
+    return hour <= 23 && minute <= 59 && second <= 59;
+}
+
+}  // namespace
+
 bool ParseCommandLineTime(const std::string& text, double& value) {
     std::string_view s = text;
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    const size_t space = s.find(' ');
+    // The ISO form that csv prints: the date and the time joined by "T" (or
+    // a space), or the date alone.
+    const bool iso = s.size() >= 10 && s[4] == '-' && s[7] == '-';
+    const size_t space = iso ? s.find_first_of("T ") : s.find(' ');
     const std::string_view date = s.substr(0, space);
     const std::string_view time = space == std::string_view::npos ? std::string_view() : s.substr(space + 1);
 
-    const size_t s1 = date.find('/');
-    const size_t s2 = s1 == std::string_view::npos ? s1 : date.find('/', s1 + 1);
-    if (s2 == std::string_view::npos) return false;
-    const std::string_view d = date.substr(0, s1), m = date.substr(s1 + 1, s2 - s1 - 1), y = date.substr(s2 + 1);
-    if (!IsDigits(d, 1, 2) || !IsDigits(m, 1, 2) || !IsDigits(y, 4, 4)) return false;
-    const int day = ToInt(d), month = ToInt(m), year = ToInt(y);
+    int day = 0, month = 0, year = 0;
+    if (iso) {
+        const std::string_view y = date.substr(0, 4), m = date.substr(5, 2), d = date.substr(8);
+        if (!IsDigits(y, 4, 4) || !IsDigits(m, 2, 2) || !IsDigits(d, 2, 2)) return false;
+        year = ToInt(y);
+        month = ToInt(m);
+        day = ToInt(d);
+    } else {
+        const size_t s1 = date.find('/');
+        const size_t s2 = s1 == std::string_view::npos ? s1 : date.find('/', s1 + 1);
+        if (s2 == std::string_view::npos) return false;
+        const std::string_view d = date.substr(0, s1), m = date.substr(s1 + 1, s2 - s1 - 1), y = date.substr(s2 + 1);
+        if (!IsDigits(d, 1, 2) || !IsDigits(m, 1, 2) || !IsDigits(y, 4, 4)) return false;
+        day = ToInt(d);
+        month = ToInt(m);
+        year = ToInt(y);
+    }
     if (year < 1900 || month < 1 || month > 12 || day < 1) return false;
     const DateTime midnight = DateSerial(year, month, day);
     if (Decode(midnight).month != month) return false;  // 31/04, 29/02 of a common year
 
     int hour = 0, minute = 0, second = 0;
-    if (space != std::string_view::npos) {
-        const size_t c1 = time.find(':');
-        if (c1 == std::string_view::npos) return false;
-        const size_t c2 = time.find(':', c1 + 1);
-        const std::string_view h = time.substr(0, c1);
-        const std::string_view n =
-            time.substr(c1 + 1, c2 == std::string_view::npos ? std::string_view::npos : c2 - c1 - 1);
-        const std::string_view sec = c2 == std::string_view::npos ? std::string_view("0") : time.substr(c2 + 1);
-        if (!IsDigits(h, 1, 2) || !IsDigits(n, 2, 2) || !IsDigits(sec, 1, 2)) return false;
-        hour = ToInt(h);
-        minute = ToInt(n);
-        second = ToInt(sec);
-        if (hour > 23 || minute > 59 || second > 59) return false;
-    }
+    if (space != std::string_view::npos && !ParseTimeOfDay(time, hour, minute, second)) return false;
     value = midnight + TimeSerial(hour, minute, second);
     return true;
 }

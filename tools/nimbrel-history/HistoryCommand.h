@@ -25,9 +25,10 @@ constexpr int kHistoryUsage = 2;
 int RunHistoryCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A time given on the command line: "dd/mm/yyyy hh:nn:ss", "dd/mm/yyyy hh:nn"
-// or "dd/mm/yyyy", with a real calendar date and a time of day in range.
-// Unlike the history's own reader it does not roll over: a mistyped date is
-// refused rather than read as another day.
+// or "dd/mm/yyyy", or the ISO form that csv prints ("yyyy-mm-ddThh:nn:ss",
+// "yyyy-mm-ddThh:nn", "yyyy-mm-dd"; a space may stand for the "T"), with a real calendar date and a time of day in
+// range. Unlike the history's own reader it does not roll over: a mistyped date is refused rather than read as another
+// day.
 bool ParseCommandLineTime(const std::string& text, double& value);
 
 }  // namespace nimbrel

@@ -47,7 +47,7 @@ public:
     explicit Thinner(std::vector<QPolygonF>& out) : out_(out) {}
 
     void Add(size_t index, double x, double y) {
-        const int column = static_cast<int>(std::floor(x));
+        const int column = chart::ToPixel(std::floor(x));
         if (count_ == 0 || column != column_) {
             Flush();
             column_ = column;
@@ -102,8 +102,8 @@ QPolygonF DenseRibbon(const QPolygonF& edge, QPointF depth) {
         minX = std::min(minX, q.x());
         maxX = std::max(maxX, q.x());
     }
-    const int c0 = static_cast<int>(std::floor(minX));
-    const int width = static_cast<int>(std::floor(maxX)) - c0 + 1;
+    const int c0 = chart::ToPixel(std::floor(minX));
+    const int width = chart::ToPixel(std::floor(maxX)) - c0 + 1;
     std::vector<double> top(static_cast<size_t>(width), std::numeric_limits<double>::max());
     std::vector<double> bottom(static_cast<size_t>(width), std::numeric_limits<double>::lowest());
     auto cover = [&](int column, double y) {
@@ -111,11 +111,11 @@ QPolygonF DenseRibbon(const QPolygonF& edge, QPointF depth) {
         top[c] = std::min(top[c], y);
         bottom[c] = std::max(bottom[c], y);
     };
-    cover(static_cast<int>(std::floor(edge[0].x())), edge[0].y());
+    cover(chart::ToPixel(std::floor(edge[0].x())), edge[0].y());
     for (qsizetype i = 0; i + 1 < edge.size(); ++i) {
         const QPointF a = edge[i], b = edge[i + 1];
-        const int ca = static_cast<int>(std::floor(std::min(a.x(), b.x())));
-        const int cb = static_cast<int>(std::floor(std::max(a.x(), b.x())));
+        const int ca = chart::ToPixel(std::floor(std::min(a.x(), b.x())));
+        const int cb = chart::ToPixel(std::floor(std::max(a.x(), b.x())));
         if (ca == cb || a.x() == b.x()) {
             for (int c = ca; c <= cb; ++c) {
                 cover(c, a.y());
@@ -237,6 +237,7 @@ void ChartControl::ReadGrid() {
     times_.reserve(static_cast<size_t>(g.RowCount()));
     for (int32_t r = header ? 1 : 0; r < g.RowCount(); ++r) {
         if (!g.RowTime(r, t) && !chart::ReadGridTime(g.Cell(r, 1), t)) continue;
+        if (!std::isfinite(t)) continue;
         times_.push_back(t);
         for (int32_t c = 2; c <= g.ColumnCount(); ++c) {
             Series& s = series_[static_cast<size_t>(c - 2)];
@@ -469,7 +470,7 @@ void ChartControl::paintEvent(QPaintEvent*) {
         const bool onLeft = a == leftAxis;
         for (int i = 0; i < s.Ticks(); ++i) {
             const double v = s.lo + i * s.step;
-            const int y = static_cast<int>(std::round(yOf(a, v)));
+            const int y = chart::ToPixel(yOf(a, v));
             const QString text = Q(chart::FormatTick(v, s.step));
             if (onLeft) {
                 p.drawLine(plot.left() - 3, y, plot.left() - 1, y);
@@ -491,7 +492,7 @@ void ChartControl::paintEvent(QPaintEvent*) {
     }
     int lastRight = INT_MIN;
     for (const chart::TimeTick& tick : g.ticks) {
-        const int x = static_cast<int>(std::round(xOf(tick.t)));
+        const int x = chart::ToPixel(xOf(tick.t));
         const QString text = Q(tick.label);
         const QString second = Q(tick.second);
         const int w = std::max(fm.horizontalAdvance(text), fm.horizontalAdvance(second));

@@ -69,11 +69,18 @@ bool ReadGridValue(std::string_view text, double& value) {
     if (text.empty()) return false;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
+    return ec == std::errc() && ptr == end && std::isfinite(value) && std::fabs(value) <= kLargestValue;
+}
+
+int ToPixel(double v) {
+    if (std::isnan(v)) return 0;
+    return static_cast<int>(std::round(std::clamp(v, -kFarthestPixel, kFarthestPixel)));
 }
 
 int ValueScale::Ticks() const {
-    return static_cast<int>(std::lround((hi - lo) / step)) + 1;
+    const double n = (hi - lo) / step;
+    if (!std::isfinite(n) || n < 0) return 1;
+    return static_cast<int>(std::lround(std::min(n, 1000.0))) + 1;
 }
 
 ValueScale NiceScale(double min, double max, int maxTicks, bool percent) {
@@ -128,7 +135,7 @@ std::string FormatTick(double value, double step) {
 
 std::vector<TimeTick> TimeTicks(DateTime t0, DateTime t1, int maxTicks) {
     std::vector<TimeTick> ticks;
-    if (!(t1 > t0) || maxTicks < 1) return ticks;
+    if (!(t1 > t0) || maxTicks < 1 || !std::isfinite(t0) || !std::isfinite(t1)) return ticks;
     const double span = (t1 - t0) * kSecondsPerDay;
 
     // Steps below one month are whole seconds from the day count's origin,

@@ -14,9 +14,17 @@ namespace nimbrel::chart {
 // and may roll over, as the program's own parser allows). False when the text
 // is not a time.
 bool ReadGridTime(std::string_view text, DateTime& value);
-// A value cell: a plain decimal number. "n/a", an empty cell or any other text
-// is a gap.
+// A value cell: a plain decimal number of at most kLargestValue either way.
+// "n/a", an empty cell, any other text or a larger number is a gap: no
+// reading of anything drawn here comes near it, and held to it the scale and
+// pixel arithmetic stay well inside float and int.
+constexpr double kLargestValue = 1e9;
 bool ReadGridValue(std::string_view text, double& value);
+
+// A drawing coordinate as a whole pixel: rounded, held to a range far beyond
+// any screen so that the conversion is always defined, and 0 for NaN.
+constexpr double kFarthestPixel = 1 << 24;
+int ToPixel(double v);
 
 // A value axis from lo to hi in steps of step, lo and hi being multiples of
 // step.

@@ -2,10 +2,12 @@
 // binary PPM, which test fixtures are easy to write in.
 #include <png.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "platform/gdi/GdiObjects.h"
 
@@ -60,6 +62,20 @@ HBITMAP LoadPpm(const std::string& path, std::string* error) {
         SetError(error, path + " has an unsupported PPM size or depth");
         return nullptr;
     }
+    // The header may claim any size: the samples it promises must be in the
+    // file before memory is set aside for them.
+    const std::streamoff start = in.tellg();
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    in.seekg(start);
+    const unsigned long long needed =
+        3ull * static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+    if (start < 0 || end < start || !in || static_cast<unsigned long long>(end - start) < needed) {
+        SetError(error, path + " is truncated: its header claims " + std::to_string(width) + " x " +
+                            std::to_string(height) + " pixels (" + std::to_string(needed) + " bytes), but only " +
+                            std::to_string(end > start ? end - start : 0) + " bytes follow");
+        return nullptr;
+    }
     HBITMAP bitmap = CreateCompatibleBitmap(nullptr, int(width), int(height));
     Bitmap* b = BitmapOf(bitmap);
     if (!b) {
@@ -83,6 +99,38 @@ HBITMAP LoadPpm(const std::string& path, std::string* error) {
     return bitmap;
 }
 
+// What a file is when it is a picture format that is not read here, from its
+// first bytes; empty for PNG, P6 and anything not recognised (the PNG reader
+// then says what is wrong).
+std::string UnsupportedFormat(const std::string& head) {
+    auto starts = [&head](std::string_view magic) { return head.compare(0, magic.size(), magic) == 0; };
+    if (head.size() >= 2 && head[0] == 'P' &&
+        std::isspace(static_cast<unsigned char>(head.size() > 2 ? head[2] : ' '))) {
+        switch (head[1]) {
+            case '1':
+                return "a text (P1) PBM";
+            case '2':
+                return "a text (P2) PGM";
+            case '3':
+                return "a text (P3) PPM";
+            case '4':
+                return "a binary (P4) PBM";
+            case '5':
+                return "a binary (P5) PGM";
+            case '7':
+                return "a PAM (P7) file";
+            default:
+                break;
+        }
+    }
+    if (starts("\xFF\xD8\xFF")) return "a JPEG file";
+    if (starts("GIF87a") || starts("GIF89a")) return "a GIF file";
+    if (starts("BM")) return "a BMP file";
+    if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4))) return "a TIFF file";
+    if (starts("RIFF") && head.size() >= 12 && head.compare(8, 4, "WEBP") == 0) return "a WebP file";
+    return {};
+}
+
 }  // namespace
 
 bool SaveBitmapPng(HBITMAP bitmap, const std::string& path) {
@@ -103,12 +151,19 @@ bool SaveBitmapPng(HBITMAP bitmap, const std::string& path) {
 HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
     {
         std::ifstream probe(path, std::ios::binary);
-        char magic[2] = {0, 0};
+        char magic[16] = {};
         if (!probe || !probe.read(magic, 2)) {
             SetError(error, "cannot read " + path);
             return nullptr;
         }
+        probe.read(magic + 2, sizeof magic - 2);
+        const std::string head(magic, 2 + static_cast<size_t>(probe.gcount()));
         if (magic[0] == 'P' && magic[1] == '6') return LoadPpm(path, error);
+        if (const std::string format = UnsupportedFormat(head); !format.empty()) {
+            const std::string instead = head[0] == 'P' ? "use P6" : "use PNG or a binary (P6) PPM";
+            SetError(error, path + ": " + format + " is not supported; " + instead);
+            return nullptr;
+        }
     }
     png_image image;
     std::memset(&image, 0, sizeof image);

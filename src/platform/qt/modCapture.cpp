@@ -45,9 +45,26 @@ int MenuBarHeight(const QWidget& w) {
     return bar && bar->isVisible() ? bar->height() : 0;
 }
 
-QImage ToLogicalSize(QImage image, QSize size) {
+// Device pixels to the logical pixel where the window is: 2 on a screen at
+// 200 %. A capture is saved at the window's real pixel size, so everything
+// measured in logical pixels is scaled by it.
+double Ratio(const QWidget& w) {
+    const double r = w.devicePixelRatioF();
+    return r > 0 ? r : 1.0;
+}
+int ToDevice(int logical, double ratio) {
+    return static_cast<int>(std::lround(logical * ratio));
+}
+QSize ToDevice(QSize logical, double ratio) {
+    return QSize(ToDevice(logical.width(), ratio), ToDevice(logical.height(), ratio));
+}
+
+// The image at exactly size device pixels: it already is, unless the
+// platform rounded differently.
+QImage ToDeviceSize(QImage image, QSize size) {
     if (image.size() != size && !image.isNull())
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1.0);
     return image;
 }
 
@@ -55,14 +72,17 @@ QImage ReadScreen(const QWidget& w, const QRect& outer) {
     QScreen* screen = w.screen();
     const QPoint at = outer.topLeft() - screen->geometry().topLeft();
     QPixmap shot = screen->grabWindow(0, at.x(), at.y(), outer.width(), outer.height());
-    return ToLogicalSize(shot.toImage(), outer.size());
+    return ToDeviceSize(shot.toImage(), ToDevice(outer.size(), Ratio(w)));
 }
 
 // The window's own rendering inside a frame drawn in the margins that the
 // platform reports for it: a border, and a title bar with the caption when the
 // top margin is tall enough for one.
 QImage Compose(const QWidget& w, const QRect& outer, const QRect& inner) {
-    QImage image(outer.size(), QImage::Format_RGB32);
+    const double ratio = Ratio(w);
+    QImage image(ToDevice(outer.size(), ratio), QImage::Format_RGB32);
+    // Drawn in logical pixels, as the window lays itself out.
+    image.setDevicePixelRatio(ratio);
     const QPalette& pal = w.palette();
     image.fill(pal.color(QPalette::Window).darker(115));
     QPainter p(&image);
@@ -80,12 +100,25 @@ QImage Compose(const QWidget& w, const QRect& outer, const QRect& inner) {
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                    QFontMetrics(font).elidedText(w.windowTitle(), Qt::ElideRight, text.width()));
     }
-    if (outer.width() > 0 && outer.height() > 0) {
-        p.setPen(pal.color(QPalette::Shadow));
-        p.drawRect(0, 0, outer.width() - 1, outer.height() - 1);
+    // The border and the window's rendering go in device pixels: the border
+    // one logical pixel wide along the very edge, the rendering pixel for
+    // pixel.
+    p.resetTransform();
+    p.scale(1.0 / ratio, 1.0 / ratio);
+    const QRect all(QPoint(0, 0), image.size());
+    const int edge = std::max(1, static_cast<int>(std::lround(ratio)));
+    if (all.width() > 0 && all.height() > 0) {
+        const QColor shadow = pal.color(QPalette::Shadow);
+        p.fillRect(QRect(0, 0, all.width(), edge), shadow);
+        p.fillRect(QRect(0, all.height() - edge, all.width(), edge), shadow);
+        p.fillRect(QRect(0, 0, edge, all.height()), shadow);
+        p.fillRect(QRect(all.width() - edge, 0, edge, all.height()), shadow);
     }
     const QPixmap look = const_cast<QWidget&>(w).grab();
-    p.drawImage(QRect(client, inner.size()), ToLogicalSize(look.toImage(), inner.size()));
+    p.drawImage(QPoint(ToDevice(client.x(), ratio), ToDevice(client.y(), ratio)),
+                ToDeviceSize(look.toImage(), ToDevice(inner.size(), ratio)));
+    p.end();
+    image.setDevicePixelRatio(1.0);
     return image;
 }
 
@@ -161,16 +194,20 @@ QImage WindowLook(const QWidget& window, bool blnClient) {
     QImage whole = ReadsFromScreen(window) ? ReadScreen(window, outer) : Compose(window, outer, inner);
     if (!blnClient) return whole;
     const int bar = MenuBarHeight(window);
-    const QRect client(inner.topLeft() - outer.topLeft() + QPoint(0, bar),
-                       QSize(inner.width(), std::max(0, inner.height() - bar)));
+    const QPoint corner = inner.topLeft() - outer.topLeft() + QPoint(0, bar);
+    const double ratio = Ratio(window);
+    const QRect client(QPoint(ToDevice(corner.x(), ratio), ToDevice(corner.y(), ratio)),
+                       ToDevice(QSize(inner.width(), std::max(0, inner.height() - bar)), ratio));
     return whole.copy(client);
 }
 
 PicturePtr CaptureFormImage(const QWidget& frmSrc) {
     // nearbyint rounds halves to the even neighbour, as every conversion of
-    // twips to pixels in the program does.
-    const int32_t width = int32_t(std::nearbyint(OuterWidthTwips(frmSrc) / kTwipsPerPixelX));
-    const int32_t height = int32_t(std::nearbyint(OuterHeightTwips(frmSrc) / kTwipsPerPixelY));
+    // twips to pixels in the program does. A device pixel of a high-density
+    // screen is a fraction of the logical one, and so are its twips.
+    const double ratio = Ratio(frmSrc);
+    const int32_t width = int32_t(std::nearbyint(OuterWidthTwips(frmSrc) / (kTwipsPerPixelX / ratio)));
+    const int32_t height = int32_t(std::nearbyint(OuterHeightTwips(frmSrc) / (kTwipsPerPixelY / ratio)));
     return CopyWindowToPicture(&frmSrc, false, 0, 0, width, height);
 }
 

@@ -48,10 +48,11 @@ private:
 using PicturePtr = std::unique_ptr<Picture>;
 
 // The whole window frmSrc, frame, title bar and menu bar included, at its full
-// outer size in pixels.
+// outer size in device pixels (on a screen at 200 %, twice its logical size).
 PicturePtr CaptureFormImage(const QWidget& frmSrc);
 
-// The lWidthSrc x lHeightSrc rectangle at (lLeftSrc, lTopSrc) of the window:
+// The lWidthSrc x lHeightSrc rectangle at (lLeftSrc, lTopSrc) of the window,
+// in device pixels:
 // in client coordinates with blnClient, otherwise in the coordinates of the
 // whole window (frame and title bar included). The client area of a main
 // window starts below its menu bar. Parts of the rectangle outside the window
@@ -72,7 +73,7 @@ int32_t OuterHeightTwips(const QWidget& window);
 bool ReadsFromScreen(const QWidget& window);
 
 // The look of the whole window (blnClient false) or of its client area, in
-// pixels, as CopyWindowToPicture reads it. Exposed so that tests can compare a
+// device pixels, as CopyWindowToPicture reads it. Exposed so that tests can compare a
 // capture with the window's own rendering.
 QImage WindowLook(const QWidget& window, bool blnClient);
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "platform/chart/ChartControl.h"
 
@@ -69,6 +70,28 @@ TEST_F(Chart, ReadsSeriesNamesFromTheHeaderRowAndGapsFromNa) {
     EXPECT_EQ(lines[0][1].size(), 2);
     EXPECT_EQ(lines[1].size(), 2u);
     EXPECT_NE(chart.SeriesColour(0), chart.SeriesColour(1));
+}
+
+// The far ends of what a cell may hold still give a drawing inside the
+// control: a scale of a billion either way, and a row time far from the rest.
+TEST_F(Chart, ExtremeValuesAndTimesStayInsideTheDrawing) {
+    auto grid = TwoSeries({{"01/12/2026 08:00:00", "1000000000", "-1000000000"},
+                           {"01/12/2026 09:00:00", "-1000000000", std::string(39, '9')},
+                           {"01/12/9999 10:00:00", "0.000001", "0"}});
+    grid->SetRowTime(3, std::numeric_limits<double>::infinity());
+    chart.SetChartData(grid);
+    EXPECT_EQ(chart.RowCount(), 2u);
+    EXPECT_EQ(chart.SeriesReadings(1), 1u);
+    for (int type : {kChartType2dLine, kChartType3dLine}) {
+        chart.SetChartType(type);
+        Render();
+        for (const auto& series : chart.CurrentGeometry().lines)
+            for (const QPolygonF& line : series)
+                for (const QPointF& p : line) {
+                    EXPECT_TRUE(std::isfinite(p.x()) && std::isfinite(p.y()));
+                    EXPECT_TRUE(QRectF(chart.rect()).adjusted(-1, -1, 1, 1).contains(p)) << p.x() << "," << p.y();
+                }
+    }
 }
 
 TEST_F(Chart, OneSeriesWithoutAHeaderRowIsReadFromTheFirstRow) {

@@ -26,6 +26,13 @@ TEST(GridTexts, RowLabelsAreTimesAndValuesArePlainNumbers) {
     ASSERT_TRUE(ReadGridValue(" 12.5 ", v));
     EXPECT_EQ(v, 12.5);
     for (const char* gap : {"n/a", "", "abc", "12abc", "nan", "inf"}) EXPECT_FALSE(ReadGridValue(gap, v)) << gap;
+    // A number too large to be a reading of anything (a damaged file, a
+    // hostile feed) is a gap too: the drawing never meets it.
+    for (const std::string& gap : {std::string(39, '9'), "-" + std::string(39, '9'), "1" + std::string(400, '0'),
+                                   std::string("1000000001"), std::string("-1000000001")})
+        EXPECT_FALSE(ReadGridValue(gap, v)) << gap;
+    ASSERT_TRUE(ReadGridValue("-1000000000", v));
+    EXPECT_EQ(v, -1e9);
 }
 
 TEST(ValueAxis, RoundStepsWithRoomAroundTheReadings) {
