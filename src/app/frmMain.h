@@ -101,6 +101,9 @@ public:
     // Stores the place, fetches from it at once and names it in the title.
     void UsePlace(const Place& place);
     PlaceDialog* OpenPlaceDialog() const { return placeDialog_; }
+    // A click on forecast tile index: its forecast in a message, with the
+    // weather service's attribution when the data is its.
+    void ShowTileMessage(int index);
 
     // Unloads the window for the given reason: the close button sends it to
     // the tray instead; any other saves, removes the tray icon, unloads the
@@ -162,7 +165,6 @@ private:
     void FetchDone(const FetchRequest& request, const HttpResult& result);
     void Ended();
     void ChooseSource();
-    void ShowTileMessage(int index);
 
     Config config_;
     SettingsStore store_;
