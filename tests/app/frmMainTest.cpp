@@ -454,8 +454,9 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
     // The menu's captions, in order.
     std::vector<std::string> captions;
     for (QAction* a : Menu().actions()) captions.push_back(a->isSeparator() ? "-" : a->text().toStdString());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-",
-                                                  "Send to system tray", "Show graph window", "-", "Exit Nimbrel"}));
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-", "Send to system tray",
+                                        "Show graph window", "Set location\xE2\x80\xA6", "-", "Exit Nimbrel"}));
 }
 
 TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing) {
