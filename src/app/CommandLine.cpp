@@ -92,10 +92,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
                 value = args[++i];
                 return true;
             };
-            if (name == "--folder" || name == "--feed") {
+            if (name == "--folder" || name == "--feed" || name == "--place") {
                 if (!takeValue()) return bad("option '" + name + "' needs a value");
                 if (value.empty()) return bad("option '" + name + "' needs a value");
-                (name == "--folder" ? o.Folder : o.FeedUrl) = value;
+                (name == "--folder" ? o.Folder : name == "--feed" ? o.FeedUrl : o.Place) = value;
             } else if (hasValue) {
                 return bad("option '" + name + "' takes no value");
             } else if (name == "--fetch-now") {
@@ -147,6 +147,9 @@ std::string UsageText(const std::string& program) {
            "                 (also NIMBREL_FEED; default " +
            std::string(kDefaultFeedBaseUrl) +
            ")\n"
+           "  --place TEXT   real weather for a place, by name (\"Berlin\", \"Berlin, Germany\")\n"
+           "                 or as LAT,LON (\"52.52,13.41\"); the first match is kept in\n"
+           "                 settings.txt and used from then on. Weather data by Open-Meteo.com\n"
            "  --fetch-now    fetch the observation and then the forecast right after start-up\n"
            "  --tray         start hidden in the notification area (so does any word\n"
            "                 containing \"tray\", such as: " +

@@ -15,6 +15,7 @@ struct Options {
     std::string CommandLine;
     std::string Folder;   // --folder or NIMBREL_FOLDER; empty: the default
     std::string FeedUrl;  // --feed or NIMBREL_FEED; empty: the default
+    std::string Place;    // --place: a name ("Berlin, Germany") or "LAT,LON"
     bool FetchNow = false;
     bool Tray = false;  // --tray, the same as a word containing "tray"
     bool Help = false;

@@ -25,6 +25,7 @@
 
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
+#include "app/PlaceChoice.h"
 #include "app/PreferencesDialog.h"
 #include "app/Process.h"
 #include "app/TrayIconPicture.h"
@@ -35,6 +36,7 @@
 #include "base/modMisc.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
+#include "feeds/OpenMeteo.h"
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
 #include "platform/qt/PopupMenu.h"
@@ -54,17 +56,17 @@ int Px(int twips) {
 }
 
 // Layout of the window, in twips.
-struct Place {
+struct Box {
     int left, top, width, height;
 };
-constexpr Place kTilePlaces[3] = {{187, 0, 720, 540}, {907, 0, 720, 540}, {1627, 0, 720, 540}};
-constexpr Place kTodayPlace{0, 600, 720, 540};
-constexpr Place kSunPlace{840, 600, 935, 315};
-constexpr Place kSunrisePlace{840, 915, 465, 255};
-constexpr Place kSunsetPlace{1320, 915, 465, 255};
-constexpr Place kHumidTitlePlace{1800, 600, 735, 255};
-constexpr Place kHumidPlace{1920, 840, 495, 255};
-constexpr Place kLastTimePlace{0, 1200, 2535, 255};
+constexpr Box kTilePlaces[3] = {{187, 0, 720, 540}, {907, 0, 720, 540}, {1627, 0, 720, 540}};
+constexpr Box kTodayPlace{0, 600, 720, 540};
+constexpr Box kSunPlace{840, 600, 935, 315};
+constexpr Box kSunrisePlace{840, 915, 465, 255};
+constexpr Box kSunsetPlace{1320, 915, 465, 255};
+constexpr Box kHumidTitlePlace{1800, 600, 735, 255};
+constexpr Box kHumidPlace{1920, 840, 495, 255};
+constexpr Box kLastTimePlace{0, 1200, 2535, 255};
 
 const QColor kLabelBlue(192, 192, 255);
 // The "Last update" line once the reading is old.
@@ -193,17 +195,10 @@ void frmMain::BuildWindow() {
     for (int i = 0; i < 3; ++i) {
         auto* w = new ControlWidget(tiles_[size_t(i)], this);
         w->setObjectName(QStringLiteral("MiniFC%1").arg(i));
-        const Place& p = kTilePlaces[i];
+        const Box& p = kTilePlaces[i];
         w->Move(p.left, p.top, p.width, p.height);
         tileWidgets_[size_t(i)] = w;
-        tiles_[size_t(i)].Click.Connect([this, i] {
-            // The message is read from the stored line, in degrees Celsius,
-            // and only its text is put in the shown unit.
-            const std::string& tip = tileTips_[size_t(i)];
-            if (tip.empty()) return;
-            const MessageRequest m = ForecastTileMessage(tip);
-            ShowMessage(ShownTemperatureText(m.text), m.caption, m.icon);
-        });
+        tiles_[size_t(i)].Click.Connect([this, i] { ShowTileMessage(i); });
     }
     todayWidget_ = new ControlWidget(today_, this);
     todayWidget_->setObjectName(QStringLiteral("MFC_Today"));
@@ -260,6 +255,7 @@ void frmMain::BuildMenu() {
     mnSysTray_->addSeparator();
     mnRestore_ = add("mnRestore", kSendToTray, &frmMain::ToggleTray);
     add("mnShowGraph", "Show graph window", &frmMain::ShowGraphWindow);
+    add("mnSetLocation", "Set location\xE2\x80\xA6", &frmMain::SetLocation);
     add("mnPreferences", "Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
     mnSysTray_->addSeparator();
     add("mnExit", "Exit Nimbrel", &frmMain::Exit);
@@ -297,7 +293,14 @@ void frmMain::Load() {
     // The file may name another location and holds the last reading.
     store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };
     store_.OnShowLoaded = [this](SettingsStore&) { ShowLoaded(); };
+    std::error_code noFile;
+    const bool firstStart = !std::filesystem::exists(store_.SettingsPath, noFile);
     store_.LoadSettings();
+    if (config_.place) {
+        StorePlace(store_, *config_.place);
+        store_.SaveSettings();
+    }
+    ChooseSource();
     // A damaged file is copied aside and replaced by what could be read at
     // once, so the user hears of it now and not at the first regular save.
     if (store_.LoadedDamaged())
@@ -316,6 +319,57 @@ void frmMain::Load() {
     // Reading and thinning a long history left megabytes of copies behind.
     ReleaseFreedMemory();
     if (ContainsTray(config_.commandLine)) ToggleTray();
+    // Started from the desktop menu after installing: ask for a place once,
+    // after the window is up, without waiting for the answer.
+    if (firstStart && config_.mayAskForPlace && !config_.place) QTimer::singleShot(0, this, &frmMain::SetLocation);
+}
+
+void frmMain::ChooseSource() {
+    const bool placeGiven = config_.place.has_value();
+    source_ = SourceFor(store_, config_.feedNamed, placeGiven);
+    title_ = TitleFor(store_, config_.feedNamed, placeGiven);
+    setWindowTitle(QString::fromStdString(title_));
+    RefreshTray();
+}
+
+void frmMain::SetLocation() {
+    if (unloaded_) return;
+    if (placeDialog_) {
+        placeDialog_->raise();
+        placeDialog_->activateWindow();
+        return;
+    }
+    placeDialog_ = new PlaceDialog(this);
+    placeDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    const bool placeKnown = source_ != nullptr;
+    placeDialog_->onChosen = [this](const Place& place) { UsePlace(place); };
+    placeDialog_->onCancelled = [this, placeKnown] {
+        if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(QString::fromUtf8(kChoosePlaceHint));
+    };
+    connect(placeDialog_, &QObject::destroyed, this, [this] { placeDialog_ = nullptr; });
+    placeDialog_->show();
+}
+
+void frmMain::UsePlace(const Place& place) {
+    StorePlace(store_, place);
+    store_.SaveSettings();
+    // The place chosen here wins over a feed server named at start.
+    config_.place = place;
+    ChooseSource();
+    UpdateCurrent();
+    UpdateForecast();
+}
+
+void frmMain::ShowTileMessage(int index) {
+    const std::string& tip = tileTips_[size_t(index)];
+    if (tip.empty()) return;
+    // The message is read from the stored line, in degrees Celsius, and only
+    // its text is put in the shown unit.
+    MessageRequest m = ForecastTileMessage(tip);
+    m.text = ShownTemperatureText(m.text);
+    // The service's data comes under a licence that asks for its name.
+    if (source_) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
+    ShowMessage(m.text, m.caption, m.icon);
 }
 
 void frmMain::ShowLoaded() {
@@ -717,11 +771,12 @@ void frmMain::StartFetch(const FetchRequest& request) {
     ++g_runningFetches;
     std::weak_ptr<int> alive = alive_;
     Fetcher fetch = config_.fetch;
+    std::shared_ptr<WeatherSource> source = source_;
     frmMain* self = this;
-    std::thread([self, alive, fetch, request] {
+    std::thread([self, alive, fetch, source, request] {
         HttpResult result;
         try {
-            result = fetch(request.url);
+            result = source ? source->FetchDocument(request.kind) : fetch(request.url);
         } catch (const std::exception& e) {
             result.ok = false;
             result.error = e.what();
@@ -781,7 +836,7 @@ std::string frmMain::StatusTip() const {
 
 // The tray's tip leads with the last reading, then says how the fetches went.
 std::string frmMain::TrayTip() const {
-    return TrayTipFor(store_, kAppTitle) + StatusLines();
+    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_) + StatusLines();
 }
 
 void frmMain::ShowStatus() {

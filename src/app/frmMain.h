@@ -15,8 +15,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/PlaceDialog.h"
 #include "app/Preferences.h"
 #include "app/Schedule.h"
 #include "app/modSysTray.h"
@@ -24,6 +26,8 @@
 #include "controls/SunTransit.h"
 #include "feeds/FeedDisplay.h"
 #include "feeds/FeedRetrieval.h"
+#include "feeds/PlaceSearch.h"
+#include "feeds/WeatherSource.h"
 #include "graph/GraphHost.h"
 #include "graph/WeatherGraph.h"
 #include "store/SettingsStore.h"
@@ -64,6 +68,13 @@ public:
         // Runs when the window has unloaded (the program ends); empty:
         // QCoreApplication::exit(0).
         std::function<void()> onEnded;
+        // A feed server was named (--feed or NIMBREL_FEED): the stored place
+        // waits until the user chooses one again.
+        bool feedNamed = true;
+        // The place --place found: stored at start-up and used at once.
+        std::optional<Place> place;
+        // A first start (no settings.txt) may open "Set location…" once.
+        bool mayAskForPlace = false;
     };
 
     static constexpr int kTimerInterval = 60000;
@@ -99,6 +110,14 @@ public:
     // weather meanwhile); its OK saves and applies the values at once.
     void ShowPreferences();
     void Exit();
+    // "Set location…": opens the place dialog (not modal).
+    void SetLocation();
+    // Stores the place, fetches from it at once and names it in the title.
+    void UsePlace(const Place& place);
+    PlaceDialog* OpenPlaceDialog() const { return placeDialog_; }
+    // A click on forecast tile index: its forecast in a message, with the
+    // weather service's attribution when the data is its.
+    void ShowTileMessage(int index);
 
     // Unloads the window for the given reason: the close button sends it to
     // the tray instead; any other saves, removes the tray icon, unloads the
@@ -187,10 +206,15 @@ private:
     void ShowInUnit();
     void RememberPlaces();
     void RefreshTray();
+    void ChooseSource();
 
     Config config_;
     SettingsStore store_;
     FeedUrls urls_;
+    // The stored place's source; null while the feed server's URLs are used.
+    std::shared_ptr<WeatherSource> source_;
+    std::string title_ = "Nimbrel";
+    PlaceDialog* placeDialog_ = nullptr;
     WeatherGraph chart_;
     Schedule schedule_;
     bool blnGraphShow_ = false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "app/CommandLine.h"
 #include "app/Process.h"
@@ -15,6 +16,8 @@
 #include "app/SignalWatch.h"
 #include "app/frmMain.h"
 #include "base/FolderLock.h"
+#include "feeds/OpenMeteo.h"
+#include "feeds/PlaceSearch.h"
 #include "platform/ui/QtMessageBox.h"
 
 int main(int argc, char** argv) {
@@ -54,6 +57,25 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // --place: found before any window exists, so that a name that matches
+    // nothing ends here with settings.txt untouched.
+    std::optional<Place> place;
+    if (!options.Place.empty()) {
+        const PlaceSearch found = FindPlace(options.Place);
+        if (!found.ok) {
+            std::cerr << program << ": " << found.error << "\n";
+            return 2;
+        }
+        if (found.places.empty()) {
+            std::cerr << program << ": no place matches \"" << options.Place << "\"\n";
+            return 2;
+        }
+        place = found.places.front();
+        std::cout << program << ": place: " << place->DisplayName() << " (" << FormatCoordinate(place->latitude) << ","
+                  << FormatCoordinate(place->longitude) << ")" << std::endl;
+        options.FetchNow = true;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
     // No application display name: Qt would append it to every window title
@@ -70,6 +92,9 @@ int main(int argc, char** argv) {
     config.feedBaseUrl = options.FeedUrl.empty() ? std::string(kDefaultFeedBaseUrl) : options.FeedUrl;
     config.feedUrlGiven = !options.FeedUrl.empty();
     config.commandLine = options.CommandLine;
+    config.feedNamed = !options.FeedUrl.empty();
+    config.place = place;
+    config.mayAskForPlace = options.FeedUrl.empty() && options.Place.empty();
     if (options.Tray) config.commandLine += config.commandLine.empty() ? "tray" : " tray";
     frmMain form(config);
 

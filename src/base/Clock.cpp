@@ -1,5 +1,6 @@
 #include "base/Clock.h"
 
+#include <cmath>
 #include <ctime>
 #include <utility>
 
@@ -11,15 +12,42 @@ std::function<DateTime()>& ClockSlot() {
     return clock;
 }
 
+DateTime FromTm(const std::tm& t) {
+    return DateSerial(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday) + TimeSerial(t.tm_hour, t.tm_min, t.tm_sec);
+}
+
 DateTime SystemNow() {
     const std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_r(&t, &local);
-    return DateSerial(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-           TimeSerial(local.tm_hour, local.tm_min, local.tm_sec);
+    return FromTm(local);
 }
 
 }  // namespace
+
+DateTime LocalFromUtc(DateTime utc) {
+    const DateTime epoch = DateSerial(1970, 1, 1);
+    if (!(utc >= DateSerial(1900, 1, 1) && utc < DateSerial(10000, 1, 1))) return utc;
+    const auto seconds = static_cast<std::time_t>(std::llround((utc - epoch) * 86400.0));
+    std::tm local{};
+    if (!localtime_r(&seconds, &local)) return utc;
+    return FromTm(local);
+}
+
+long LocalOffsetSeconds(DateTime local) {
+    if (!(local >= DateSerial(1900, 1, 1) && local < DateSerial(10000, 1, 1))) return 0;
+    const CivilTime c = Decode(local);
+    std::tm tm{};
+    tm.tm_year = c.year - 1900;
+    tm.tm_mon = c.month - 1;
+    tm.tm_mday = c.day;
+    tm.tm_hour = c.hour;
+    tm.tm_min = c.minute;
+    tm.tm_sec = c.second;
+    tm.tm_isdst = -1;
+    if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return 0;
+    return tm.tm_gmtoff;
+}
 
 DateTime Now() {
     auto& clock = ClockSlot();

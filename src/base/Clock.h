@@ -11,6 +11,12 @@ DateTime Now();
 // Today at 00:00:00.
 DateTime Today();
 
+// A moment given in UTC as the desktop's local time (its zone and summer
+// time on that day). Moments outside the years 1900 to 9999 come back as given.
+DateTime LocalFromUtc(DateTime utc);
+// The desktop's offset from UTC, in seconds east, at a local time.
+long LocalOffsetSeconds(DateTime local);
+
 // Replaces the clock; pass an empty function to go back to the system clock.
 void SetClock(std::function<DateTime()> clock);
 

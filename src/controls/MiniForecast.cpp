@@ -23,10 +23,21 @@ constexpr KnownWeather kKnown[] = {
     {"light showers", Weather::LightShowers},
     {"heavy showers", Weather::HeavyShowers},
     {"light rain", Weather::LightRain},
-    {"drizzle", Weather::LightRain},
+    {"drizzle", Weather::Drizzle},
+    {"light drizzle", Weather::Drizzle},
     {"heavy rain", Weather::HeavyRain},
     {"light snow", Weather::LightSnow},
     {"heavy snow", Weather::HeavySnow},
+    {"fog", Weather::Fog},
+    {"mist", Weather::Fog},
+    {"sleet", Weather::Sleet},
+    {"sleet showers", Weather::Sleet},
+    {"thundery showers", Weather::Thunder},
+    {"thunderstorm", Weather::Thunder},
+    {"thunder", Weather::Thunder},
+    {"partly cloudy night", Weather::PartlyCloudyNight},
+    // The summary a source gives for weather it cannot name.
+    {"unknown", Weather::Neutral},
 };
 
 std::string LowerAscii(std::string s) {
@@ -79,8 +90,13 @@ gdi::COLORREF MiniForecast::TemperatureColour(int t) {
 void MiniForecast::UpdateForecast(const std::string& strCaption, const std::string& strDescription,
                                   int16_t intTemperature) {
     klblTitle_.SetCaption(strCaption);
+    // A text the table lacks keeps the picture the tile has; a tile that has
+    // none yet shows the neutral one rather than staying empty.
     int w = WeatherForText(strDescription);
-    if (w >= 0) shown_ = w;
+    if (w >= 0)
+        shown_ = w;
+    else if (shown_ < 0)
+        shown_ = int(Weather::Neutral);
     tempColour_ = TemperatureColour(intTemperature);
     tempCaption_ = FormatTemperature(intTemperature);
     Compose();

@@ -16,8 +16,9 @@ JpegBytes EmbeddedPictureBytes(int index);
 namespace {
 
 constexpr const char* kNames[kWeatherCount] = {
-    "imgSunny",        "imgSunnyIntervals", "imgClear",     "imgPartlyCloudy", "imgCloudy",    "imgLightShowers",
-    "imgHeavyshowers", "imgLightRain",      "imgHeavyRain", "imgLightSnow",    "imgHeavySnow",
+    "imgSunny",        "imgSunnyIntervals", "imgClear",     "imgPartlyCloudy",      "imgCloudy",    "imgLightShowers",
+    "imgHeavyshowers", "imgLightRain",      "imgHeavyRain", "imgLightSnow",         "imgHeavySnow", "imgFog",
+    "imgDrizzle",      "imgSleet",          "imgThunder",   "imgPartlyCloudyNight", "imgNeutral",
 };
 
 }  // namespace

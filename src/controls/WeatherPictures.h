@@ -1,5 +1,5 @@
 #pragma once
-// The eleven weather pictures of the forecast tile: baseline JPEG files of
+// The weather pictures of the forecast tile: baseline JPEG files of
 // 31 x 26 pixels, compiled into the library so the program never depends on
 // its working folder, and decoded with libjpeg-turbo.
 #include <cstddef>
@@ -21,8 +21,15 @@ enum class Weather {
     HeavyRain,
     LightSnow,
     HeavySnow,
+    Fog,
+    Drizzle,
+    Sleet,
+    Thunder,
+    PartlyCloudyNight,
+    // Shown for a summary the table has no picture for.
+    Neutral,
 };
-constexpr int kWeatherCount = 11;
+constexpr int kWeatherCount = 17;
 constexpr int kPictureWidth = 31, kPictureHeight = 26;
 
 // The source picture's name ("imgSunny"); the file is that name + ".jpg".

@@ -76,6 +76,67 @@ bool ReadTimeOfDay(const std::string& text, DateTime& out) {
     return true;
 }
 
+// The offset east of UTC of a zone a feed names after a time: the names
+// feeds in English write, and numeric forms ("+0100", "+01", "GMT+1").
+bool ZoneOffset(std::string name, long& seconds) {
+    static const struct {
+        const char* name;
+        long hours;
+    } kNames[] = {{"GMT", 0},   {"UTC", 0},   {"UT", 0},    {"Z", 0},    {"WET", 0},  {"BST", 1},  {"CET", 1},
+                  {"WEST", 1},  {"CEST", 2},  {"EET", 2},   {"EEST", 3}, {"MSK", 3},  {"EST", -5}, {"EDT", -4},
+                  {"CST", -6},  {"CDT", -5},  {"MST", -7},  {"MDT", -6}, {"PST", -8}, {"PDT", -7}, {"JST", 9},
+                  {"AEST", 10}, {"AEDT", 11}, {"NZST", 12}, {"NZDT", 13}};
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const auto& z : kNames)
+        if (name == z.name) {
+            seconds = z.hours * 3600;
+            return true;
+        }
+    for (const char* prefix : {"GMT", "UTC"})
+        if (name.rfind(prefix, 0) == 0) name = name.substr(3);
+    if (name.size() < 2 || (name[0] != '+' && name[0] != '-')) return false;
+    std::string digits;
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (name[i] == ':') continue;
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        digits += name[i];
+    }
+    long hours = 0, minutes = 0;
+    if (digits.size() <= 2) {
+        hours = std::stol(digits);
+    } else if (digits.size() == 4) {
+        hours = std::stol(digits.substr(0, 2));
+        minutes = std::stol(digits.substr(2));
+    } else {
+        return false;
+    }
+    if (hours > 14 || minutes > 59) return false;
+    seconds = (name[0] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+    return true;
+}
+
+// A stored sun time ("07:54GMT") as the desktop's clock shows it on the day
+// the forecast line is dated: the caption and the dial's time of day. A time
+// without a zone, or with one this program does not know, is taken as the
+// desktop's own, caption and all.
+void ReadSunTime(const std::string& stored, DateTime day, std::string& caption, bool& known, DateTime& time) {
+    caption = ReplaceAll(stored, "GMT", "");
+    known = ReadTimeOfDay(caption, time);
+    std::size_t end = stored.find_first_not_of(' ');
+    if (end == std::string::npos) return;
+    while (end < stored.size() && (std::isdigit(static_cast<unsigned char>(stored[end])) || stored[end] == ':')) ++end;
+    const std::string clock = stored.substr(0, end);
+    const std::string zone = TrimBlanks(stored.substr(end));
+    long offset = 0;
+    DateTime t = 0;
+    if (zone.empty() || !ZoneOffset(zone, offset) || !ReadTimeOfDay(clock, t)) return;
+    if (DatePart(day) <= 0) day = Today();
+    const DateTime local = LocalFromUtc(DatePart(day) + t - offset / 86400.0);
+    time = TimePart(local);
+    known = true;
+    caption = CountOccurrences(clock, ":") >= 2 ? FormatTimeHMS(time) : FormatTimeHM(time);
+}
+
 std::string ProperCase(const std::string& text) {
     std::string out = text;
     bool startOfWord = true;
@@ -166,10 +227,9 @@ ForecastTileView ReadForecastLine(const std::string& Line) {
 SunTimesView ReadSunTimes(const std::string& ForecastText) {
     SunTimesView v;
     const std::string first = GetField(ForecastText, kCrLf, 1);
-    v.riseCaption = ReplaceAll(GetField(GetField(first, ",", 4), "=", 2), "GMT", "");
-    v.setCaption = ReplaceAll(GetField(GetField(first, ",", 5), "=", 2), "GMT", "");
-    v.riseKnown = ReadTimeOfDay(v.riseCaption, v.sunUp);
-    v.setKnown = ReadTimeOfDay(v.setCaption, v.sunDown);
+    const DateTime day = LineDate(first);
+    ReadSunTime(GetField(GetField(first, ",", 4), "=", 2), day, v.riseCaption, v.riseKnown, v.sunUp);
+    ReadSunTime(GetField(GetField(first, ",", 5), "=", 2), day, v.setCaption, v.setKnown, v.sunDown);
     return v;
 }
 

@@ -34,8 +34,9 @@ struct ForecastTileView {
 };
 ForecastTileView ReadForecastLine(const std::string& Line);
 
-// The sunrise and sunset of the first line: label texts (without "GMT") and,
-// when they can be read as times of day, the dial's times.
+// The sunrise and sunset of the first line: label texts and, when they can
+// be read as times of day, the dial's times, both in the desktop's own zone,
+// converted from the zone the document named ("07:54GMT") on the line's date.
 struct SunTimesView {
     std::string riseCaption, setCaption;
     bool riseKnown = false, setKnown = false;

@@ -54,6 +54,17 @@ TEST(CommandLine, OptionsAndBadOptions) {
     EXPECT_NE(UsageText("nimbrel").find("--feed URL"), std::string::npos);
 }
 
+TEST(CommandLine, PlaceTakesANameOrCoordinatesAndIsNoTrayWord) {
+    EXPECT_EQ(Parse({"--place", "Berlin, Germany"}).Place, "Berlin, Germany");
+    EXPECT_EQ(Parse({"--place=52.52,13.41"}).Place, "52.52,13.41");
+    const Options o = Parse({"--place", "Traysville"});
+    EXPECT_EQ(o.Place, "Traysville");
+    EXPECT_FALSE(ContainsTray(o.CommandLine));
+    EXPECT_NE(ParseError({"--place"}).find("needs a value"), std::string::npos);
+    EXPECT_NE(ParseError({"--place="}).find("needs a value"), std::string::npos);
+    EXPECT_NE(UsageText("nimbrel").find("--place TEXT"), std::string::npos);
+}
+
 TEST(CommandLine, EnvironmentFillsWhatTheCommandLineLeftOpen) {
     ::setenv("NIMBREL_FOLDER", "/env/folder", 1);
     ::setenv("NIMBREL_FEED", "http://127.0.0.1:9", 1);

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "FakeOpenMeteo.h"
 
 namespace nimbrel {
 namespace {
@@ -208,6 +209,60 @@ TEST(Program, ASecondStartOnTheSameFolderIsRefusedAndWritesNothing) {
     ASSERT_TRUE(WaitFor([&] { return third.Catches(SIGTERM); }, 10000)) << ReadFile(tmp.Path() / "third.txt");
     third.Signal(SIGKILL);
     third.Wait(5000);
+}
+
+// --place against a fake of both services: the first match is taken,
+// printed and kept; a later start with no option fetches from it; a name
+// that matches nothing ends with status 2 and leaves settings.txt alone.
+TEST(Program, PlaceIsFoundKeptAndUsedOnTheNextStart) {
+    test::FakeOpenMeteo fake;
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+    const fs::path out = tmp.Path() / "out.txt";
+    const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "NIMBREL_OPEN_METEO_URL=" + fake.BaseUrl(),
+                                          "NIMBREL_GEOCODING_URL=" + fake.BaseUrl(), "NIMBREL_FEED"};
+    {
+        Child none({kNimbrel, "--folder", data.string(), "--place", "Atlantis"}, env, out);
+        EXPECT_EQ(none.Wait(10000), 2);
+        EXPECT_NE(ReadFile(out).find("no place matches \"Atlantis\""), std::string::npos) << ReadFile(out);
+        EXPECT_FALSE(fs::exists(data / "settings.txt"));
+    }
+    {
+        Child c({kNimbrel, "--folder", data.string(), "--place", "Berlin, Germany"}, env, out);
+        ASSERT_TRUE(WaitFor([&] { return fake.ForecastRequests() >= 1; }, 10000)) << ReadFile(out);
+        // Both documents of the first fetch come from one request; give the
+        // window time to take them.
+        ASSERT_TRUE(WaitFor([&] { return ReadFile(out).find("place: Berlin") != std::string::npos; }, 5000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        c.Signal(SIGTERM);
+        EXPECT_EQ(c.Wait(5000), 0) << ReadFile(out);
+        EXPECT_NE(ReadFile(out).find("place: Berlin, Land Berlin, Germany (52.5244,13.4105)"), std::string::npos)
+            << ReadFile(out);
+        EXPECT_EQ(fake.ForecastRequests(), 1);
+    }
+    const std::string saved = ReadFile(data / "settings.txt");
+    EXPECT_NE(saved.find("<last reading>Light Rain,26,82,"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("SR=07:05GMT"), std::string::npos) << saved;
+    // The twelve lines first, the place after the weather section.
+    EXPECT_LT(saved.find("</weather>"), saved.find("<place>Berlin, Land Berlin, Germany</place>")) << saved;
+    EXPECT_NE(saved.find("<source>open-meteo</source>"), std::string::npos);
+
+    // No match on a later start: nothing changes, byte for byte.
+    {
+        Child none({kNimbrel, "--folder", data.string(), "--place", "Nowhere At All"}, env, out);
+        EXPECT_EQ(none.Wait(10000), 2);
+        EXPECT_EQ(ReadFile(data / "settings.txt"), saved);
+    }
+    // A start with no option goes on with the stored place.
+    {
+        Child c({kNimbrel, "--folder", data.string(), "--fetch-now"}, env, out);
+        ASSERT_TRUE(WaitFor([&] { return fake.ForecastRequests() >= 2; }, 10000)) << ReadFile(out);
+        c.Signal(SIGTERM);
+        EXPECT_EQ(c.Wait(5000), 0) << ReadFile(out);
+    }
+    const std::string again = ReadFile(data / "settings.txt");
+    EXPECT_NE(again.find("<place>Berlin, Land Berlin, Germany</place>"), std::string::npos) << again;
+    EXPECT_NE(again.find("Light Rain,26,82"), std::string::npos);
 }
 
 // An X display of our own; Xvfb names it through -displayfd. Ended with the

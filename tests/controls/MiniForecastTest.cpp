@@ -8,6 +8,7 @@
 #include "TestHost.h"
 #include "base/Temperature.h"
 #include "controls/MiniForecast.h"
+#include "feeds/WeatherCodes.h"
 
 using namespace nimbrel::controls;
 using nimbrel::controls::test::CountColour;
@@ -39,11 +40,27 @@ TEST(MiniForecastWeather, TextMustEqualAKnownWeatherAfterLowerCasing) {
     EXPECT_EQ(MiniForecast::WeatherForText("Sunny"), int(Weather::Sunny));
     EXPECT_EQ(MiniForecast::WeatherForText("SUNNY"), int(Weather::Sunny));
     EXPECT_EQ(MiniForecast::WeatherForText("sunny intervals"), int(Weather::SunnyIntervals));
-    EXPECT_EQ(MiniForecast::WeatherForText("Drizzle"), int(Weather::LightRain));
+    EXPECT_EQ(MiniForecast::WeatherForText("Drizzle"), int(Weather::Drizzle));
     EXPECT_EQ(MiniForecast::WeatherForText("Light Rain"), int(Weather::LightRain));
     EXPECT_EQ(MiniForecast::WeatherForText("heavy showers"), int(Weather::HeavyShowers));
-    for (const char* unknown : {"sunny ", "sunny  intervals", "mostly sunny", "", "fog", " clear"})
+    for (const char* unknown : {"sunny ", "sunny  intervals", "mostly sunny", "", "volcanic ash", " clear"})
         EXPECT_EQ(MiniForecast::WeatherForText(unknown), -1) << '"' << unknown << '"';
+}
+
+TEST(MiniForecastWeather, EverySummaryOfTheWeatherCodesHasAPicture) {
+    for (int code = 0; code <= 99; ++code)
+        for (bool day : {true, false}) {
+            const std::string summary = nimbrel::WeatherCodeSummary(code, day);
+            const int w = MiniForecast::WeatherForText(summary);
+            EXPECT_GE(w, 0) << code << " " << summary;
+            if (summary == nimbrel::kUnknownWeatherSummary)
+                EXPECT_EQ(w, int(Weather::Neutral)) << code;
+            else
+                EXPECT_NE(w, int(Weather::Neutral)) << code;
+        }
+    EXPECT_EQ(MiniForecast::WeatherForText("Mist"), int(Weather::Fog));
+    EXPECT_EQ(MiniForecast::WeatherForText("Thundery Showers"), int(Weather::Thunder));
+    EXPECT_EQ(MiniForecast::WeatherForText("Sleet"), int(Weather::Sleet));
 }
 
 TEST(MiniForecastTemperature, ColourByRangeAndDegreeText) {
@@ -86,13 +103,21 @@ TEST(MiniForecastTemperature, FahrenheitCaptionKeepsTheColourOfTheCelsiusReading
               "F");
 }
 
-TEST(MiniForecastUpdate, UnknownWeatherKeepsTheLastPicture) {
+TEST(MiniForecastUpdate, UnknownWeatherKeepsTheLastPictureOrShowsTheNeutralOne) {
+    {
+        Tile first;
+        first.tile.UpdateForecast("Now", "volcanic ash", 3);
+        ASSERT_TRUE(first.tile.HasPicture());
+        EXPECT_EQ(first.tile.ShownWeather(), Weather::Neutral);
+        first.tile.UpdateForecast("Now", "Unknown", 3);
+        EXPECT_EQ(first.tile.ShownWeather(), Weather::Neutral);
+    }
     Tile t;
     EXPECT_FALSE(t.tile.HasPicture());
     t.tile.UpdateForecast("Now", "clear", 12);
     ASSERT_TRUE(t.tile.HasPicture());
     EXPECT_EQ(t.tile.ShownWeather(), Weather::Clear);
-    t.tile.UpdateForecast("Now", "fog", 14);
+    t.tile.UpdateForecast("Now", "volcanic ash", 14);
     EXPECT_EQ(t.tile.ShownWeather(), Weather::Clear);
     EXPECT_EQ(t.tile.TempCaption(),
               "14\xC2\xB0"
@@ -204,11 +229,28 @@ TEST(WeatherPictures, BrokenDataIsRefusedWithAReason) {
 }
 
 TEST(MiniForecastPictures, OneTilePerWeatherSavedForLooking) {
-    const char* texts[] = {"sunny",      "sunny intervals", "clear",         "partly cloudy",
-                           "cloudy",     "light showers",   "heavy showers", "light rain",
-                           "heavy rain", "light snow",      "heavy snow"};
-    const int temps[] = {31, 24, -3, 18, 12, 9, 15, 7, 11, -1, -8};
-    const char* days[] = {"Now", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    const char* texts[] = {"sunny",
+                           "sunny intervals",
+                           "clear",
+                           "partly cloudy",
+                           "cloudy",
+                           "light showers",
+                           "heavy showers",
+                           "light rain",
+                           "heavy rain",
+                           "light snow",
+                           "heavy snow",
+                           "fog",
+                           "drizzle",
+                           "sleet",
+                           "thundery showers",
+                           "partly cloudy night",
+                           "unknown"};
+    const int temps[] = {31, 24, -3, 18, 12, 9, 15, 7, 11, -1, -8, 4, 10, 1, 21, 8, 14};
+    const char* days[] = {"Now", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun", "Mon",
+                          "Tue", "Wed", "Thu", "Fri", "Sat", "Sun", "Mon", "Tue"};
+    static_assert(std::size(texts) == kWeatherCount && std::size(temps) == kWeatherCount &&
+                  std::size(days) == kWeatherCount);
     for (int i = 0; i < kWeatherCount; ++i) {
         Tile t;
         t.tile.UpdateForecast(days[i], texts[i], int16_t(temps[i]));

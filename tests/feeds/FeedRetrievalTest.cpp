@@ -14,11 +14,11 @@
 #include <map>
 #include <thread>
 
-#include "FeedGenerator.h"
 #include "RecordingDisplay.h"
 #include "SampleFeedServer.h"
 #include "base/Clock.h"
 #include "base/modMisc.h"
+#include "feeds/FeedGenerator.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/FeedText.h"
 #include "feeds/ForecastFeed.h"

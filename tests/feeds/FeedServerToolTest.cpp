@@ -21,8 +21,9 @@
 #include <fstream>
 #include <regex>
 
-#include "FeedGenerator.h"
+#include "FakeOpenMeteo.h"
 #include "base/modMisc.h"
+#include "feeds/FeedGenerator.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
@@ -324,6 +325,73 @@ TEST(FeedGenerator, TimesAreGivenInTheLocalZone) {
     else
         ::unsetenv("TZ");
     ::tzset();
+}
+
+// Both services of Open-Meteo at the fake for the life of the object.
+struct ServicesAt {
+    explicit ServicesAt(const std::string& base) {
+        ::setenv("NIMBREL_OPEN_METEO_URL", base.c_str(), 1);
+        ::setenv("NIMBREL_GEOCODING_URL", base.c_str(), 1);
+    }
+    ~ServicesAt() {
+        ::unsetenv("NIMBREL_OPEN_METEO_URL");
+        ::unsetenv("NIMBREL_GEOCODING_URL");
+    }
+};
+
+TEST(FeedToolOpenMeteo, PlacesPrintsOneMatchALineTabSeparated) {
+    test::FakeOpenMeteo fake;
+    ServicesAt at(fake.BaseUrl());
+    Child places({"places", "Berlin"});
+    EXPECT_EQ(places.ReadAll(),
+              "Berlin, Land Berlin, Germany\t52.5244\t13.4105\tEurope/Berlin\n"
+              "Berlin, New Hampshire, United States\t44.4687\t-71.1851\tAmerica/New_York\n");
+    EXPECT_EQ(places.Wait(), 0);
+    Child none({"places", "Atlantis"});
+    EXPECT_EQ(none.ReadAll(), "");
+    EXPECT_EQ(none.Wait(), 1);
+}
+
+TEST(FeedToolOpenMeteo, CheckReportsBothDocumentsFromOneAnswer) {
+    test::FakeOpenMeteo fake;
+    ServicesAt at(fake.BaseUrl());
+    Child check({"check", "--source", "open-meteo", "--place", "52.52,13.41"});
+    const std::string out = check.ReadAll();
+    EXPECT_EQ(check.Wait(), 0) << out;
+    EXPECT_NE(out.find("kind: observation\nsummary: Light Rain\ntemperature: 26\nhumidity: 82\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("kind: forecast\n"), std::string::npos);
+    EXPECT_NE(out.find("sunrise: 07:05\nsunset: 14:53\n"), std::string::npos) << out;
+    EXPECT_LT(out.find("kind: observation"), out.find("kind: forecast"));
+    EXPECT_EQ(fake.ForecastRequests(), 1);
+
+    fake.SetForecast({429, R"({"error":true})"});
+    Child refused({"check", "--source", "open-meteo", "--place", "52.52,13.41"});
+    const std::string no = refused.ReadAll();
+    EXPECT_EQ(refused.Wait(), 1);
+    EXPECT_NE(no.find("accepted: no (the weather service: HTTP status 429)"), std::string::npos) << no;
+}
+
+TEST(FeedToolOpenMeteo, ServesRealWeatherForALatLonId) {
+    test::FakeOpenMeteo fake;
+    ServicesAt at(fake.BaseUrl());
+    Child server({"--port", "0", "--source", "open-meteo"});
+    const std::string line = server.ReadLine();
+    ASSERT_EQ(line.rfind("listening on ", 0), 0u) << line;
+    const std::string base = line.substr(13);
+    const FeedUrls urls = BuildFeedUrls(base, "52.52,13.41");
+    const HttpResult obs = Fetch(urls.ObservationUrl);
+    const HttpResult fc = Fetch(urls.ForecastUrl);
+    ASSERT_TRUE(obs.ok) << obs.error;
+    ASSERT_TRUE(fc.ok) << fc.error;
+    EXPECT_EQ(ReadObservation(PrepareFeedText(obs.body)).summary, "Light Rain");
+    EXPECT_NE(fc.body.find("Sunrise: 07:05GMT"), std::string::npos);
+    // Two desktops, one upstream request.
+    EXPECT_TRUE(Fetch(BuildFeedUrls(base, "52.520,13.410").ObservationUrl).ok);
+    EXPECT_EQ(fake.ForecastRequests(), 1);
+    EXPECT_EQ(Fetch(BuildFeedUrls(base, "Berlin").ObservationUrl).status, 404);
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(), 0);
 }
 
 }  // namespace

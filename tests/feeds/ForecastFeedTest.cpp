@@ -2,6 +2,10 @@
 // click message make of them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
 #include "RecordingDisplay.h"
 #include "base/Clock.h"
 #include "base/modMisc.h"
@@ -91,7 +95,29 @@ TEST(DateForWeekday, TakesTheNearestDateOnThatWeekday) {
     EXPECT_EQ(DateStampForecastLine("Wednesday: cloudy, 1->2"), "09/12/2026: cloudy, 1->2");
 }
 
+// Sets TZ for the life of the object.
+class ScopedZone {
+public:
+    explicit ScopedZone(const char* tz) {
+        if (const char* old = std::getenv("TZ")) saved_ = old, had_ = true;
+        ::setenv("TZ", tz, 1);
+        ::tzset();
+    }
+    ~ScopedZone() {
+        if (had_)
+            ::setenv("TZ", saved_.c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::string saved_;
+    bool had_ = false;
+};
+
 TEST(ShowSunTimes, LabelsDropGmtAndTheDialGetsTheTimes) {
+    ScopedZone utc("UTC0");
     RecordingDisplay display;
     ShowSunTimes("08/12/2026: sunny, 1->2" + kDeg + ", H=80%, SR=07:50GMT, SS=15:55:30GMT", display);
     EXPECT_EQ(display.sunrise, std::vector<std::string>{"07:50"});
@@ -102,6 +128,7 @@ TEST(ShowSunTimes, LabelsDropGmtAndTheDialGetsTheTimes) {
 }
 
 TEST(ShowSunTimes, UnreadableTimesKeepTheDialAndShowTheText) {
+    ScopedZone utc("UTC0");
     RecordingDisplay display;
     ShowSunTimes("08/12/2026: sunny, 1->2" + kDeg + ", H=80%, SR=, SS=dusk", display);
     EXPECT_EQ(display.sunrise, std::vector<std::string>{""});
@@ -109,12 +136,47 @@ TEST(ShowSunTimes, UnreadableTimesKeepTheDialAndShowTheText) {
     EXPECT_TRUE(display.sunUp.empty());
     EXPECT_TRUE(display.sunDown.empty());
 
-    // Another zone than GMT: the label keeps it, the dial reads the clock time.
+    // Another zone than GMT: converted, like GMT, to the desktop's (here UTC).
     RecordingDisplay bst;
     ShowSunTimes("08/06/2026: sunny, 1->2" + kDeg + ", H=80%, SR=04:43BST, SS=21:21BST", bst);
-    EXPECT_EQ(bst.sunrise.at(0), "04:43BST");
-    EXPECT_NEAR(bst.sunUp.at(0), TimeSerial(4, 43, 0), 1e-9);
-    EXPECT_NEAR(bst.sunDown.at(0), TimeSerial(21, 21, 0), 1e-9);
+    EXPECT_EQ(bst.sunrise.at(0), "03:43");
+    EXPECT_NEAR(bst.sunUp.at(0), TimeSerial(3, 43, 0), 1e-9);
+    EXPECT_NEAR(bst.sunDown.at(0), TimeSerial(20, 21, 0), 1e-9);
+    // A zone this program does not know leaves the time as the desktop's own.
+    RecordingDisplay odd;
+    ShowSunTimes("08/06/2026: sunny, 1->2" + kDeg + ", H=80%, SR=04:43XYZ, SS=21:21", odd);
+    EXPECT_EQ(odd.sunrise.at(0), "04:43XYZ");
+    EXPECT_NEAR(odd.sunUp.at(0), TimeSerial(4, 43, 0), 1e-9);
+    EXPECT_EQ(odd.sunset.at(0), "21:21");
+}
+
+TEST(ShowSunTimes, TheDesktopsZoneAndItsSummerTime) {
+    const struct {
+        const char* tz;
+        std::string line, rise, set;
+    } cases[] = {
+        // Nine hours ahead of GMT: a Berlin winter morning is Tokyo's afternoon.
+        {"Asia/Tokyo", "08/12/2026: x, 1->2" + kDeg + ", H=80%, SR=07:05GMT, SS=14:53GMT", "16:05", "23:53"},
+        // British summer time: an hour ahead of GMT in June, none in December.
+        {"Europe/London", "21/06/2026: x, 1->2" + kDeg + ", H=80%, SR=03:43GMT, SS=20:21GMT", "04:43", "21:21"},
+        {"Europe/London", "21/12/2026: x, 1->2" + kDeg + ", H=80%, SR=08:04GMT, SS=15:53GMT", "08:04", "15:53"},
+        {"Europe/London", "21/06/2026: x, 1->2" + kDeg + ", H=80%, SR=04:43BST, SS=21:21BST", "04:43", "21:21"},
+        // Past midnight: the time of day wraps.
+        {"Asia/Tokyo", "08/12/2026: x, 1->2" + kDeg + ", H=80%, SR=22:30GMT, SS=+0900", "07:30", "+0900"},
+        {"America/New_York", "08/12/2026: x, 1->2" + kDeg + ", H=80%, SR=12:15+0100, SS=20:00UTC-03:00", "06:15",
+         "18:00"},
+    };
+    for (const auto& c : cases) {
+        ScopedZone zone(c.tz);
+        RecordingDisplay display;
+        ShowSunTimes(c.line, display);
+        EXPECT_EQ(display.sunrise.at(0), c.rise) << c.tz << " " << c.line;
+        EXPECT_EQ(display.sunset.at(0), c.set) << c.tz << " " << c.line;
+        int h = 0, m = 0;
+        ASSERT_EQ(std::sscanf(c.rise.c_str(), "%d:%d", &h, &m), 2);
+        ASSERT_EQ(display.sunUp.size(), 1u);
+        EXPECT_NEAR(display.sunUp[0], TimeSerial(h, m, 0), 1e-6) << c.tz;
+    }
 }
 
 TEST(ShowForecast, EmptyTextShowsNothing) {

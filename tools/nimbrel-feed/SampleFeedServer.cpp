@@ -11,8 +11,11 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "FeedGenerator.h"
 #include "base/Clock.h"
+#include "feeds/FeedGenerator.h"
+#include "feeds/OpenMeteo.h"
+#include "feeds/PlaceSearch.h"
+#include "feeds/WeatherSource.h"
 
 namespace nimbrel::feedgen {
 namespace fs = std::filesystem;
@@ -99,27 +102,58 @@ SampleFeedServer::SampleFeedServer(ServerOptions options)
         httplib::default_socket_options(sock);
         listenSocket_ = sock;
     });
-    server_->Get(R"(/weather/feeds/rss/(obs|5day)/id/([^/]*)\.xml)",
-                 [this](const httplib::Request& req, httplib::Response& res) {
-                     const std::string kind = req.matches[1];
-                     const std::string id = req.matches[2];
-                     std::string body;
-                     if (!options_.dir.empty()) {
-                         const std::string file = FileFor(options_.dir, kind, id);
-                         if (file.empty() || !ReadFile(file, body)) {
-                             res.status = 404;
-                             res.set_content("no recorded document for " + req.path + "\n", "text/plain");
-                             return;
-                         }
-                     } else if (kind == "obs") {
-                         body = ObservationDocument(id, Now(), BaseUrl());
-                     } else {
-                         body = ForecastDocument(id, Now(), BaseUrl());
-                     }
-                     res.set_content(body, "application/rss+xml; charset=utf-8");
-                 });
+    server_->Get(R"(/weather/feeds/rss/(obs|5day)/id/([^/]*)\.xml)", [this](const httplib::Request& req,
+                                                                            httplib::Response& res) {
+        const std::string kind = req.matches[1];
+        const std::string id = req.matches[2];
+        std::string body;
+        if (!options_.dir.empty()) {
+            const std::string file = FileFor(options_.dir, kind, id);
+            if (file.empty() || !ReadFile(file, body)) {
+                res.status = 404;
+                res.set_content("no recorded document for " + req.path + "\n", "text/plain");
+                return;
+            }
+        } else if (options_.source == "open-meteo") {
+            const auto source = SourceFor(id);
+            if (!source) {
+                res.status = 404;
+                res.set_content("the location id is \"LAT,LON\", such as 52.52,13.41\n", "text/plain");
+                return;
+            }
+            const HttpResult r = source->FetchDocument(kind == "obs" ? FeedKind::Observation : FeedKind::Forecast);
+            if (!r.ok) {
+                res.status = 502;
+                res.set_content(r.error + "\n", "text/plain");
+                return;
+            }
+            body = r.body;
+        } else if (kind == "obs") {
+            body = ObservationDocument(id, Now(), BaseUrl());
+        } else {
+            body = ForecastDocument(id, Now(), BaseUrl());
+        }
+        res.set_content(body, "application/rss+xml; charset=utf-8");
+    });
     server_->Get("/",
                  [](const httplib::Request&, httplib::Response& res) { res.set_content(kHelpPage, "text/plain"); });
+}
+
+std::shared_ptr<OpenMeteoSource> SampleFeedServer::SourceFor(const std::string& id) {
+    Place place;
+    if (!ParseCoordinates(id, place)) return nullptr;
+    // One source (and so one cache) for each place; the same place written
+    // another way ("52.520,13.41") is the same key.
+    const std::string key = FormatCoordinate(place.latitude) + "," + FormatCoordinate(place.longitude);
+    std::lock_guard<std::mutex> lock(placesMutex_);
+    const auto known = places_.find(key);
+    if (known != places_.end()) return known->second;
+    // A bounded table: a client asking for endless places cannot grow it.
+    if (places_.size() >= 256) places_.clear();
+    auto source = std::make_shared<OpenMeteoSource>(
+        place.latitude, place.longitude, options_.openMeteoBase.empty() ? OpenMeteoBaseUrl() : options_.openMeteoBase);
+    places_[key] = source;
+    return source;
 }
 
 SampleFeedServer::~SampleFeedServer() {

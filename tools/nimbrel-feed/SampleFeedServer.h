@@ -1,12 +1,18 @@
 #pragma once
 // The sample feed server: the two feed documents for any location id, either
 // synthetic (FeedGenerator) or read from a folder of recorded documents.
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
 namespace httplib {
 class Server;
+}
+
+namespace nimbrel {
+class OpenMeteoSource;
 }
 
 namespace nimbrel::feedgen {
@@ -16,6 +22,11 @@ struct ServerOptions {
     int port = 8077;  // 0 picks a free port
     // When set, documents come from this folder instead (see FileFor).
     std::string dir;
+    // "sample" (synthetic) or "open-meteo": real weather, the location id
+    // being "LAT,LON"; one upstream request serves every desktop asking for
+    // that place within ten minutes.
+    std::string source = "sample";
+    std::string openMeteoBase;  // empty: OpenMeteoBaseUrl()
 };
 
 class SampleFeedServer {
@@ -41,6 +52,9 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = -1;
+    std::mutex placesMutex_;
+    std::map<std::string, std::shared_ptr<OpenMeteoSource>> places_;
+    std::shared_ptr<OpenMeteoSource> SourceFor(const std::string& id);
     int listenSocket_ = -1;
 };
 

@@ -11,12 +11,17 @@
 
 #include "FeedCheck.h"
 #include "SampleFeedServer.h"
+#include "feeds/OpenMeteo.h"
+#include "feeds/PlaceSearch.h"
+#include "feeds/WeatherSource.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: nimbrel-feed [--port N] [--bind ADDRESS] [--dir DIR]\n"
+    "Usage: nimbrel-feed [--port N] [--bind ADDRESS] [--dir DIR] [--source sample|open-meteo]\n"
     "       nimbrel-feed check [--kind observation|forecast] URL-or-FILE\n"
+    "       nimbrel-feed check --source open-meteo --place LAT,LON\n"
+    "       nimbrel-feed places TEXT\n"
     "\n"
     "Serves the observation and forecast documents Nimbrel reads, for any\n"
     "location id:\n"
@@ -30,6 +35,10 @@ constexpr const char* kUsage =
     "  --dir DIR       serve recorded documents from DIR instead: the URL path\n"
     "                  below DIR, else DIR/obs/ID.xml and DIR/5day/ID.xml, else\n"
     "                  DIR/obs.xml and DIR/5day.xml\n"
+    "  --source NAME   sample (synthetic weather, the default) or open-meteo\n"
+    "                  (real weather; the location id is LAT,LON, such as\n"
+    "                  52.52,13.41; one upstream request every ten minutes\n"
+    "                  at most for each place). Weather data by Open-Meteo.com\n"
     "  --help          show this text\n"
     "  --version       show the version and exit\n"
     "\n"
@@ -38,7 +47,16 @@ constexpr const char* kUsage =
     "check fetches (or reads) one document and prints, one \"name: value\" line\n"
     "each, what Nimbrel would take from it and whether it would be accepted.\n"
     "The kind is guessed from the name (\"5day\" or \"obs\") or the text unless\n"
-    "--kind says it. Exit status 0 when accepted, 1 when not, 2 on bad usage.\n";
+    "--kind says it. Exit status 0 when accepted, 1 when not, 2 on bad usage.\n"
+    "With --source open-meteo --place LAT,LON it reports both documents the\n"
+    "program would make from one answer of the service, observation first.\n"
+    "\n"
+    "places searches the place names and prints the matches, one a line:\n"
+    "display name, latitude, longitude and time zone, separated by tabs.\n"
+    "Exit status 0 with matches, 1 with none or when the search failed.\n"
+    "\n"
+    "NIMBREL_OPEN_METEO_URL and NIMBREL_GEOCODING_URL replace the services'\n"
+    "addresses (https://api.open-meteo.com, https://geocoding-api.open-meteo.com).\n";
 
 int Usage(const std::string& problem) {
     std::cerr << "nimbrel-feed: " << problem << "\n\n" << kUsage;
@@ -56,7 +74,7 @@ bool ParsePort(const std::string& text, int& port) {
 int Check(int argc, char** argv) {
     using nimbrel::feedgen::CheckKind;
     CheckKind kind = CheckKind::Guess;
-    std::string source;
+    std::string source, from = "rss", place;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
@@ -70,14 +88,51 @@ int Check(int argc, char** argv) {
                 kind = CheckKind::Forecast;
             else
                 return Usage("unknown kind \"" + k + "\"");
+        } else if (a == "--source" && i + 1 < argc) {
+            from = argv[++i];
+            if (from != "rss" && from != "open-meteo") return Usage("check knows the sources rss and open-meteo");
+        } else if (a == "--place" && i + 1 < argc) {
+            place = argv[++i];
         } else if (source.empty() && (a.empty() || a[0] != '-')) {
             source = a;
         } else {
             return Usage("unexpected argument \"" + a + "\"");
         }
     }
+    if (from == "open-meteo") {
+        if (place.empty() || !source.empty()) return Usage("check --source open-meteo needs --place LAT,LON only");
+        nimbrel::Place p;
+        if (!nimbrel::ParseCoordinates(place, p)) return Usage("--place needs LAT,LON, such as 52.52,13.41");
+        nimbrel::OpenMeteoSource om(p.latitude, p.longitude);
+        const std::string name = "open-meteo " + place;
+        bool accepted = true;
+        for (auto [feed, as] : {std::pair{nimbrel::FeedKind::Observation, CheckKind::Observation},
+                                std::pair{nimbrel::FeedKind::Forecast, CheckKind::Forecast}}) {
+            const nimbrel::HttpResult r = om.FetchDocument(feed);
+            accepted = nimbrel::feedgen::CheckDocument(r.body, name, as, r.error, std::cout) && accepted;
+        }
+        return accepted ? 0 : 1;
+    }
+    if (!place.empty()) return Usage("--place goes with --source open-meteo");
     if (source.empty()) return Usage("check needs a URL or a file");
     return nimbrel::feedgen::CheckFeed(source, kind, std::cout) ? 0 : 1;
+}
+
+int Places(int argc, char** argv) {
+    if (argc != 3 || std::string(argv[2]).empty()) return Usage("places needs one search text");
+    const nimbrel::PlaceSearch s = nimbrel::SearchPlaces(argv[2]);
+    if (!s.ok) {
+        std::cerr << "nimbrel-feed: " << s.error << "\n";
+        return 1;
+    }
+    if (s.places.empty()) {
+        std::cerr << "nimbrel-feed: no place matches \"" << argv[2] << "\"\n";
+        return 1;
+    }
+    for (const nimbrel::Place& p : s.places)
+        std::cout << p.DisplayName() << '\t' << nimbrel::FormatCoordinate(p.latitude) << '\t'
+                  << nimbrel::FormatCoordinate(p.longitude) << '\t' << p.timezone << '\n';
+    return 0;
 }
 
 }  // namespace
@@ -88,6 +143,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 2 && std::string(argv[1]) == "check") return Check(argc, argv);
+    if (argc >= 2 && std::string(argv[1]) == "places") return Places(argc, argv);
 
     nimbrel::feedgen::ServerOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -105,6 +161,9 @@ int main(int argc, char** argv) {
             if (!value(v) || !ParsePort(v, options.port)) return Usage("--port needs a number from 0 to 65535");
         } else if (a == "--bind") {
             if (!value(options.bindAddress) || options.bindAddress.empty()) return Usage("--bind needs an address");
+        } else if (a == "--source") {
+            if (!value(options.source) || (options.source != "sample" && options.source != "open-meteo"))
+                return Usage("--source is sample or open-meteo");
         } else if (a == "--dir") {
             if (!value(options.dir) || options.dir.empty()) return Usage("--dir needs a folder");
         } else {

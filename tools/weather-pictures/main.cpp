@@ -1,4 +1,4 @@
-// Draws the eleven 31 x 26 weather pictures of the forecast tile and writes
+// Draws the 31 x 26 weather pictures of the forecast tile and writes
 // each as a baseline JPEG (4:2:0, JFIF 1.01, 96 dpi) into the folder named
 // on the command line. The shapes are painted at four times the size and
 // averaged down, so the small pictures keep smooth edges.
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -285,6 +286,81 @@ Canvas HeavySnow() {
     return c;
 }
 
+const Colour kNightTop{8, 12, 45}, kNightBottom{30, 40, 95};
+
+void DrawMoon(Canvas& c, float cx, float cy, float r) {
+    c.Paint(Minus(Disc(cx, cy, r), Disc(cx + r * 0.47f, cy - r * 0.36f, r * 0.86f)), {250, 235, 160});
+}
+
+Canvas Fog() {
+    Canvas c;
+    c.Sky({150, 158, 170}, {196, 200, 208});
+    DrawCloud(c, 15.5f, 11, 22, {222, 225, 230}, {196, 200, 208}, {160, 166, 176});
+    // Banks of mist across the picture, paler towards the ground.
+    const Colour bank{232, 234, 238}, edge{170, 176, 186};
+    for (auto [y, x0, x1] :
+         std::vector<std::tuple<float, float, float>>{{14.5f, 3, 24}, {18, 7, 28}, {21.5f, 2, 22}, {25, 9, 29}}) {
+        c.Paint(Segment(x0, y, x1, y, 2.6f), edge);
+        c.Paint(Segment(x0, y, x1, y, 1.7f), bank);
+    }
+    return c;
+}
+
+Canvas Drizzle() {
+    Canvas c;
+    c.Sky({135, 145, 165}, {180, 186, 198});
+    DrawCloud(c, 15.5f, 15, 24, {235, 238, 242}, {190, 195, 205}, {110, 116, 130});
+    // Fine drops: short, thin and many.
+    for (auto [x, y] : std::vector<std::pair<float, float>>{
+             {8, 17.5f}, {13, 18.5f}, {18, 17.5f}, {23, 18.5f}, {10.5f, 22}, {15.5f, 23}, {20.5f, 22}, {25.5f, 23}})
+        c.Paint(Segment(x, y, x - 0.5f, y + 1.6f, 1.1f), {40, 95, 215});
+    return c;
+}
+
+Canvas Sleet() {
+    Canvas c;
+    c.Sky({110, 125, 155}, {155, 168, 190});
+    DrawCloud(c, 15.5f, 14, 24, {238, 240, 245}, {196, 202, 212}, {95, 105, 125});
+    DrawDrops(c, {{9.5f, 17}, {20.5f, 17.5f}}, 4, {25, 85, 215});
+    DrawFlakes(c, {{15, 20}, {25.5f, 21.5f}, {6, 22}}, 2.1f, {255, 255, 255}, {110, 130, 165});
+    return c;
+}
+
+Canvas Thunder() {
+    Canvas c;
+    c.Sky({55, 58, 75}, {95, 98, 115});
+    DrawCloud(c, 15.5f, 13, 27, {130, 134, 148}, {85, 88, 102}, {40, 42, 55});
+    // The bolt: three strokes zigzagging down from under the cloud.
+    const Colour bolt{255, 220, 40}, glow{255, 250, 190};
+    const Shape strokes = Union({Segment(17, 13, 13.2f, 19, 2.2f), Segment(13.2f, 19, 17.4f, 18.6f, 2.0f),
+                                 Segment(17.4f, 18.6f, 13.5f, 25.5f, 1.8f)});
+    c.Paint(strokes, bolt);
+    c.Paint(Union({Segment(16.6f, 13.6f, 13.6f, 18.6f, 0.7f), Segment(16.9f, 19.2f, 14.2f, 24, 0.6f)}), glow);
+    DrawDrops(c, {{7, 15.5f}, {23.5f, 15.5f}, {9.5f, 21}, {26, 21}}, 3.6f, {110, 170, 255});
+    return c;
+}
+
+Canvas PartlyCloudyNight() {
+    Canvas c;
+    c.Sky(kNightTop, kNightBottom);
+    const Colour star{255, 255, 220};
+    for (auto [x, y] : std::vector<std::pair<float, float>>{{4, 4.5f}, {12, 3}, {28, 12}})
+        c.Paint(Union({Segment(x - 1.5f, y, x + 1.5f, y, 0.8f), Segment(x, y - 1.5f, x, y + 1.5f, 0.8f)}), star);
+    for (auto [x, y] : std::vector<std::pair<float, float>>{{3, 13}, {8, 9}, {28, 3}}) c.Paint(Disc(x, y, 0.55f), star);
+    DrawMoon(c, 20, 8.5f, 5.6f);
+    DrawCloud(c, 14, 22.5f, 25, {215, 220, 232}, {160, 168, 188}, {70, 78, 105});
+    return c;
+}
+
+// For a summary the tile has no picture for: a plain, quiet sky that says
+// nothing about the weather, so the tile is never empty.
+Canvas Neutral() {
+    Canvas c;
+    c.Sky({150, 160, 178}, {198, 204, 214});
+    c.Paint(Segment(6, 13, 25, 13, 1.6f), {178, 186, 200});
+    return c;
+}
+
 bool WriteJpeg(const std::string& path, const std::vector<unsigned char>& rgb) {
     tjhandle tj = tjInitCompress();
     if (!tj) return false;
@@ -333,6 +409,12 @@ int main(int argc, char** argv) {
         {"imgHeavyRain", HeavyRain},
         {"imgLightSnow", LightSnow},
         {"imgHeavySnow", HeavySnow},
+        {"imgFog", Fog},
+        {"imgDrizzle", Drizzle},
+        {"imgSleet", Sleet},
+        {"imgThunder", Thunder},
+        {"imgPartlyCloudyNight", PartlyCloudyNight},
+        {"imgNeutral", Neutral},
     };
     int failures = 0;
     for (auto& [name, draw] : pictures) {

@@ -75,7 +75,7 @@ HttpResult Fetch(const std::string& url, const FetchLimits& limits) {
     // downloading them.
     curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // the cap applies to the decoded body
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "Nimbrel/1.0");
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Nimbrel/" NIMBREL_VERSION);
     curl_easy_setopt(h, CURLOPT_NOPROXY, noProxy.c_str());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);

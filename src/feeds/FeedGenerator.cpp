@@ -1,4 +1,4 @@
-#include "FeedGenerator.h"
+#include "feeds/FeedGenerator.h"
 
 #include <algorithm>
 #include <cctype>
@@ -146,6 +146,13 @@ std::string RfcDate(DateTime t) {
     return buf;
 }
 
+// The sun times are local times of day; the document says "GMT" after
+// them, so they are given in GMT, as a feed server does.
+std::string GmtTimeOfDay(DateTime day, DateTime timeOfDay) {
+    const DateTime local = DatePart(day) + timeOfDay;
+    return FormatTimeHM(TimePart(local - LocalZone(local).offsetSeconds / 86400.0)) + "GMT";
+}
+
 std::string Head(const std::string& title, const std::string& link, const std::string& description) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\">\n<channel>\n<title>" + title +
            "</title>\n<link>" + link + "</link>\n<description>" + description +
@@ -231,8 +238,8 @@ std::string ForecastDocument(const std::string& id, DateTime now, const std::str
                "</link>\n<description>Maximum Temperature: " + Degrees(o.maximum) +
                ", Minimum Temperature: " + Degrees(o.minimum) +
                ", Wind Direction: Westerly, Wind Speed: 12mph, Visibility: Good, Pressure: 1015mb, Humidity: " +
-               std::to_string(o.humidity) + "%, UV Risk: 1, Pollution: Low, Sunrise: " + FormatTimeHM(o.sunrise) +
-               "GMT, Sunset: " + FormatTimeHM(o.sunset) + "GMT</description>\n<pubDate>" + RfcDate(now) +
+               std::to_string(o.humidity) + "%, UV Risk: 1, Pollution: Low, Sunrise: " + GmtTimeOfDay(day, o.sunrise) +
+               ", Sunset: " + GmtTimeOfDay(day, o.sunset) + "</description>\n<pubDate>" + RfcDate(now) +
                "</pubDate>\n</item>\n";
     }
     doc += "</channel>\n</rss>\n";
