@@ -28,5 +28,8 @@ struct BlockRow {
 
 // False when a coefficient does not fit 16 bits (blocks up to it may have been written).
 bool SampleBlockRow(const BlockRow& job);
+// The same without any instruction beyond the baseline, for tests to hold
+// the two against each other.
+bool SampleBlockRowPortable(const BlockRow& job);
 
 }  // namespace nimbrel::block_kernel

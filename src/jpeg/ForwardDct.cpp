@@ -211,10 +211,6 @@ NIMBREL_KERNEL bool SampleBlockRowBody(const block_kernel::BlockRow& job) {
     return true;
 }
 
-bool SampleBlockRowBaseline(const block_kernel::BlockRow& job) {
-    return SampleBlockRowBody(job);
-}
-
 #if defined(__x86_64__) || defined(__i386__)
 // The same transform written for AVX2, eight lines to a register. A sum or
 // difference of two single-precision values rounded to single precision is
@@ -372,10 +368,14 @@ Kernel ChooseKernel() {
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("avx2")) return SampleBlockRowAvx2;
 #endif
-    return SampleBlockRowBaseline;
+    return block_kernel::SampleBlockRowPortable;
 }
 
 }  // namespace
+
+bool block_kernel::SampleBlockRowPortable(const BlockRow& job) {
+    return SampleBlockRowBody(job);
+}
 
 bool block_kernel::SampleBlockRow(const BlockRow& job) {
     static const Kernel kernel = ChooseKernel();
