@@ -6,9 +6,10 @@
 // results.
 //
 // The stages live in their own files: tables and settings (cJpeg.cpp),
-// sampling and colour conversion (Sampling.cpp), transform and quantization
-// (ForwardDct.cpp), entropy coding and scans (EntropyCoder.cpp), Huffman
-// statistics (HuffmanOptimiser.cpp), segments and the file (FileWriter.cpp).
+// sampling (Sampling.cpp), colour conversion, transform and quantization of
+// a row of blocks in one kernel (BlockKernel.h, ForwardDct.cpp), entropy
+// coding and scans (EntropyCoder.cpp), Huffman statistics
+// (HuffmanOptimiser.cpp), segments and the file (FileWriter.cpp).
 #include <bit>
 #include <cstdint>
 #include <string>
