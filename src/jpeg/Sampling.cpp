@@ -4,6 +4,7 @@
 // memory, transformed and quantized block by block.
 #include <cstring>
 
+#include "jpeg/BlockKernel.h"
 #include "jpeg/JpegTables.h"
 #include "jpeg/cJpeg.h"
 
@@ -115,10 +116,6 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
 }
 
 void cJpeg::SampleComponent(Component& c, int row, const uint8_t* bits, int stride, int H8, int ph) {
-    // The product of a byte and a single-precision weight is exact in
-    // double, and so is the sum of three of them and the offset: tables of
-    // the products give the very sums the multiplications would, in any
-    // order, and the one rounding is the store to single precision.
     const ColourRow& w = kColourRows[row];
     double red[256], green[256], blueAndOffset[256];
     for (int v = 0; v < 256; ++v) {
@@ -126,19 +123,18 @@ void cJpeg::SampleComponent(Component& c, int row, const uint8_t* bits, int stri
         green[v] = v * double(w.wG);
         blueAndOffset[v] = v * double(w.wB) + double(w.offset);
     }
-    const int blocksPerRow = static_cast<int>(c.coefficients.size() / 64 / (ph / 8));
-    size_t position = 0;
+    block_kernel::BlockRow job{};
+    job.blocks = static_cast<int>(c.coefficients.size() / 64 / (ph / 8));
+    job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
+    job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
+    job.M = mTransposed_[c.Tq];
     for (int by = 0; by < ph / 8; ++by) {
-        for (int bx = 0; bx < blocksPerRow; ++bx) {
-            for (int j = 0; j < 8; ++j) {
-                const int y = H8 - ph + 8 * by + j;
-                const uint8_t* p = bits + static_cast<int64_t>(H8 - 1 - y) * stride + 3 * 8 * bx;
-                float* out = workspace_ + j * 8;
-                for (int k = 0; k < 8; ++k, p += 3)
-                    out[k] = static_cast<float>(red[p[2]] + green[p[1]] + blueAndOffset[p[0]]);
-            }
-            TransformAndQuantize(workspace_, c.coefficients, position, c.Tq);
+        for (int j = 0; j < 8; ++j) {
+            const int y = H8 - ph + 8 * by + j;
+            job.rows[j] = bits + static_cast<int64_t>(H8 - 1 - y) * stride;
         }
+        job.out = c.coefficients.data() + static_cast<size_t>(by) * static_cast<size_t>(job.blocks) * 64;
+        if (!block_kernel::SampleBlockRow(job)) throw JpegError(jpeg_errors::kOverflow, jpeg_errors::kOverflowText);
     }
 }
 

@@ -6,9 +6,10 @@
 // results.
 //
 // The stages live in their own files: tables and settings (cJpeg.cpp),
-// sampling and colour conversion (Sampling.cpp), transform and quantization
-// (ForwardDct.cpp), entropy coding and scans (EntropyCoder.cpp), Huffman
-// statistics (HuffmanOptimiser.cpp), segments and the file (FileWriter.cpp).
+// sampling (Sampling.cpp), colour conversion, transform and quantization of
+// a row of blocks in one kernel (BlockKernel.h, ForwardDct.cpp), entropy
+// coding and scans (EntropyCoder.cpp), Huffman statistics
+// (HuffmanOptimiser.cpp), segments and the file (FileWriter.cpp).
 #include <bit>
 #include <cstdint>
 #include <string>
@@ -96,9 +97,6 @@ private:
     void SampleComponent(Component& c, int row, const uint8_t* bits, int stride, int H8, int ph);
     // Quantizes a block that the transform left transposed (index u * 8 + v).
     void QuantizeBlock(const float* transposed, CoefficientArray& coefficients, size_t& position, int t) const;
-    // ForwardDCT and QuantizeBlock of the block in workspace, without the
-    // transpose back in between.
-    void TransformAndQuantize(const float* workspace, CoefficientArray& coefficients, size_t& position, int t) const;
 
     // Huffman statistics and tables; returns the estimated entropy-coded size.
     int64_t OptimizeHuffmanTables(int first, int last);
@@ -144,7 +142,6 @@ private:
     uint64_t bitAccumulator_ = 0;
     int bitCount_ = 0;
 
-    alignas(32) float workspace_[64] = {};
     QuantizationTable qt_[4];
     // The quantizers the sampled coefficients were divided by, tables 0 and
     // 1 as SampleHDC found them: the file must carry these, even when the

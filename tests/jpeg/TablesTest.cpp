@@ -7,6 +7,8 @@
 #include <string>
 
 #include "ReferenceArithmetic.h"
+#include "jpeg/BlockKernel.h"
+#include "jpeg/JpegTables.h"
 #include "jpeg/cJpeg.h"
 
 using nimbrel::cJpeg;
@@ -175,5 +177,65 @@ TEST(JpegCategory, IsTheBitCountOfTheMagnitude) {
         const int s = cJpeg::Category(d);
         const long m = std::abs(long(d));
         ASSERT_TRUE(m < (1L << s) && (s == 0 || m >= (1L << (s - 1)))) << d;
+    }
+}
+
+// The block-row kernel, as this processor runs it and in its portable
+// build, against the plain formulas, bit for bit: colour conversion, the
+// transform and the quantization, on random pixels, on the extremes and at
+// qualities whose multipliers are large (quality 100) and small (quality 1).
+TEST(JpegKernel, BlockRowIsExactlyThePlainFormulas) {
+    using nimbrel::block_kernel::BlockRow;
+    using nimbrel::jpeg_tables::kColourRows;
+    using nimbrel::jpeg_tables::kZigZag;
+    constexpr int kBlocks = 9;
+    uint32_t state = 5;
+    std::vector<uint8_t> pixels(8 * 24 * kBlocks);
+    for (int round = 0; round < 300; ++round) {
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            state = state * 1664525u + 1013904223u;
+            pixels[i] = round % 5 == 0 ? ((i / 3 + round / 5) % 2 ? 255 : 0) : uint8_t(state >> 24);
+        }
+        const int component = round % 3;
+        cJpeg j;
+        j.Quality(round % 4 == 0 ? 100 : round % 4 == 1 ? 1 : 75);
+        const cJpeg::QuantizationTable& qt = j.QuantTable(component == 0 ? 0 : 1);
+        float mTransposed[64];
+        for (int u = 0; u < 8; ++u)
+            for (int v = 0; v < 8; ++v) mTransposed[u * 8 + v] = qt.M[kZigZag.zz[u][v]];
+        const auto& w = kColourRows[component];
+        double red[256], green[256], blueAndOffset[256];
+        for (int v = 0; v < 256; ++v) {
+            red[v] = v * double(w.wR);
+            green[v] = v * double(w.wG);
+            blueAndOffset[v] = v * double(w.wB) + double(w.offset);
+        }
+        std::vector<int16_t> out(64 * kBlocks);
+        BlockRow job{};
+        for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * kBlocks;
+        job.blocks = kBlocks;
+        job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
+        job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
+        job.M = mTransposed;
+        job.out = out.data();
+        std::vector<int16_t> portable(64 * kBlocks);
+        BlockRow portableJob = job;
+        portableJob.out = portable.data();
+        ASSERT_TRUE(nimbrel::block_kernel::SampleBlockRowPortable(portableJob));
+        ASSERT_TRUE(nimbrel::block_kernel::SampleBlockRow(job));
+        ASSERT_EQ(out, portable) << round;
+        for (int b = 0; b < kBlocks; ++b) {
+            float block[64];
+            for (int r = 0; r < 8; ++r)
+                for (int k = 0; k < 8; ++k)
+                    block[r * 8 + k] = reference::Sample(job.rows[r] + 24 * b + 3 * k, component);
+            reference::Transform(block);
+            for (int v = 0; v < 8; ++v)
+                for (int u = 0; u < 8; ++u) {
+                    const int z = kZigZag.zz[u][v];
+                    const double expected = std::nearbyint(double(block[v * 8 + u]) * qt.M[z]);
+                    ASSERT_EQ(out[64 * b + z], int16_t(expected)) << round << " block " << b << " " << u << "," << v;
+                }
+        }
     }
 }
