@@ -8,6 +8,7 @@ NIMBREL_PACKAGES=(
   libcpp-httplib-dev libstb-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick libxcb-cursor0 libxcb1-dev openbox trayer
+  librsvg2-bin dpkg-dev
 )
 
 nimbrel_install_deps() {

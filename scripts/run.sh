@@ -28,7 +28,9 @@ mkdir -p "$data" "$shots"
 
 # A first demo starts with a week of made-up readings every ten minutes, so
 # the graph window has a history to draw from the start; the program thins
-# it and appends its own readings from the sample feed server.
+# it and appends its own readings from the sample feed server. The file names
+# its location and interval: without them the program would read location ""
+# and 0 minutes, and fetch .../id/.xml every minute.
 if [ ! -e "$data/settings.txt" ]; then
   now=$(date +%s)
   seq $((now - 7 * 86400)) 600 $((now - 600)) | sed 's/^/@/' |
@@ -40,7 +42,8 @@ if [ ! -e "$data/settings.txt" ]; then
         T = T sep temp; H = H sep hum; W = W sep $2 " " $3; sep = "," }
       END { printf "<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n"
             printf "<last times>%s</last times>\r\n<last humids>%s</last humids>\r\n", W, H
-            printf "<last temps>%s</last temps>\r\n</weather>\r\n", T }' >"$data/settings.txt"
+            printf "<last temps>%s</last temps>\r\n", T
+            printf "<loc>1769</loc>\r\n<minutes>5</minutes>\r\n</weather>\r\n" }' >"$data/settings.txt"
   echo "Started the demo with a week of sample readings in $data/settings.txt"
 fi
 logs="$demo/logs"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release, the address/undefined sanitizer and the thread
-# sanitizer builds, runs their tests and the bounded fuzzers, and checks the
-# layering of the includes and the formatting of every source file.
+# sanitizer builds, runs their tests and the bounded fuzzers, checks the
+# Debian package made from the release build, and checks the layering of the
+# includes and the formatting of every source file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -28,6 +29,12 @@ for preset in release asan; do
   echo "== $preset: tests"
   if ! ctest --preset "$preset" -j "$jobs"; then
     status=1
+  fi
+  if [ "$preset" = release ]; then
+    # The Debian package from the build just tested: its files, its
+    # programs run from a scratch root, and lintian where it is installed.
+    echo "== release: Debian package"
+    ./scripts/check-package.sh build/release || status=1
   fi
 done
 

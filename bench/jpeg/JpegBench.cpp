@@ -37,15 +37,8 @@ constexpr int kWidth = 1920, kHeight = 1080, kQuality = 75;
 struct Picture {
     Picture(int w, int h) : width(w), height(h), stride((3 * w + 3) / 4 * 4) {
         dc = gdi::CreateCompatibleDC(nullptr);
-        gdi::BITMAPINFO info{};
-        info.bmiHeader.biSize = 40;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biSizeImage = static_cast<gdi::DWORD>(stride * h);
         void* p = nullptr;
-        bitmap = gdi::CreateDIBSection(dc, &info, gdi::DIB_RGB_COLORS, &p, nullptr, 0);
+        bitmap = gdi::CreateDIB24(dc, w, h, &p);
         bits = static_cast<uint8_t*>(p);
         previous = gdi::SelectObject(dc, bitmap);
     }

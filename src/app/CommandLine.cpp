@@ -34,6 +34,18 @@ bool Writable(const fs::path& dir) {
     return fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+// A folder of a CMake build tree: the tree's top, with its CMakeCache.txt,
+// is at most a few levels up (build/release/src/app).
+bool InBuildTree(const fs::path& dir) {
+    std::error_code ec;
+    fs::path at = dir;
+    for (int up = 0; up < 5 && !at.empty(); ++up, at = at.parent_path()) {
+        if (fs::exists(at / "CMakeCache.txt", ec)) return true;
+        if (at == at.root_path()) break;
+    }
+    return false;
+}
+
 bool MakeFolder(const fs::path& dir, std::string* error) {
     std::error_code ec;
     if (fs::is_directory(dir, ec)) {
@@ -128,8 +140,9 @@ std::string UsageText(const std::string& program) {
            "and a history chart, fetched from a feed server.\n"
            "\n"
            "  --folder DIR   keep settings.txt and captured pictures in DIR\n"
-           "                 (also NIMBREL_FOLDER; default: the program's folder when\n"
-           "                 writable, else $XDG_DATA_HOME/nimbrel)\n"
+           "                 (also NIMBREL_FOLDER; default: the program's folder in its\n"
+           "                 build tree or beside an existing settings.txt, else\n"
+           "                 $XDG_DATA_HOME/nimbrel)\n"
            "  --feed URL     base address of the feed server, such as http://127.0.0.1:8077\n"
            "                 (also NIMBREL_FEED; default " +
            std::string(kDefaultFeedBaseUrl) +
@@ -155,12 +168,20 @@ std::string ExecutableFolder() {
 }
 
 std::string ResolveProgramFolder(const std::string& requested, std::string* error) {
+    return ResolveProgramFolder(requested, error, ExecutableFolder());
+}
+
+std::string ResolveProgramFolder(const std::string& requested, std::string* error, const std::string& exe) {
     if (!requested.empty()) {
         fs::path dir = fs::absolute(fs::path(requested));
         if (!MakeFolder(dir, error)) return {};
         return dir.lexically_normal().string();
     }
-    if (std::string exe = ExecutableFolder(); !exe.empty() && Writable(exe)) return exe;
+    if (!exe.empty()) {
+        std::error_code ec;
+        if (fs::exists(fs::path(exe) / "settings.txt", ec)) return exe;
+        if (InBuildTree(exe) && Writable(exe)) return exe;
+    }
     fs::path data;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') {
         data = x;

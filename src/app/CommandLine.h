@@ -39,10 +39,14 @@ std::string UsageText(const std::string& program);
 std::string VersionText();
 
 // The program's folder: the given one (created if missing), else the
-// executable's folder when it is writable, else $XDG_DATA_HOME/nimbrel
-// (~/.local/share/nimbrel), created if missing. Empty with *error set when
-// no folder can be had.
+// executable's folder when the program runs from its build tree (and can
+// write there) or when a settings.txt already stands beside it (a portable
+// copy), else $XDG_DATA_HOME/nimbrel (~/.local/share/nimbrel), created if
+// missing. An installed program thus never writes into a system folder such
+// as /usr/local/bin, even when run as root. Empty with *error set when no
+// folder can be had. exeFolder: the executable's folder (tests give another).
 std::string ResolveProgramFolder(const std::string& requested, std::string* error);
+std::string ResolveProgramFolder(const std::string& requested, std::string* error, const std::string& exeFolder);
 // The folder the running executable lies in.
 std::string ExecutableFolder();
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "base/DateTime.h"
 #include "feeds/FeedRetrieval.h"
 
 namespace nimbrel {
@@ -17,6 +18,7 @@ namespace nimbrel {
 struct FetchRequest {
     FeedKind kind = FeedKind::Observation;
     std::string url;
+    bool byUser = false;  // a menu command, which tells the user when it fails
 };
 
 class Schedule {
@@ -30,8 +32,28 @@ public:
     // The observation timer's tick: true every updateMinutes-th tick (every
     // tick for 0 or 1).
     bool WeatherTick(int updateMinutes);
-    // The forecast timer's tick: true every 30th tick.
+    // The forecast timer's tick: true every 30th tick, sooner after a
+    // failed forecast (see ForecastResult).
     bool ForecastTick();
+
+    // How a forecast fetch ended, at the wall-clock time now. A failure
+    // brings the next try forward: 5 ticks after the first, then 10, 20 and
+    // the regular 30, so a short outage costs minutes, not half an hour; a
+    // good forecast restores the regular 30.
+    void ForecastResult(bool ok, DateTime now);
+    // Ticks from one forecast try to the next.
+    int ForecastInterval() const { return forecastInterval_; }
+    // True when no good forecast has come for more than the given minutes
+    // (or none has come since the start).
+    bool ForecastOlderThan(DateTime now, double minutes) const;
+
+    // The wall clock and a monotonic clock (seconds), read at each sun
+    // tick: true when the wall clock moved more than two minutes further
+    // than the monotonic one since the last tick. The monotonic clock stops
+    // while the machine sleeps, so this is how a resume shows where no
+    // session bus announces it; a clock set by hand looks the same, and a
+    // fetch more than needed does no harm.
+    bool ClockJumped(DateTime wall, double monotonicSeconds);
 
     // Asks for a fetch: returns it when it is to start now, nothing when it
     // waits for the running one or the schedule has stopped.
@@ -52,6 +74,13 @@ private:
     int sunTicks_ = 0;
     int weatherTicks_ = 0;
     int forecastTicks_ = 0;
+    int forecastInterval_ = kForecastTicks;
+    int forecastFailures_ = 0;
+    bool forecastEver_ = false;
+    DateTime forecastAt_ = 0;
+    bool clockRead_ = false;
+    DateTime lastWall_ = 0;
+    double lastMonotonic_ = 0;
     std::deque<FetchRequest> queue_;
     bool running_ = false;
     bool stopped_ = false;

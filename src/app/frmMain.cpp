@@ -1,16 +1,25 @@
 #include "app/frmMain.h"
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <iostream>
 #include <thread>
 
 #include "app/AppIcon.h"
@@ -22,6 +31,7 @@
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
 #include "base/Temperature.h"
+#include "base/modMisc.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
 #include "graph/GraphCapture.h"
@@ -56,18 +66,63 @@ constexpr Place kHumidPlace{1920, 840, 495, 255};
 constexpr Place kLastTimePlace{0, 1200, 2535, 255};
 
 const QColor kLabelBlue(192, 192, 255);
+// The "Last update" line once the reading is old.
+const QColor kStaleGrey(128, 128, 128);
+// Forecast tiles of a forecast older than a day.
+constexpr double kStaleOpacity = 0.4;
 
 constexpr const char* kSendToTray = "Send to system tray";
 constexpr const char* kRestore = "Restore";
+constexpr const char* kSunUnknown = "The sun times are not known yet: they come with the first forecast.";
 constexpr const char* kNoTrayMessage =
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
     "system tray. Bring it back from the window list or the task bar.";
+
+double MonotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// "45 min ago", "2 h ago", "3 days ago".
+std::string AgeText(double minutes) {
+    if (minutes < 90) return std::to_string(int(minutes)) + " min ago";
+    if (minutes < 48 * 60) return std::to_string(int(minutes / 60)) + " h ago";
+    return std::to_string(int(minutes / 1440)) + " days ago";
+}
+
+// "127.0.0.1:8077" of "http://127.0.0.1:8077/weather/...".
+std::string HostOf(const std::string& url) {
+    std::string rest = url;
+    if (size_t scheme = rest.find("://"); scheme != std::string::npos) rest = rest.substr(scheme + 3);
+    return rest.substr(0, rest.find('/'));
+}
+
+std::string FailureText(const std::string& url, const HttpResult& result) {
+    if (result.ok) return "the server's answer could not be read";
+    if (result.status != 0) return "server answered " + std::to_string(result.status);
+    if (result.error.find("imed out") != std::string::npos || result.error.find("imeout") != std::string::npos)
+        return "no answer from " + HostOf(url) + " in time";
+    return "could not connect to " + HostOf(url);
+}
+
+// Why settings.txt could not be written, found from what stands on the disk
+// now (the store says only that its save failed).
+std::string SaveFailureReason(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path file(path);
+    const fs::path folder = file.parent_path();
+    if (!fs::is_directory(folder, ec)) return "its folder is gone";
+    if (fs::exists(file, ec) && ::access(path.c_str(), W_OK) != 0) return "the file is read-only";
+    struct statvfs fsInfo {};
+    if (::statvfs(folder.c_str(), &fsInfo) == 0 && fsInfo.f_bavail == 0) return "No space left on device";
+    if (::access(folder.c_str(), W_OK) != 0) return "its folder is read-only";
+    return "the file could not be written";
+}
 
 // The feed server named at the start wins over the stored one.
 std::string ServerInForce(const frmMain::Config& config, const SettingsStore& store) {
     return config.feedUrlGiven ? config.feedBaseUrl : StoredFeedServer(store, config.feedBaseUrl);
 }
-
 }  // namespace
 
 bool AnyFetchRunning() {
@@ -82,6 +137,7 @@ frmMain::frmMain(Config config, QWidget* parent) : QWidget(parent), config_(std:
 
 frmMain::~frmMain() {
     alive_.reset();
+    delete notice_.data();
     if (graph_) graph_->Unload();
     graph_.reset();
     if (blnIconShown() && NotifyRecord().hWnd == this) RemoveTrayIcon();
@@ -152,6 +208,8 @@ void frmMain::BuildWindow() {
 
     sunWidget_ = new ControlWidget(sun_, this);
     sunWidget_->setObjectName(QStringLiteral("SunTransit1"));
+    // Its summary would count to an invented sunrise until a forecast came.
+    sunWidget_->installEventFilter(this);
 
     lblSunrise_ = MakeLabel("lblSunrise", kSunrisePlace.left, kSunrisePlace.top, kSunrisePlace.width,
                             kSunrisePlace.height, Qt::white, "Arial Narrow", 8.25, false, "??:??");
@@ -162,11 +220,12 @@ void frmMain::BuildWindow() {
     lblHumidTitle_ = MakeLabel("lblHumidTitle", kHumidTitlePlace.left, kHumidTitlePlace.top, kHumidTitlePlace.width,
                                kHumidTitlePlace.height, kLabelBlue, "Arial", 8.25, false, "Humidity:");
     lblHumid_ = MakeLabel("lblHumid", kHumidPlace.left, kHumidPlace.top, kHumidPlace.width, kHumidPlace.height,
-                          kLabelBlue, "Arial", 9.75, true, "100%");
+                          kLabelBlue, "Arial", 9.75, true, "%");
     lblHumid_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblLastTime_ = MakeLabel("lblLastTime", kLastTimePlace.left, kLastTimePlace.top, kLastTimePlace.width,
                              kLastTimePlace.height, Qt::white, "Arial", 6.75, true, "");
     lblLastTime_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    lastTimePixels_ = lblLastTime_->font().pixelSize();
 
     auto timer = [this](const char* name, void (frmMain::*tick)()) {
         auto* t = new QTimer(this);
@@ -204,7 +263,15 @@ void frmMain::BuildMenu() {
 
 QIcon frmMain::TrayIconPicture() const {
     // The temperature once a reading exists, the program's picture before.
-    return TrayIconFor(store_);
+    // Drawn again only when the figures change, so the tray hears of a new
+    // picture only then.
+    const auto reading = StoredTrayReading(store_);
+    const std::string key = reading ? std::to_string(ShownDegrees(reading->celsius)) : std::string("plain");
+    if (key != trayIconKey_ || trayIcon_.isNull()) {
+        trayIconKey_ = key;
+        trayIcon_ = TrayIconFor(store_);
+    }
+    return trayIcon_;
 }
 
 // --- start-up -----------------------------------------------------------------
@@ -236,6 +303,9 @@ void frmMain::Load() {
     store_.OnShowLoaded = [this](SettingsStore&) { ShowLoaded(); };
     store_.LoadSettings();
     ShowForecast(store_.ForecastText, *this);
+    ShowForecastAge();
+    ShowStatus();
+    schedule_.ClockJumped(Now(), MonotonicSeconds());
     // The chart of the last seven days, in the graph window (hidden).
     const DateTime now = Now();
     DrawWeatherGraph(true, true, now - 7, now, true);
@@ -250,8 +320,60 @@ void frmMain::ShowLoaded() {
     SetShownUnit(StoredUnit(store_));
     today_.UpdateForecast("Now", store_.CurrentSummary, store_.CurrentTemp);
     lblHumid_->setText(QString::fromStdString(store_.HumidityCaption));
-    lblLastTime_->setText(QString::fromStdString("Last update: " + store_.LastUpdate));
+    lastUpdateCaption_ = "Last update: " + store_.LastUpdate;
+    ShowLastUpdate();
     RefreshTray();
+}
+
+void frmMain::ShowLastUpdate() {
+    std::string text = lastUpdateCaption_;
+    bool old = false;
+    if (!text.empty() && !store_.LastUpdate.empty()) {
+        try {
+            const double minutes = (Now() - ParseDateTime(store_.LastUpdate, false)) * 1440.0;
+            const int interval = std::max<int>(1, store_.UpdateMinutes);
+            if (minutes > 2.0 * interval) {
+                old = true;
+                // To the minute, so that the line with its age fits the
+                // window: "Last update: 08/12/2026 04:17 (2 h ago)".
+                if (text.size() > 3 && text[text.size() - 3] == ':') text.resize(text.size() - 3);
+                text += " (" + AgeText(minutes) + ")";
+            }
+        } catch (const std::exception&) {
+            // A time that does not read is shown as it stands, without an age.
+        }
+    }
+    lblLastTime_->setText(QString::fromStdString(text));
+    // A longer line ("3 days ago") is drawn a little smaller rather than cut.
+    QFont f = lblLastTime_->font();
+    f.setPixelSize(lastTimePixels_);
+    while (f.pixelSize() > 7 && QFontMetrics(f).horizontalAdvance(lblLastTime_->text()) > lblLastTime_->width())
+        f.setPixelSize(f.pixelSize() - 1);
+    lblLastTime_->setFont(f);
+    QPalette p = lblLastTime_->palette();
+    p.setColor(QPalette::WindowText, old ? kStaleGrey : QColor(Qt::white));
+    lblLastTime_->setPalette(p);
+}
+
+void frmMain::ShowForecastAge() {
+    bool stale = false;
+    if (store_.ForecastText.size() >= 10) {
+        try {
+            stale = Today() - ParseDateTime(store_.ForecastText.substr(0, 10), true) >= 1;
+        } catch (const std::exception&) {
+            // No date, no forecast to dim.
+        }
+    }
+    for (ControlWidget* w : tileWidgets_) {
+        if (stale == (w->graphicsEffect() != nullptr)) continue;
+        if (stale) {
+            auto* dim = new QGraphicsOpacityEffect(w);
+            dim->setOpacity(kStaleOpacity);
+            w->setGraphicsEffect(dim);
+        } else {
+            w->setGraphicsEffect(nullptr);
+        }
+    }
 }
 
 void frmMain::PlaceCentred() {
@@ -282,12 +404,32 @@ void frmMain::BuildFeedUrls() {
 
 void frmMain::OnSunTick() {
     sun_.DrawSunPosition();
-    if (schedule_.SunTick()) {
-        RememberPlaces();
-        store_.SaveSettings();
-        // Building the document dropped copies of the history.
-        ReleaseFreedMemory();
+    if (schedule_.ClockJumped(Now(), MonotonicSeconds())) OnResumed();
+    // A save that failed is tried again every minute.
+    if (schedule_.SunTick() || saveFailing_) Save();
+    ShowLastUpdate();
+    ShowForecastAge();
+}
+
+void frmMain::Save() {
+    RememberPlaces();
+    store_.SaveSettings();
+    // Building the document dropped copies of the history.
+    ReleaseFreedMemory();
+    if (store_.LastSaveSucceeded()) {
+        saveFailing_ = false;
+        return;
     }
+    if (saveFailing_) return;
+    saveFailing_ = true;
+    ShowNotice(std::string(kAppTitle) + " cannot save its history to " + store_.SettingsPath + ": " +
+               SaveFailureReason(store_.SettingsPath) + ". It keeps it in memory and tries again every minute.");
+}
+
+void frmMain::OnResumed() {
+    if (unloaded_) return;
+    Ask(FeedKind::Observation, urls_.ObservationUrl);
+    if (schedule_.ForecastOlderThan(Now(), 30)) Ask(FeedKind::Forecast, urls_.ForecastUrl);
 }
 
 void frmMain::OnWeatherTick() {
@@ -300,12 +442,17 @@ void frmMain::OnForecastTick() {
 
 // --- menu commands ----------------------------------------------------------------
 
-void frmMain::UpdateCurrent() {
+void frmMain::FetchBoth() {
     Ask(FeedKind::Observation, urls_.ObservationUrl);
+    Ask(FeedKind::Forecast, urls_.ForecastUrl);
+}
+
+void frmMain::UpdateCurrent() {
+    Ask(FeedKind::Observation, urls_.ObservationUrl, true);
 }
 
 void frmMain::UpdateForecast() {
-    Ask(FeedKind::Forecast, urls_.ForecastUrl);
+    Ask(FeedKind::Forecast, urls_.ForecastUrl, true);
 }
 
 void frmMain::Exit() {
@@ -323,6 +470,7 @@ void frmMain::ToggleTray() {
 void frmMain::SendToTray() {
     mnRestore_->setText(QString::fromUtf8(kRestore));
     AddTrayIcon(*this, TrayTipFor(store_, kAppTitle));
+    ShowStatus();
     if (CurrentTrayHost().Available()) {
         hide();
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -405,6 +553,13 @@ bool frmMain::QueryUnload(UnloadReason reason) {
     }
     RememberPlaces();
     store_.SaveSettings();
+    if (!store_.LastSaveSucceeded()) {
+        // Said where the user who ended the program can still read it, and
+        // in the exit status.
+        std::cerr << "nimbrel: cannot save the history to " << store_.SettingsPath << ": "
+                  << SaveFailureReason(store_.SettingsPath) << "\n";
+        exitStatus_ = 1;
+    }
     if (blnIconShown()) RemoveTrayIcon();
     if (graph_) graph_->Unload();
     return false;
@@ -430,7 +585,7 @@ void frmMain::Ended() {
     if (config_.onEnded)
         config_.onEnded();
     else
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(exitStatus_);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -480,7 +635,8 @@ void frmMain::SetHumidityCaption(const std::string& caption) {
 }
 
 void frmMain::SetLastUpdateCaption(const std::string& caption) {
-    lblLastTime_->setText(QString::fromStdString(caption));
+    lastUpdateCaption_ = caption;
+    ShowLastUpdate();
 }
 
 void frmMain::RedrawGraph() {
@@ -508,7 +664,20 @@ void frmMain::SetSunsetCaption(const std::string& caption) {
 }
 
 void frmMain::SetSunUp(DateTime time) {
+    sunKnown_ = true;
     sun_.SetSunUp(time);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != sunWidget_ || sunKnown_) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) return true;
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
+            ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::SetSunDown(DateTime time) {
@@ -534,9 +703,9 @@ void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime
 
 // --- fetching -------------------------------------------------------------------------------
 
-void frmMain::Ask(FeedKind kind, const std::string& url) {
+void frmMain::Ask(FeedKind kind, const std::string& url, bool byUser) {
     if (unloaded_) return;
-    if (auto start = schedule_.Ask(FetchRequest{kind, url})) StartFetch(*start);
+    if (auto start = schedule_.Ask(FetchRequest{kind, url, byUser})) StartFetch(*start);
 }
 
 void frmMain::StartFetch(const FetchRequest& request) {
@@ -569,13 +738,58 @@ void frmMain::StartFetch(const FetchRequest& request) {
 
 void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
     if (!unloaded_) {
-        HandleFeedResult(request.kind, result, store_, *this);
-        RefreshTray();
+        const bool ok = HandleFeedResult(request.kind, result, store_, *this);
+        const bool forecast = request.kind == FeedKind::Forecast;
+        if (forecast) {
+            schedule_.ForecastResult(ok, Now());
+            if (ok) ShowForecastAge();
+        }
+        const std::string what = ok ? "received" : FailureText(request.url, result);
+        (forecast ? forecastStatus_ : observationStatus_) =
+            std::string(forecast ? "Forecast " : "Observation ") + FormatTimeHM(Now()) + ": " + what;
+        ShowStatus();
+        // A menu command is answered; the timers stay quiet, the tool tip and
+        // the dimmed line say enough.
+        if (!ok && request.byUser) {
+            ShowNotice(std::string(kAppTitle) + " could not update " +
+                       (forecast ? "the forecast" : "the current data") + ": " + what + ".");
+            noticeOfFetch_ = true;
+        } else if (ok && noticeOfFetch_ && notice_) {
+            // The server is back: the notice of its outage is no longer true.
+            notice_->close();
+            noticeOfFetch_ = false;
+        }
     }
     if (auto next = schedule_.Done()) StartFetch(*next);
 }
 
-// --- preferences, places and the tray ------------------------------------------------------
+std::string frmMain::StatusTip() const {
+    std::string tip = kAppTitle;
+    for (const std::string* line : {&observationStatus_, &forecastStatus_})
+        if (!line->empty()) tip += "\n" + *line;
+    return tip;
+}
+
+void frmMain::ShowStatus() {
+    setToolTip(QString::fromStdString(StatusTip()));
+    RefreshTray();
+}
+
+void frmMain::ShowNotice(const std::string& text) {
+    if (!notice_) {
+        notice_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), QString(), QMessageBox::Ok);
+        notice_->setObjectName(QStringLiteral("notice"));
+        notice_->setWindowModality(Qt::NonModal);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setWindowIcon(windowIcon());
+    }
+    noticeOfFetch_ = false;
+    notice_->setText(QString::fromStdString(text));
+    notice_->show();
+    notice_->raise();
+}
+
+// --- preferences, places and the tray's picture ----------------------------------------------
 
 void frmMain::ShowPreferences() {
     if (unloaded_) return;
@@ -618,6 +832,7 @@ void frmMain::ShowInUnit() {
     if (!store_.LastReading.empty()) ShowLoaded();
     ShowForecast(store_.ForecastText, *this);
     if (graph_) graph_->DrawGraphWithCurrentSettings();
+    ShowStatus();
 }
 
 void frmMain::RememberPlaces() {
@@ -631,8 +846,12 @@ void frmMain::RememberPlaces() {
 }
 
 void frmMain::RefreshTray() {
-    if (blnIconShown() && NotifyRecord().hWnd == this)
-        UpdateTrayIcon(TrayIconFor(store_), TrayTipFor(store_, kAppTitle));
+    if (!blnIconShown() || NotifyRecord().hWnd != this) return;
+    // The tray's tip: the last reading (place, weather, temperature,
+    // humidity, time) in place of the title, then how the last fetches went.
+    std::string tip = StatusTip();
+    tip.replace(0, std::string(kAppTitle).size(), TrayTipFor(store_, kAppTitle));
+    UpdateTrayIcon(TrayIconPicture(), tip);
 }
 
 }  // namespace nimbrel

@@ -10,6 +10,7 @@
 //
 // A fetch runs on a worker thread so that the window goes on painting; its
 // document is parsed back on this thread, in the order the Schedule keeps.
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -28,6 +29,7 @@
 #include "store/SettingsStore.h"
 
 class QAction;
+class QMessageBox;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -83,6 +85,10 @@ public:
     void OnWeatherTick();
     void OnForecastTick();
 
+    // The observation, then the forecast, fetched at once (--fetch-now).
+    // Unlike the menu commands, a failure is told only in the tool tips.
+    void FetchBoth();
+
     // The menu commands.
     void UpdateCurrent();
     void UpdateForecast();
@@ -99,6 +105,14 @@ public:
     // graph window and ends.
     void Unload(UnloadReason reason);
     bool Unloaded() const { return unloaded_; }
+    // 1 when the exit save failed (the reason went to standard error), else 0.
+    int ExitStatus() const { return exitStatus_; }
+
+    // The machine has woken from sleep or the network has come back: the
+    // observation is fetched at once, the forecast too when it is older than
+    // 30 minutes. The program calls it from the session bus and the network
+    // watch, and the sun tick when the wall clock jumped.
+    void OnResumed();
 
     // Pop-up menu at the mouse position, with no default item.
     void ShowTrayMenu();
@@ -122,6 +136,10 @@ public:
     void DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                           bool blnAutoTime) override;
     bool& blnGraphShow() override { return blnGraphShow_; }
+
+    // The window's tool tip and the tray's: what the last fetch of each kind
+    // did, or the title while nothing has been fetched.
+    std::string StatusTip() const;
 
     // TrayOwner
     void Activated(TrayClick click) override { OnTrayActivated(click); }
@@ -149,9 +167,17 @@ private:
     void OnTrayActivated(TrayClick click);
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
-    void Ask(FeedKind kind, const std::string& url);
+    void Ask(FeedKind kind, const std::string& url, bool byUser = false);
+    void ShowLastUpdate();
+    void ShowForecastAge();
+    void ShowStatus();
+    void Save();
+    // A message that does not wait for the user: one box at a time, its text
+    // replaced by a newer one.
+    void ShowNotice(const std::string& text);
     void StartFetch(const FetchRequest& request);
     void FetchDone(const FetchRequest& request, const HttpResult& result);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void Ended();
     std::string SavePreferences(const PreferenceValues& values);
     void ShowInUnit();
@@ -184,6 +210,9 @@ private:
     // Where the windows stood when first placed: a place equal to it is the
     // default, and not kept in the settings file.
     std::string centredPlace_, graphFirstPlace_;
+    // The tray's picture and the figures it shows ("plain" before a reading).
+    mutable QIcon trayIcon_;
+    mutable std::string trayIconKey_;
 
     QTimer* tmrSun_ = nullptr;
     QTimer* tmrWeather_ = nullptr;
@@ -202,6 +231,16 @@ private:
     bool placed_ = false;
     bool minimisedForTray_ = false;
     bool pressed_ = false;
+
+    // The "Last update" caption as the parser gave it, before its age.
+    std::string lastUpdateCaption_;
+    int lastTimePixels_ = 9;
+    bool sunKnown_ = false;
+    std::string observationStatus_, forecastStatus_;
+    bool saveFailing_ = false;
+    int exitStatus_ = 0;
+    QPointer<QMessageBox> notice_;
+    bool noticeOfFetch_ = false;  // the notice tells of a failed fetch
 };
 
 // True when a fetch of any main window is still running on its worker

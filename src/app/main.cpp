@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
 #include "app/CommandLine.h"
 #include "app/Process.h"
+#include "app/ResumeWatch.h"
 #include "app/SignalWatch.h"
 #include "app/frmMain.h"
 #include "platform/ui/QtMessageBox.h"
@@ -72,22 +74,23 @@ int main(int argc, char** argv) {
         if (!form.Unloaded()) form.Unload(UnloadReason::Session);
     });
 
+    // Back from sleep or from a network outage: fetch at once.
+    ResumeWatch resumeWatch([&form] { form.OnResumed(); });
+
     form.Load();
     // A signal or the end of the session that came while start-up waited on
     // a message (the notice that there is no notification area) has saved
     // and unloaded the window already; its request to end the event loop
     // came before there was one.
-    if (form.Unloaded()) return 0;
+    if (form.Unloaded()) return form.ExitStatus();
     form.ShowFirst();
     if (options.FetchNow) {
         // Right after start-up, not during it: the observation, then the
         // forecast.
-        QTimer::singleShot(0, &form, [&form] {
-            form.UpdateCurrent();
-            form.UpdateForecast();
-        });
+        QTimer::singleShot(0, &form, [&form] { form.FetchBoth(); });
     }
-    const int status = QApplication::exec();
+    // 1 when the exit save failed, whichever way the program was ended.
+    const int status = std::max(QApplication::exec(), form.ExitStatus());
     std::fflush(stdout);
     std::fflush(stderr);
     // A fetch still waiting on a dead server is not waited for: the settings

@@ -121,11 +121,16 @@ void RemoveTrayIcon() {
     s.shown = false;
 }
 
-void UpdateTrayIcon(const QIcon& icon, const std::string& strTip) {
+void SetTrayTip(const std::string& tip) {
     TrayState& s = State();
-    if (!s.shown) return;
-    const std::string tip = TrayTip(strTip);
-    if (tip == s.record.szTip && icon.cacheKey() == s.record.hIcon.cacheKey()) return;
+    if (!s.shown || s.record.szTip == tip) return;
+    s.record.szTip = tip;
+    CurrentTrayHost().NotifyIcon(NIM_MODIFY, s.record);
+}
+
+void UpdateTrayIcon(const QIcon& icon, const std::string& tip) {
+    TrayState& s = State();
+    if (!s.shown || (tip == s.record.szTip && icon.cacheKey() == s.record.hIcon.cacheKey())) return;
     s.record.hIcon = icon;
     s.record.szTip = tip;
     CurrentTrayHost().NotifyIcon(NIM_MODIFY, s.record);

@@ -46,7 +46,7 @@ public:
     virtual ~TrayHost() = default;
     // False when the desktop has no notification area.
     virtual bool Available() const = 0;
-    // NIM_ADD, NIM_MODIFY (a new picture and tip) or NIM_DELETE. The host reports clicks on the icon through
+    // NIM_ADD, NIM_MODIFY (a new picture or tip) or NIM_DELETE. The host reports clicks on the icon through
     // Deliver.
     virtual void NotifyIcon(unsigned message, const NotifyIconData& record) = 0;
 
@@ -64,9 +64,13 @@ TrayHost& CurrentTrayHost();
 bool blnIconShown();
 void AddTrayIcon(TrayOwner& frmOwner, const std::string& strTip);
 void RemoveTrayIcon();
-// A new picture and tip for the icon while it is shown (a new reading);
+// A new tip for the shown icon, whole: the status lines it carries are
+// longer than the 63 characters of the first tip, and a tray that shows
+// tool tips shows them in full.
+void SetTrayTip(const std::string& tip);
+// A new picture and tip, whole, for the shown icon (a new reading);
 // nothing reaches the tray when neither changed or no icon is shown.
-void UpdateTrayIcon(const QIcon& icon, const std::string& strTip);
+void UpdateTrayIcon(const QIcon& icon, const std::string& tip);
 // The record last sent (tests).
 const NotifyIconData& NotifyRecord();
 

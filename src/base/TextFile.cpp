@@ -1,7 +1,7 @@
 // Whole-file reading and writing for modMisc. Text in memory is UTF-8; a file
 // that is not valid UTF-8 was written in the old 8-bit code page
 // (Windows-1252) and is converted on reading, so a degree sign stored as the
-// single byte 0xB0 still loads.
+// single byte 0xB0 still loads; valid UTF-8 sequences beside it stay.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +15,37 @@
 namespace nimbrel {
 namespace {
 
-bool IsValidUtf8(const std::string& s) {
+// Length of the valid UTF-8 sequence that starts at p[i] (1 for ASCII), or 0
+// when the byte there does not start one.
+size_t ValidSequenceAt(const unsigned char* p, size_t n, size_t i) {
+    const unsigned char c = p[i];
+    if (c < 0x80) return 1;
+    size_t len;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + len > n) return 0;
+    for (size_t k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+// Offset of the first byte that is not part of valid UTF-8, or the size.
+size_t FirstInvalidByte(const std::string& s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const size_t n = s.size();
     size_t i = 0;
@@ -28,35 +58,11 @@ bool IsValidUtf8(const std::string& s) {
             i += 8;
         }
         if (i >= n) break;
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > n) return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+        const size_t len = ValidSequenceAt(p, n, i);
+        if (len == 0) return i;
         i += len;
     }
-    return true;
+    return n;
 }
 
 void AppendUtf8(std::string& out, uint32_t cp) {
@@ -72,24 +78,31 @@ void AppendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
-std::string FromWindows1252(const std::string& bytes) {
+// Every valid UTF-8 sequence is kept as it is and only the bytes that are
+// not part of one are read as Windows-1252: one stray byte (a hand edit in
+// an old editor) must not turn every correct "°" of the file into "Â°".
+std::string RepairFrom(std::string bytes, size_t first) {
     // 0x80..0x9F; the five unassigned bytes keep their C1 code points, as the
     // platform's own conversion does.
     static constexpr uint16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    size_t high = 0;
-    for (unsigned char c : bytes) high += c >= 0x80;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
     std::string out;
-    out.reserve(bytes.size() + high * 2);
-    for (unsigned char c : bytes) {
-        if (c < 0x80)
-            out += static_cast<char>(c);
-        else if (c < 0xA0)
-            AppendUtf8(out, kHigh[c - 0x80]);
-        else
-            AppendUtf8(out, c);
+    out.reserve(n + (n - first) / 4 + 16);
+    out.append(bytes, 0, first);
+    size_t i = first;
+    while (i < n) {
+        const size_t len = ValidSequenceAt(p, n, i);
+        if (len > 0) {
+            out.append(bytes, i, len);
+            i += len;
+            continue;
+        }
+        const unsigned char c = p[i++];
+        AppendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
     }
     return out;
 }
@@ -114,13 +127,17 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }  // namespace
 
 std::string ReadTextFile(const std::string& Path) {
-    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking: a FIFO (or a device) of that name would
+    // otherwise hold the caller in open() until a writer comes, for ever.
+    // Only a regular file is read.
+    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) throw std::runtime_error(ErrorText("cannot open", Path));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw std::runtime_error("not a readable file: " + Path);
+        throw std::runtime_error("not a regular file: " + Path);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string bytes;
     try {
         bytes.resize(static_cast<size_t>(st.st_size));
@@ -146,28 +163,115 @@ std::string ReadTextFile(const std::string& Path) {
 }
 
 std::string ToValidUtf8(std::string bytes) {
-    if (IsValidUtf8(bytes)) return bytes;
-    return FromWindows1252(bytes);
+    const size_t first = FirstInvalidByte(bytes);
+    if (first == bytes.size()) return bytes;
+    return RepairFrom(std::move(bytes), first);
+}
+
+namespace {
+
+std::string Reason(int err) {
+    return std::strerror(err);
+}
+
+// The file a save really writes: a symbolic link is followed to the file it
+// names, so that the link stays a link and the linked file is the one kept up
+// to date (a link whose target does not exist yet names the file to create).
+std::string WriteTarget(const std::string& Path) {
+    std::string target = Path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<size_t>(n) >= link.size()) return target;
+        link.resize(static_cast<size_t>(n));
+        if (link.empty() || link[0] != '/') {
+            const size_t slash = target.rfind('/');
+            if (slash != std::string::npos) link = target.substr(0, slash + 1) + link;
+        }
+        target = link;
+    }
+    return target;
+}
+
+// A writable file in a folder that cannot take a new file: rewritten in its
+// place. The space for the new text is reserved first, so that a full disk
+// fails before a byte of the old text is touched; then the text is written
+// over the old, flushed, and the file cut to the new length.
+bool RewriteInPlace(const std::string& Text, const std::string& Path, std::string& error) {
+    const int fd = ::open(Path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        error = Reason(errno);
+        return false;
+    }
+    auto fail = [&](int err) {
+        error = Reason(err);
+        ::close(fd);
+        return false;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(errno);
+    if (!S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        ::close(fd);
+        return false;
+    }
+    const off_t size = static_cast<off_t>(Text.size() + 2);
+    if (const int err = ::posix_fallocate(fd, 0, size); err != 0) return fail(err);
+    if (!WriteAll(fd, Text.data(), Text.size()) || !WriteAll(fd, "\r\n", 2)) return fail(errno);
+    if (::ftruncate(fd, size) != 0 || ::fsync(fd) != 0) return fail(errno);
+    if (::close(fd) != 0) {
+        error = Reason(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteTextFile(const std::string& Text, const std::string& Path) {
+    std::string ignored;
+    return WriteTextFile(Text, Path, ignored);
 }
 
 // The file is replaced, never rewritten in place: the text goes to a new file
 // in the same folder, which is flushed to the disk and then renamed over the
 // old one. A crash, a kill or a full disk at any moment leaves either the old
 // file or the new one whole.
-bool WriteTextFile(const std::string& Text, const std::string& Path) {
-    if (Path.empty()) return false;
+bool WriteTextFile(const std::string& Text, const std::string& RequestedPath, std::string& error) {
+    error.clear();
+    if (RequestedPath.empty()) {
+        error = "no file name";
+        return false;
+    }
+    const std::string Path = WriteTarget(RequestedPath);
+    // Only a regular file is ever replaced: a FIFO, a device or a folder
+    // standing under that name is left alone.
+    struct stat old {};
+    const bool exists = ::stat(Path.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        error = S_ISDIR(old.st_mode) ? "it is a folder" : "not a regular file";
+        return false;
+    }
     const size_t slash = Path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : Path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? Path : Path.substr(slash + 1);
     std::string tmp = (slash == std::string::npos ? std::string() : folder) + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
+    if (fd < 0) {
+        const int err = errno;
+        // The folder cannot take the temporary file, but the file itself may
+        // still be writable: the only way left to save is in place.
+        if (exists && (err == EACCES || err == EPERM)) return RewriteInPlace(Text, Path, error);
+        error = Reason(err);
+        return false;
+    }
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
 
     // Keep the permissions of the file being replaced; a new file gets the
     // usual ones for a document (0666 less the umask).
-    struct stat old {};
-    if (::stat(Path.c_str(), &old) == 0) {
+    if (exists) {
         ::fchmod(fd, old.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
@@ -176,10 +280,18 @@ bool WriteTextFile(const std::string& Text, const std::string& Path) {
     }
 
     bool ok = WriteAll(fd, Text.data(), Text.size()) && WriteAll(fd, "\r\n", 2) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tmp.c_str(), Path.c_str()) == 0;
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(tmp.c_str(), Path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
     if (!ok) {
         ::unlink(tmp.c_str());
+        error = Reason(err);
         return false;
     }
     // Make the rename itself durable.

@@ -281,7 +281,8 @@ int32_t CLngText(const std::string& Text) {
 }
 
 double Val(const std::string& Text) {
-    // Blanks are skipped anywhere in the leading number, as the platform's Val does.
+    // Blanks are skipped anywhere in the leading number ("1 2" is 12), so a
+    // number that a stray blank split still reads whole.
     std::string digits;
     size_t i = 0;
     auto skip = [&] {

@@ -33,6 +33,11 @@ std::string ReadTextFile(const std::string& Path);
 std::string ToValidUtf8(std::string bytes);
 // Writes Text and one CR LF; false on any failure.
 bool WriteTextFile(const std::string& Text, const std::string& Path);
+// The same, with the reason of a failure ("No space left on device") in
+// error. A symbolic link is followed and the file it names is written; a
+// file in a folder that cannot take a new file is rewritten in place when the
+// file itself is writable; anything but a regular file is refused.
+bool WriteTextFile(const std::string& Text, const std::string& Path, std::string& error);
 // Appends the path separator of this platform ("/") unless it ends in one.
 std::string AddBackslash(const std::string& Path);
 // "dd/mm/yyyy hh:nn:ss" or "dd/mm/yyyy"; throws ConversionError on a part that is not a number.
@@ -42,7 +47,8 @@ DateTime ParseTime(const std::string& Text);
 std::string CollapseDelimiters(const std::string& Text, const std::string& Delimiter, bool TrimEnds);
 int16_t DayDistance(const std::string& FromDay, const std::string& ToDay, bool Backwards);
 
-// The platform's text-to-number conversions the Parts lean on.
+// Text-to-number conversions with the rules the settings file and the feeds
+// were written with: blanks around the number allowed, no locale.
 // CLngText: integer value with surrounding blanks allowed; throws ConversionError.
 int32_t CLngText(const std::string& Text);
 // Val: the leading number of a text ("12.5abc" -> 12.5, "abc" -> 0); never throws.

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "base/modMisc.h"
+#include "controls/Drawing.h"
 
 namespace nimbrel::controls {
 
@@ -15,40 +17,8 @@ namespace {
 
 constexpr int kMaxBufferPixels = 16384;
 
-// Leading number of a text, 0 when there is none (the stop lists are the
-// control's own, so anything else is a list it did not write).
-double Val(const std::string& text) {
-    const char* s = text.c_str();
-    char* end = nullptr;
-    double v = std::strtod(s, &end);
-    return (end == s || !std::isfinite(v)) ? 0.0 : v;
-}
-
 int RoundToInt(double v) {
     return int(RoundHalfEven(v));
-}
-
-std::vector<std::string> Split(const std::string& text, char delimiter) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t pos = text.find(delimiter, start);
-        if (pos == std::string::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, pos - start));
-        start = pos + 1;
-    }
-}
-
-void DrawLine(gdi::HDC dc, int x1, int y1, int x2, int y2, gdi::COLORREF colour, int style) {
-    gdi::HPEN pen = gdi::CreatePen(style, 1, colour);
-    gdi::HGDIOBJ old = gdi::SelectObject(dc, pen);
-    gdi::MoveToEx(dc, x1, y1, nullptr);
-    gdi::LineTo(dc, x2, y2);
-    gdi::SelectObject(dc, old);
-    gdi::DeleteObject(pen);
 }
 
 void DrawRectangle(gdi::HDC dc, int left, int top, int right, int bottom, gdi::COLORREF brushColour,
@@ -98,9 +68,8 @@ KestLabel::~KestLabel() {
 // --- helpers -----------------------------------------------------------------
 
 std::string KestLabel::GetField(const std::string& text, char delimiter, int n) {
-    if (n < 1) return {};
-    auto parts = Split(text, delimiter);
-    return size_t(n) <= parts.size() ? parts[size_t(n) - 1] : std::string();
+    if (n < 1 || n > INT16_MAX) return {};
+    return nimbrel::GetField(text, std::string(1, delimiter), static_cast<int16_t>(n));
 }
 
 void KestLabel::SplitColour(int64_t colour, int& red, int& green, int& blue) {
@@ -339,7 +308,9 @@ void KestLabel::Redraw() {
 
 void KestLabel::DrawGradient(const std::string& list, int32_t direction) {
     if (list.empty()) return;
-    std::vector<std::string> stops = Split(list, '#');
+    std::vector<std::string> stops;
+    const int32_t stopCount = CountOccurrences(list, "#") + 1;
+    for (int32_t k = 1; k <= stopCount && k <= INT16_MAX; ++k) stops.push_back(GetField(list, '#', k));
 
     const int W = bufferW_, H = bufferH_;
     FillWithWindowColour(bufferDC_, W, H);

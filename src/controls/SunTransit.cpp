@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "base/Clock.h"
+#include "controls/Drawing.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel::controls {
@@ -55,15 +56,6 @@ void DrawPolygon(gdi::HDC dc, const gdi::POINT* points, int count, gdi::COLORREF
         gdi::SelectObject(dc, oldBrush);
         gdi::DeleteObject(brush);
     }
-}
-
-void DrawLine(gdi::HDC dc, int x1, int y1, int x2, int y2, gdi::COLORREF colour, int style) {
-    gdi::HPEN pen = gdi::CreatePen(style, 1, colour);
-    gdi::HGDIOBJ old = gdi::SelectObject(dc, pen);
-    gdi::MoveToEx(dc, x1, y1, nullptr);
-    gdi::LineTo(dc, x2, y2);
-    gdi::SelectObject(dc, old);
-    gdi::DeleteObject(pen);
 }
 
 }  // namespace

@@ -58,15 +58,8 @@ gdi::HBITMAP DecodeJpeg(const unsigned char* data, size_t size, std::string* err
     }
     // Straight into the bitmap's own layout: bottom-up rows of blue, green,
     // red, each padded to 4 bytes.
-    gdi::BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = gdi::BI_RGB;
     void* bits = nullptr;
-    gdi::HBITMAP bitmap = gdi::CreateDIBSection(nullptr, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+    gdi::HBITMAP bitmap = gdi::CreateDIB24(nullptr, w, h, &bits);
     if (!bitmap || !bits) {
         tjDestroy(tj);
         return fail("cannot make a bitmap for the picture");

@@ -110,9 +110,12 @@ std::string SummariseForecastItem(const std::string& Item) {
     const std::string sunset = Between("Sunset: ", "</description>", Item);
     // Every part is made safe for the comma list and the stored file; the
     // weekday loses any ":" so that the date stamp replaces all of it.
-    return ReplaceAll(StoredFieldText(weekday), ":", "") + ": " + StoredFieldText(summary) + ", " +
-           StoredFieldText(minimum) + "->" + StoredFieldText(maximum) + kDegreesC + ", H=" + StoredFieldText(humidity) +
-           "%, SR=" + StoredFieldText(sunrise) + ", SS=" + StoredFieldText(sunset);
+    // Each part is cut to a length no real forecast reaches, so a hostile
+    // feed cannot make the stored file grow with it.
+    auto part = [](const std::string& text) { return CutToCharacters(StoredFieldText(text), 16); };
+    return ReplaceAll(part(weekday), ":", "") + ": " + BoundedSummary(StoredFieldText(summary)) + ", " + part(minimum) +
+           "->" + part(maximum) + kDegreesC + ", H=" + part(humidity) + "%, SR=" + part(sunrise) +
+           ", SS=" + part(sunset);
 }
 
 DateTime DateForWeekday(const std::string& Text) {

@@ -21,13 +21,16 @@ ObservationReading ReadObservation(const std::string& FeedText) {
     s = TrimBlanks(Between(":", ".", s));
     // The title reads "weekday at time zone:" CR LF "summary. temperature";
     // the summary is the line after the break.
-    r.summary = StoredFieldText(GetField(s, "\r\n", 2));
+    // Values are bounded here, where they enter: a feed cannot grow the
+    // history by the length of its values or put a number beyond any
+    // weather into it; such a value is a missing one ("n/a").
+    r.summary = BoundedSummary(StoredFieldText(GetField(s, "\r\n", 2)));
 
     const std::string t = Between(" ", "&#", Between("Temperature:", "xB0;C", FeedText));
     const std::string h = TrimBlanks(Between("Humidity:", "&#37;", FeedText));
-    r.currentTemp = RoundedLeadingNumber(t);
-    r.temperature = StoredFieldText(t);
-    r.humidity = StoredFieldText(h);
+    r.temperature = BoundedTemperature(StoredFieldText(t));
+    r.humidity = BoundedHumidity(StoredFieldText(h));
+    r.currentTemp = r.temperature == "n/a" ? 0 : RoundedLeadingNumber(t);
     return r;
 }
 
@@ -37,7 +40,7 @@ void ParseObservation(const std::string& FeedText, SettingsStore& store, FeedDis
     store.CurrentSummary = r.summary;
     store.CurrentTemp = r.currentTemp;
     store.LastUpdate = FormatDateTime(Now());
-    store.HumidityCaption = r.humidity + "%";
+    store.HumidityCaption = (r.humidity == "n/a" ? std::string() : r.humidity) + "%";
     display.SetHumidityCaption(store.HumidityCaption);
     display.UpdateTodayTile("Now", store.CurrentSummary, store.CurrentTemp);
     display.SetLastUpdateCaption("Last update: " + store.LastUpdate);

@@ -24,18 +24,6 @@ constexpr int kQuality = 75;
 constexpr const char* kSavedText = "Image saved as ";
 constexpr const char* kNotSavedText = "Image could not be saved.";
 
-gdi::HBITMAP NewSurfaceBitmap(int width, int height) {
-    gdi::BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = gdi::BI_RGB;
-    void* bits = nullptr;
-    return gdi::CreateDIBSection(nullptr, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
 // Enables the item again however the command ends.
 class EnableOnExit {
 public:
@@ -64,7 +52,7 @@ PictureBox::~PictureBox() {
 }
 
 void PictureBox::MakeSurface(int width, int height) {
-    gdi::HBITMAP bitmap = NewSurfaceBitmap(width, height);
+    gdi::HBITMAP bitmap = gdi::CreateDIB24(nullptr, width, height);
     gdi::HDC dc = bitmap ? gdi::CreateSurfaceDC(bitmap) : nullptr;
     if (!dc) {
         // Keep the old surface rather than lose the box's context.

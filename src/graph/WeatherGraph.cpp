@@ -5,22 +5,12 @@
 #include <exception>
 #include <vector>
 
+#include "base/SkipOnError.h"
 #include "base/Temperature.h"
 #include "base/modMisc.h"
 
 namespace nimbrel {
 namespace {
-
-// Runs one step of the builder; a step that fails leaves its results undone
-// and the builder carries on with the next one.
-template <typename F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    } catch (...) {
-    }
-}
 
 // Walks the entries of a list joined by ",", oldest first, without making a
 // copy or a table of them: an empty list has no entries (not one empty entry).
@@ -143,12 +133,12 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
     std::string title;  // a failed step leaves it empty; the title line is still written
     std::shared_ptr<ChartGrid> grid;
 
-    Step([&] {
+    SkipOnError([&] {
         if (!blnAutoTime) return;
         datStart = StripTime(datStart);
         datEnd = StripTime(datEnd) + TimeSerial(23, 59, 59);
     });
-    Step([&] {
+    SkipOnError([&] {
         ListCursor times(history.TimeHistory);
         DateCache cache;
         std::string_view entry;
@@ -158,8 +148,9 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
         }
     });
     const size_t k = inside.size();
-    Step([&] { title = blnBothGraphs ? "Temperature and Humidity" : (blnTemperature ? "Temperature" : "Humidity"); });
-    Step([&] {
+    SkipOnError(
+        [&] { title = blnBothGraphs ? "Temperature and Humidity" : (blnTemperature ? "Temperature" : "Humidity"); });
+    SkipOnError([&] {
         if (blnBothGraphs) {
             grid = std::make_shared<ChartGrid>(static_cast<int32_t>(k + 1), 3, k * 28);
             grid->SetCell(0, 2, "Temp");
@@ -173,8 +164,8 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
             grid->SetColumnUnit(2, blnTemperature ? UnitSymbol() : "%");
         }
     });
-    Step([&] { target.SetShowLegend(blnBothGraphs); });
-    Step([&] {
+    SkipOnError([&] { target.SetShowLegend(blnBothGraphs); });
+    SkipOnError([&] {
         if (!grid) return;
         // The value lists are walked alongside, to the place of each reading
         // inside the frame. A value missing from a shorter list leaves its
@@ -201,11 +192,11 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
             }
         }
     });
-    Step([&] {
+    SkipOnError([&] {
         if (grid) ChartGrid_ = std::move(grid);
         target.SetChartData(ChartGrid_);
     });
-    Step([&] { target.SetTitleText(title + " : " + FormatDate(datStart) + " - " + FormatDate(datEnd)); });
+    SkipOnError([&] { target.SetTitleText(title + " : " + FormatDate(datStart) + " - " + FormatDate(datEnd)); });
 }
 
 }  // namespace nimbrel

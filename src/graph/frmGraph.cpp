@@ -8,24 +8,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <exception>
 
 #include "base/Clock.h"
+#include "base/SkipOnError.h"
 
 namespace nimbrel {
-namespace {
-
-// A step of the resize that fails is skipped; the next one still runs.
-template <typename F>
-void Try(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    } catch (...) {
-    }
-}
-
-}  // namespace
 
 frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host_(host) {
     setObjectName(QStringLiteral("frmGraph"));
@@ -137,9 +124,9 @@ void frmGraph::Form_Load() {
 void frmGraph::Form_Resize() {
     const int w = client_->width();
     const int h = client_->height();
-    Try([&] { mscTemp_->resize(w, mscTemp_->height()); });
-    Try([&] { mscTemp_->resize(mscTemp_->width(), h); });
-    Try([&] { txtTitle_->resize(w, txtTitle_->height()); });
+    SkipOnError([&] { mscTemp_->resize(w, mscTemp_->height()); });
+    SkipOnError([&] { mscTemp_->resize(mscTemp_->width(), h); });
+    SkipOnError([&] { txtTitle_->resize(w, txtTitle_->height()); });
 }
 
 bool frmGraph::eventFilter(QObject* watched, QEvent* event) {

@@ -58,16 +58,8 @@ int32_t cJpeg::SampleHDC(gdi::HDC lHDC, int32_t lWidth, int32_t lHeight, int32_t
     Surface surface;
     surface.dc = gdi::CreateCompatibleDC(nullptr);
     if (!surface.dc) return 1;
-    gdi::BITMAPINFO info{};
-    info.bmiHeader.biSize = 40;
-    info.bmiHeader.biWidth = static_cast<gdi::LONG>(W8);
-    info.bmiHeader.biHeight = static_cast<gdi::LONG>(H8);  // bottom-up rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = gdi::BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<gdi::DWORD>(stride * H8);
     void* bits = nullptr;
-    surface.dib = gdi::CreateDIBSection(surface.dc, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+    surface.dib = gdi::CreateDIB24(surface.dc, static_cast<int>(W8), static_cast<int>(H8), &bits);
     if (!surface.dib || !bits) return 1;
     surface.bits = static_cast<uint8_t*>(bits);
     surface.previous = gdi::SelectObject(surface.dc, surface.dib);

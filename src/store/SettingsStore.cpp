@@ -1,11 +1,15 @@
 #include "store/SettingsStore.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -116,7 +120,156 @@ void RemoveLeftoverTemporaries(const std::string& folder, const std::string& nam
     ::closedir(dir);
 }
 
+constexpr size_t kValueLimit = 16;
+constexpr size_t kSummaryLimit = 64;
+
+std::string Bounded(const std::string& text, double low, double high) {
+    if (text.size() > kValueLimit) return kNoValue;
+    const double v = Val(text);
+    if (!std::isfinite(v) || v < low || v > high) return kNoValue;
+    return text;
+}
+
+// Copies the file byte for byte to a new file of the given name.
+bool CopyFile(const std::string& from, const std::string& to, std::string& error) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (in < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        ::close(in);
+        return false;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0666);
+    if (out < 0) {
+        error = std::strerror(errno);
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0)
+                ok = false;
+            else
+                done += w;
+        }
+        if (!ok) break;
+    }
+    if (ok && ::fsync(out) != 0) ok = false;
+    if (!ok) error = std::strerror(errno);
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        error = std::strerror(errno);
+    }
+    ::close(in);
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+// Replaces every entry of a value list that is too long or out of range by
+// "n/a"; true when one was replaced. The list is rebuilt only then.
+bool BoundList(std::string& list, double low, double high) {
+    bool changed = false;
+    std::string out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos) end = list.size();
+        const std::string entry = list.substr(start, end - start);
+        const std::string bounded = entry.empty() ? entry : Bounded(entry, low, high);
+        if (bounded != entry && !changed) {
+            changed = true;
+            out.reserve(list.size());
+            out.assign(list, 0, start);
+        }
+        if (changed) {
+            out += bounded;
+            if (end < list.size()) out += ',';
+        }
+        start = end + 1;
+    }
+    if (changed) list = std::move(out);
+    return changed;
+}
+
+// A list as written by this program has no empty entry and every time reads
+// "dd/mm/yyyy hh:nn:ss".
+bool ListParses(const std::string& list, bool times) {
+    if (list.empty()) return true;
+    if (list.front() == ',' || list.back() == ',' || list.find(",,") != std::string::npos) return false;
+    if (!times) return true;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos) end = list.size();
+        const std::string_view e(list.data() + start, end - start);
+        if (e.size() != 19 || e[2] != '/' || e[5] != '/' || e[10] != ' ' || e[13] != ':' || e[16] != ':') return false;
+        for (size_t k : {0, 1, 3, 4, 6, 7, 8, 9, 11, 12, 14, 15, 17, 18})
+            if (e[k] < '0' || e[k] > '9') return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// Lines a list up with the times, oldest first, after a cut: the entries of a
+// list cut short belong to the oldest readings, so the newest readings read
+// "n/a" where their value was lost.
+void AlignOldest(std::string& list, int32_t n) {
+    int32_t have = EntryCount(list);
+    if (have > n) {
+        size_t p = 0;
+        for (int32_t k = 0; k < n; ++k) p = list.find(',', p) + 1;
+        list.resize(n == 0 ? 0 : p - 1);
+        return;
+    }
+    list.reserve(list.size() + static_cast<size_t>(n - have) * 4);
+    for (; have < n; ++have) {
+        if (!list.empty()) list += ',';
+        list += kNoValue;
+    }
+}
+
 }  // namespace
+
+std::string BoundedTemperature(const std::string& text) {
+    return Bounded(text, -100.0, 100.0);
+}
+
+std::string BoundedHumidity(const std::string& text) {
+    return Bounded(text, 0.0, 100.0);
+}
+
+std::string CutToCharacters(const std::string& text, size_t characters) {
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (++chars > characters) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string BoundedSummary(const std::string& text) {
+    return CutToCharacters(text, kSummaryLimit);
+}
+
+std::string SettingsStore::TakeNotice() {
+    std::string n;
+    n.swap(notice_);
+    return n;
+}
 
 void AppendToList(std::string& List, std::string Value) {
     if (Value.empty()) Value = List.empty() ? std::string(kNoValue) : std::string(LastEntry(List));
@@ -243,14 +396,40 @@ void SettingsStore::SaveSettings() {
     WriteSetting("last times", "weather", TimeHistory);
     WriteSetting("last reading", "weather", LastReading);
     WriteExtras();
-    if (keepOldFile_ && !MoveUnreadableFileAside()) {
-        // The old file stays where it is until it can be kept elsewhere.
-        lastSaveOk_ = false;
+    lastSaveOk_ = false;
+    if (refused_) {
+        lastSaveError_ = "not a regular file";
         return;
     }
+    if (keepOldFile_ && !MoveUnreadableFileAside()) {
+        // The old file stays where it is until it can be kept elsewhere.
+        lastSaveError_ = std::string("cannot move the unreadable file aside: ") + std::strerror(errno);
+        return;
+    }
+    // A damaged file is never replaced without a copy of it.
+    if (damaged_ && damagedCopyPath_.empty() && !KeepDamagedCopy()) return;
     // The file is replaced as a whole or not at all; a failure leaves the old
     // file and the state in memory, and the next save tries again.
-    lastSaveOk_ = WriteTextFile(SettingsText, SettingsPath);
+    lastSaveOk_ = WriteTextFile(SettingsText, SettingsPath, lastSaveError_);
+}
+
+bool SettingsStore::KeepDamagedCopy() {
+    if (!FileExists(SettingsPath)) {
+        damaged_ = false;
+        return true;
+    }
+    const std::string base = SettingsPath + ".damaged-" + FormatStamp(Now());
+    std::string target = base;
+    for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
+    std::string error;
+    if (!CopyFile(SettingsPath, target, error)) {
+        lastSaveError_ = "cannot keep a copy of the damaged file as " + target + ": " + error;
+        return false;
+    }
+    damagedCopyPath_ = target;
+    notice_ = SettingsPath + " was damaged. Nimbrel kept what it could read of it; the file as it was is kept as " +
+              target + ".";
+    return true;
 }
 
 bool SettingsStore::MoveUnreadableFileAside() {
@@ -263,44 +442,165 @@ bool SettingsStore::MoveUnreadableFileAside() {
     for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
     if (std::rename(SettingsPath.c_str(), target.c_str()) != 0) return false;
     setAsidePath_ = target;
+    notice_ = SettingsPath +
+              " could not be read as a settings file. Nimbrel started with its defaults and moved the file to " +
+              target + ".";
     keepOldFile_ = false;
     return true;
 }
 
+// A list value as the file holds it. A list whose closing tag is lost (the
+// file was cut short) keeps its complete entries: the text up to a tag that
+// begins after it, or else all but the last entry, which may be cut.
+std::string SettingsStore::ReadStoredList(const std::string& Key, bool& cut, bool& missing) const {
+    cut = missing = false;
+    const std::string value = ReadSetting(Key, "weather");
+    if (!value.empty()) return value;
+    const std::string open = "<weather>";
+    const int32_t p = InStr(1, SettingsText, open, false);
+    if (p == 0) {
+        missing = true;
+        return {};
+    }
+    const int32_t body = p + static_cast<int32_t>(open.size());
+    const int32_t close = InStr(body, SettingsText, "</weather>", false);
+    const std::string tag = "<" + Key + ">";
+    const int32_t k = InStr(body, SettingsText, tag, false);
+    if (k == 0 || (close != 0 && k > close)) {
+        missing = true;
+        return {};
+    }
+    const size_t from = static_cast<size_t>(k - 1) + tag.size();
+    const size_t to = close == 0 ? SettingsText.size() : static_cast<size_t>(close - 1);
+    if (InStr(static_cast<int32_t>(from) + 1, SettingsText, "</" + Key + ">", false) != 0) return {};  // empty
+    cut = true;
+    std::string rest = SettingsText.substr(from, to > from ? to - from : 0);
+    const size_t lt = rest.find('<');
+    if (lt != std::string::npos) {
+        rest.resize(lt);
+    } else {
+        const size_t comma = rest.rfind(',');
+        rest.resize(comma == std::string::npos ? 0 : comma);
+    }
+    while (!rest.empty() && (rest.back() == ',' || rest.back() == '\r' || rest.back() == '\n')) rest.pop_back();
+    return rest;
+}
+
 void SettingsStore::LoadSettings() {
     keepOldFile_ = false;
+    damaged_ = false;
+    refused_ = false;
     if (!SettingsPath.empty()) {
         const size_t slash = SettingsPath.rfind('/');
         RemoveLeftoverTemporaries(slash == std::string::npos ? std::string("./") : SettingsPath.substr(0, slash + 1),
                                   slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1));
     }
-    if (!SettingsPath.empty() && FileExists(SettingsPath)) {
+    struct stat st {};
+    if (!SettingsPath.empty() && ::stat(SettingsPath.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+            // A FIFO, a device or a socket under that name is neither read
+            // (it could block start-up for ever) nor replaced. (A folder of
+            // that name is moved aside like any unreadable file.)
+            refused_ = true;
+            notice_ =
+                SettingsPath +
+                " is not a regular file. Nimbrel neither reads nor writes it and keeps its readings in memory only.";
+            return;
+        }
         try {
             SettingsText = ReadTextFile(SettingsPath);
         } catch (const std::exception&) {
-            // Unreadable (no permission, a folder of that name, an I/O
-            // error): start as on a first run, but keep the file.
+            // Unreadable (no permission, an I/O error): start as on a first
+            // run, but keep the file.
             keepOldFile_ = true;
         }
     }
     if (SettingsText.empty()) return;
     // Something that holds neither of this program's sections is not a
-    // settings file written by it; it is kept rather than overwritten.
-    if (InStr(1, SettingsText, "<weather>", false) == 0 && InStr(1, SettingsText, "<options>", false) == 0)
+    // settings file written by it; it is kept rather than overwritten, and
+    // nothing of it is taken: every field keeps its first-run value.
+    if (InStr(1, SettingsText, "<weather>", false) == 0 && InStr(1, SettingsText, "<options>", false) == 0) {
         keepOldFile_ = true;
+        SettingsText.clear();
+        return;
+    }
 
-    UpdateMinutes = RoundToInt16(Val(ReadSetting("minutes", "weather")));
-    LocationId = ReadSetting("loc", "weather");
+    // A section whose closing tag is lost means the file was cut short.
+    auto sectionCut = [this](const char* name) {
+        const std::string open = std::string("<") + name + ">";
+        const int32_t p = InStr(1, SettingsText, open, false);
+        return p != 0 && InStr(p, SettingsText, std::string("</") + name + ">", false) == 0;
+    };
+    damaged_ = sectionCut("weather") || sectionCut("options");
+    // A key whose closing tag is lost: its value may be cut anywhere.
+    auto keyCut = [this](const char* key, const char* section) {
+        const std::string open = std::string("<") + section + ">";
+        const int32_t p = InStr(1, SettingsText, open, false);
+        if (p == 0) return false;
+        const int32_t q = InStr(p, SettingsText, std::string("</") + section + ">", false);
+        const int32_t k = InStr(p, SettingsText, std::string("<") + key + ">", false);
+        if (k == 0 || (q != 0 && k > q)) return false;
+        const int32_t c = InStr(k, SettingsText, std::string("</") + key + ">", false);
+        return c == 0 || (q != 0 && c > q);
+    };
+    // In a damaged file a key that is lost or cut keeps its first-run value:
+    // a lost location would otherwise ask the feed for an empty id for ever.
+    auto damagedKey = [&](const char* key, const char* section) {
+        return damaged_ && (keyCut(key, section) || ReadSetting(key, section).empty());
+    };
+    const bool minutesLost = damagedKey("minutes", "weather");
+    const bool locLost = damagedKey("loc", "weather");
+    for (const char* key : {"minutes", "loc", "forecast", "last reading"})
+        if (keyCut(key, "weather")) damaged_ = true;
+    if (keyCut("debug", "options")) damaged_ = true;
+
+    if (!minutesLost && !keyCut("minutes", "weather"))
+        UpdateMinutes = RoundToInt16(Val(ReadSetting("minutes", "weather")));
+    if (!locLost && !keyCut("loc", "weather")) LocationId = ReadSetting("loc", "weather");
     DebugMode = ReadSetting("debug", "options") == "1";
     ForecastText = ReadSetting("forecast", "weather");
     LastReading = ReadSetting("last reading", "weather");
+    {
+        // Field by field, bounded as a reading from the feed would be.
+        const std::string summary = GetField(LastReading, ",", 1);
+        const std::string temp = GetField(LastReading, ",", 2);
+        const std::string humid = GetField(LastReading, ",", 3);
+        const std::string s2 = BoundedSummary(summary), t2 = BoundedTemperature(temp), h2 = BoundedHumidity(humid);
+        if (s2 != summary || t2 != temp || h2 != humid) {
+            size_t third = std::string::npos;
+            for (size_t i = 0, commas = 0; i < LastReading.size(); ++i)
+                if (LastReading[i] == ',' && ++commas == 3) {
+                    third = i;
+                    break;
+                }
+            const std::string rest = third == std::string::npos ? std::string() : LastReading.substr(third);
+            LastReading = s2 + "," + t2 + "," + h2 + rest;
+        }
+    }
     CurrentSummary = GetField(LastReading, ",", 1);
     CurrentTemp = TemperatureValue(GetField(LastReading, ",", 2));
-    HumidityCaption = GetField(LastReading, ",", 3) + "%";
+    // A humidity that is missing shows as "%" alone, never as "n/a%".
+    const std::string humidity = GetField(LastReading, ",", 3);
+    HumidityCaption = (humidity == kNoValue ? std::string() : humidity) + "%";
     LastUpdate = GetField(LastReading, ",", 4);
-    TempHistory = ReadSetting("last temps", "weather");
-    HumidHistory = ReadSetting("last humids", "weather");
-    TimeHistory = ReadSetting("last times", "weather");
+
+    bool cutT, cutH, cutTm, missT, missH, missTm;
+    TempHistory = ReadStoredList("last temps", cutT, missT);
+    HumidHistory = ReadStoredList("last humids", cutH, missH);
+    TimeHistory = ReadStoredList("last times", cutTm, missTm);
+    if (cutT || cutH || cutTm) damaged_ = true;
+    if (!ListParses(TempHistory, false) || !ListParses(HumidHistory, false) || !ListParses(TimeHistory, true))
+        damaged_ = true;
+    if (BoundList(TempHistory, -100.0, 100.0)) damaged_ = true;
+    if (BoundList(HumidHistory, 0.0, 100.0)) damaged_ = true;
+    const int32_t n = EntryCount(TimeHistory);
+    if (damaged_ && (cutT || cutH || cutTm || missT || missH)) {
+        // Cut short: what is left of each list is its oldest part.
+        AlignOldest(TempHistory, n);
+        AlignOldest(HumidHistory, n);
+    } else if (EntryCount(TempHistory) != n || EntryCount(HumidHistory) != n) {
+        damaged_ = true;  // lined up by CompactHistory, newest entries together
+    }
     CompactHistory();
     ReadExtras();
     if (OnRebuildFeedUrls) OnRebuildFeedUrls(*this);

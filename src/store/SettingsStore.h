@@ -56,15 +56,30 @@ public:
     void AppendReading();
     void CompactHistory();
 
-    // LoadSettings step 10 (the feed URLs are rebuilt from LocationId) and
-    // step 11 (the today tile and the last-update label): the main window
-    // plugs in here; without a handler the steps do nothing.
+    // Called at the end of LoadSettings, in this order, once everything is
+    // read: the first rebuilds the feed addresses from LocationId, the second
+    // shows what was loaded (the today tile, the last-update label). The
+    // store knows no window; the main window plugs in both, and without a
+    // handler loading only fills the store.
     std::function<void(SettingsStore&)> OnRebuildFeedUrls;
     std::function<void(SettingsStore&)> OnShowLoaded;
 
-    // True when the last SaveSettings reached the disk (for tests and the
-    // sanity of callers; the program itself never reports a failed save).
+    // True when the last SaveSettings reached the disk.
     bool LastSaveSucceeded() const { return lastSaveOk_; }
+    // Why the last save failed, as the system says it ("No space left on
+    // device"); empty after a good save.
+    const std::string& LastSaveError() const { return lastSaveError_; }
+
+    // Where the first save kept a copy of a damaged file (a key or section
+    // cut short, a list that did not parse, lists that had to be lined up)
+    // before replacing it; empty when there was none.
+    const std::string& DamagedCopyPath() const { return damagedCopyPath_; }
+    // True when LoadSettings found the file damaged.
+    bool LoadedDamaged() const { return damaged_; }
+    // A sentence for the user about the file (a damaged file kept aside, a
+    // file put aside, a settings.txt that is not a regular file), given once:
+    // the call empties it.
+    std::string TakeNotice();
 
     // Where an existing settings file that could not be read, or that held
     // nothing of this program's, was moved before the first save replaced it
@@ -78,7 +93,17 @@ private:
     void RememberCompacted(int32_t entries);
     bool FastAppend(const std::string& temp, const std::string& humid, const std::string& time);
 
+    bool KeepDamagedCopy();
+    std::string ReadStoredList(const std::string& Key, bool& cut, bool& missing) const;
+
     bool lastSaveOk_ = false;
+    std::string lastSaveError_;
+    bool damaged_ = false;
+    // settings.txt is there but is no regular file (a FIFO, a device): it is
+    // neither read nor replaced.
+    bool refused_ = false;
+    std::string damagedCopyPath_;
+    std::string notice_;
     // Set by LoadSettings when a file existed but gave nothing usable; the
     // next save first moves that file aside so that nothing in it is lost.
     bool keepOldFile_ = false;
@@ -93,6 +118,17 @@ private:
 
 // The name of the section that holds Extras.
 constexpr const char* kExtrasSection = "nimbrel";
+
+// Values are bounded where they enter, from a feed or from the file: a
+// temperature or humidity text longer than 16 characters, or a number outside
+// -100..100 (degrees) or 0..100 (percent), or not finite, is a missing value
+// and reads "n/a"; any other text, and the empty text, is given back as it is.
+std::string BoundedTemperature(const std::string& text);
+std::string BoundedHumidity(const std::string& text);
+// The summary of a reading, cut to 64 characters (not bytes).
+std::string BoundedSummary(const std::string& text);
+// The text cut to at most `characters` UTF-8 characters.
+std::string CutToCharacters(const std::string& text, size_t characters);
 
 // AppendToList of the history rules, on one list.
 void AppendToList(std::string& List, std::string Value);

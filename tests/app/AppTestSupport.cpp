@@ -9,18 +9,14 @@
 #include <chrono>
 #include <random>
 
+#include "QtSession.h"
+
 namespace nimbrel::apptest {
 
 namespace fs = std::filesystem;
 
 void EnsureApp() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "app_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    nimbrel::testing::EnsureApp();
 }
 
 bool PumpUntil(const std::function<bool()>& ready, int timeoutMs) {
@@ -77,9 +73,14 @@ std::string ForecastDoc() {
            item("Monday", "heavy snow", 0, -3, 95, "07:53GMT", "15:54GMT") + "</channel></rss>\n";
 }
 
-FeedServer::FeedServer() : server_(std::make_unique<httplib::Server>()) {
+FeedServer::FeedServer() {
     obsDoc_ = ObservationDoc("Sunny", "12", "66");
     fcDoc_ = ForecastDoc();
+    Listen(0);
+}
+
+void FeedServer::Listen(int port) {
+    server_ = std::make_unique<httplib::Server>();
     auto answer = [this](bool forecast) {
         return [this, forecast](const httplib::Request& req, httplib::Response& res) {
             {
@@ -90,19 +91,43 @@ FeedServer::FeedServer() : server_(std::make_unique<httplib::Server>()) {
             (forecast ? fc_ : obs_)++;
             if (int d = delayMs_.load(); d > 0) std::this_thread::sleep_for(std::chrono::milliseconds(d));
             std::lock_guard<std::mutex> lock(mutex_);
-            res.set_content(forecast ? fcDoc_ : obsDoc_, "application/rss+xml");
+            const int status = forecast ? fcStatus_ : obsStatus_;
+            res.status = status;
+            res.set_content(status == 200 ? (forecast ? fcDoc_ : obsDoc_) : "Internal Server Error",
+                            status == 200 ? "application/rss+xml" : "text/plain");
         };
     };
     server_->Get(R"(/weather/feeds/rss/obs/id/.*)", answer(false));
     server_->Get(R"(/weather/feeds/rss/5day/id/.*)", answer(true));
-    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port == 0) {
+        port_ = server_->bind_to_any_port("127.0.0.1");
+    } else {
+        // The port was free a moment ago; a closing socket may hold it briefly.
+        for (int i = 0; i < 200 && !server_->bind_to_port("127.0.0.1", port); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     for (int i = 0; i < 500 && !server_->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-FeedServer::~FeedServer() {
+void FeedServer::Stop() {
+    if (!server_) return;
     server_->stop();
     if (thread_.joinable()) thread_.join();
+    server_.reset();
+}
+
+void FeedServer::Start() {
+    if (!server_) Listen(port_);
+}
+
+void FeedServer::SetStatus(bool forecast, int status) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    (forecast ? fcStatus_ : obsStatus_) = status;
+}
+
+FeedServer::~FeedServer() {
+    Stop();
 }
 
 std::vector<std::string> FeedServer::Log() const {

@@ -60,14 +60,24 @@ public:
     void SetForecast(std::string doc);
     // Every answer waits this long before it is sent.
     void SetDelayMs(int ms) { delayMs_ = ms; }
+    // Answers of the kind come with this status (200: the document; any
+    // other: a short error text).
+    void SetStatus(bool forecast, int status);
+    // The server goes away (connections are refused) and comes back on the
+    // same port.
+    void Stop();
+    void Start();
 
 private:
+    void Listen(int port);
+
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
     std::atomic<int> obs_{0}, fc_{0}, delayMs_{0};
     mutable std::mutex mutex_;
     std::string obsDoc_, fcDoc_;
+    int obsStatus_ = 200, fcStatus_ = 200;
     std::vector<std::string> log_, paths_;
 };
 

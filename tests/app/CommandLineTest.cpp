@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "AppTestSupport.h"
 #include "app/CommandLine.h"
@@ -71,8 +72,27 @@ TEST(ProgramFolder, GivenFolderIsCreatedAndTheDataFolderIsTheFallback) {
     EXPECT_EQ(ResolveProgramFolder(wanted.string(), &error), wanted.string());
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
 
-    // The test's own folder is writable, so it is the program's folder.
+    // The test runs from the build tree: its own folder is the program's.
     EXPECT_EQ(ResolveProgramFolder("", &error), ExecutableFolder());
+
+    // Installed (no build tree around it, no settings.txt beside it): the
+    // data folder, and nothing is written beside the executable.
+    const auto bin = tmp.Path() / "usr" / "local" / "bin";
+    std::filesystem::create_directories(bin);
+    const auto data = tmp.Path() / "data";
+    const char* oldData = std::getenv("XDG_DATA_HOME");
+    const std::string keep = oldData ? oldData : "";
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    EXPECT_EQ(ResolveProgramFolder("", &error, bin.string()), (data / "nimbrel").string());
+    EXPECT_TRUE(std::filesystem::is_directory(data / "nimbrel"));
+    EXPECT_FALSE(std::filesystem::exists(bin / "settings.txt"));
+    // A portable copy, its settings.txt beside it, keeps its folder.
+    std::ofstream(bin / "settings.txt") << "";
+    EXPECT_EQ(ResolveProgramFolder("", &error, bin.string()), bin.string());
+    if (oldData)
+        ::setenv("XDG_DATA_HOME", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 
     if (::geteuid() != 0) {
         const auto locked = tmp.Path() / "locked";

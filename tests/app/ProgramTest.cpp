@@ -162,6 +162,21 @@ TEST(Program, EndsOnSigtermAndSigintSavingItsSettings) {
     EXPECT_NE(ReadFile(data / "settings.txt").find("<minutes>5</minutes>"), std::string::npos);
 }
 
+TEST(Program, AnExitSaveThatFailsSaysWhyAndEndsWithStatusOne) {
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+    Child c({kNimbrel, "--folder", data.string()}, {"QT_QPA_PLATFORM=offscreen"}, tmp.Path() / "out.txt");
+    ASSERT_TRUE(WaitFor([&] { return c.Catches(SIGTERM); }, 10000)) << ReadFile(tmp.Path() / "out.txt");
+    fs::remove_all(data);
+    c.Signal(SIGTERM);
+    EXPECT_EQ(c.Wait(3000), 1);
+    EXPECT_NE(
+        ReadFile(tmp.Path() / "out.txt")
+            .find("nimbrel: cannot save the history to " + (data / "settings.txt").string() + ": its folder is gone\n"),
+        std::string::npos)
+        << ReadFile(tmp.Path() / "out.txt");
+}
+
 // An X display of our own; Xvfb names it through -displayfd. Ended with the
 // object.
 class PrivateDisplay {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/Schedule.h"
+#include "base/Clock.h"
 
 namespace nimbrel {
 namespace {
@@ -83,6 +86,70 @@ TEST(Schedule, StoppedDropsTheWaitingAndRefusesNewOnes) {
     // The running one still ends, and nothing follows it.
     EXPECT_FALSE(s.Done());
     EXPECT_EQ(s.Handled(), 1);
+}
+
+// Ticks until the forecast timer says "now".
+int TicksToForecast(Schedule& s) {
+    for (int i = 1; i <= 100; ++i)
+        if (s.ForecastTick()) return i;
+    return -1;
+}
+
+TEST(Schedule, FailedForecastsAreTriedAgainAfterFiveTenTwentyThenThirtyTicks) {
+    ScopedClock clock(DateSerial(2026, 12, 5) + TimeSerial(14, 0, 0));
+    Schedule s;
+    EXPECT_EQ(TicksToForecast(s), 30);
+    std::vector<int> gaps;
+    for (int i = 0; i < 5; ++i) {
+        s.ForecastResult(false, Now());
+        gaps.push_back(TicksToForecast(s));
+    }
+    EXPECT_EQ(gaps, (std::vector<int>{5, 10, 20, 30, 30}));
+    // A good one resets the back-off; the next outage starts again at 5.
+    s.ForecastResult(true, Now());
+    EXPECT_EQ(s.ForecastInterval(), 30);
+    EXPECT_EQ(TicksToForecast(s), 30);
+    s.ForecastResult(false, Now());
+    EXPECT_EQ(TicksToForecast(s), 5);
+}
+
+TEST(Schedule, ForecastAgeCountsFromTheLastGoodOne) {
+    ScopedClock clock(DateSerial(2026, 12, 5) + TimeSerial(14, 0, 0));
+    Schedule s;
+    EXPECT_TRUE(s.ForecastOlderThan(Now(), 30));  // none yet
+    s.ForecastResult(true, Now());
+    clock.Advance(29.0 / 1440);
+    EXPECT_FALSE(s.ForecastOlderThan(Now(), 30));
+    s.ForecastResult(false, Now());  // a failure does not make it newer
+    clock.Advance(2.0 / 1440);
+    EXPECT_TRUE(s.ForecastOlderThan(Now(), 30));
+}
+
+TEST(Schedule, AWallClockJumpAgainstTheMonotonicClockIsAResume) {
+    ScopedClock clock(DateSerial(2026, 12, 5) + TimeSerial(14, 0, 0));
+    Schedule s;
+    double monotonic = 1000;
+    EXPECT_FALSE(s.ClockJumped(Now(), monotonic));  // the first reading only sets the base
+    // Ordinary minutes, a late timer, drift under two minutes: no resume.
+    for (double minutes : {1.0, 1.0, 3.0}) {
+        clock.Advance(minutes / 1440);
+        monotonic += minutes * 60;
+        EXPECT_FALSE(s.ClockJumped(Now(), monotonic));
+    }
+    clock.Advance(2.9 / 1440);
+    monotonic += 60;
+    EXPECT_FALSE(s.ClockJumped(Now(), monotonic));  // 1.9 minutes ahead
+    // A night asleep: the monotonic clock stood still.
+    clock.Advance(8.0 / 24);
+    monotonic += 60;
+    EXPECT_TRUE(s.ClockJumped(Now(), monotonic));
+    clock.Advance(1.0 / 1440);
+    monotonic += 60;
+    EXPECT_FALSE(s.ClockJumped(Now(), monotonic));
+    // The clock set back by an hour counts too.
+    clock.Advance(-1.0 / 24);
+    monotonic += 60;
+    EXPECT_TRUE(s.ClockJumped(Now(), monotonic));
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 // loopback and a real program folder; only the clock, the message boxes and
 // the tray are fakes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -105,6 +108,27 @@ protected:
         return nullptr;
     }
     std::string Saved() { return ReadFile(folder.Settings()); }
+    // The text of the notice that does not wait for the user, empty when
+    // none is shown.
+    std::string Notice() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->objectName() == "notice" && box->isVisible())
+                return box->text().toStdString();
+        return {};
+    }
+    void CloseNotice() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "notice") w->close();
+        PumpFor(10);
+    }
+    std::string Tip() { return form->toolTip().toStdString(); }
+    std::string Host() { return server.BaseUrl().substr(7); }
+    // n ticks of the observation timer, and the fetch they start handled.
+    void WeatherTicks(int n) {
+        const int before = form->Fetches().Handled();
+        for (int i = 0; i < n; ++i) form->OnWeatherTick();
+        ASSERT_TRUE(WaitForFetches(before + 1));
+    }
 
     ScopedClock clock{Saturday14()};
     TempFolder folder;
@@ -134,7 +158,8 @@ TEST_F(MainWindow, StartsWithoutAFileShowingTheEmptyDisplayAndFetchingNothing) {
     EXPECT_EQ(Text("lblSunrise"), "??:??");
     EXPECT_EQ(Text("lblSunset"), "??:??");
     EXPECT_EQ(Text("lblHumidTitle"), "Humidity:");
-    EXPECT_EQ(Text("lblHumid"), "100%");
+    // No humidity has been read: the label shows no number.
+    EXPECT_EQ(Text("lblHumid"), "%");
     EXPECT_EQ(Text("lblLastTime"), "");
     EXPECT_EQ(Today().Title().Caption(), "");
     EXPECT_FALSE(Today().HasPicture());
@@ -169,7 +194,11 @@ TEST_F(MainWindow, StartsFromAStoredFileShowingReadingForecastAndSunTimes) {
               "C");
     EXPECT_EQ(Today().ShownWeather(), controls::Weather::SunnyIntervals);
     EXPECT_EQ(Text("lblHumid"), "71%");
-    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 13:55:00");
+    // Read three days later: the reading's age, dimmed, and so are the tiles
+    // of a forecast from that Saturday.
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 13:55 (2 days ago)");
+    EXPECT_EQ(Label("lblLastTime").palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    for (int i = 0; i < 3; ++i) EXPECT_NE(TileWidget(i).graphicsEffect(), nullptr);
 
     const char* captions[] = {"Sat", "Sun", "Mon"};
     const char* temps[] = {
@@ -496,6 +525,227 @@ TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing
     EXPECT_EQ(dead.findChild<QLabel*>("lblLastTime")->text().toStdString(), "");
     dead.Exit();
     EXPECT_NE(Saved().find("<last temps></last temps>"), std::string::npos);
+}
+
+TEST_F(MainWindow, BeforeAnyForecastTheSunDialSaysItDoesNotKnowTheTimes) {
+    Start();
+    auto click = [](QWidget& w) {
+        QPointF at(30, 10), global(w.mapToGlobal(QPoint(30, 10)));
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &press);
+        QApplication::sendEvent(&w, &release);
+    };
+    click(Widget("SunTransit1"));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, "Sun Transit Summary");
+    EXPECT_EQ(messages.messages[0].text, "The sun times are not known yet: they come with the first forecast.");
+    // A tile that never had a forecast says nothing.
+    click(TileWidget(0));
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(Text("lblSunrise"), "??:??");
+    // With a forecast the dial counts to its sunrise and sunset.
+    form->UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(1));
+    click(Widget("SunTransit1"));
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[1].text, "Sunrise was 6h 10m ago\r\nSunset is in 1h 55m");
+}
+
+TEST_F(MainWindow, AServerDownAtStartGoneAwayAndBackIsToldAndTheHistoryKept) {
+    server.Stop();
+    frmMain& f = Start();
+    EXPECT_EQ(Tip(), "Nimbrel");
+    // The menu command that fails says so once, without waiting.
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    EXPECT_EQ(Notice(), "Nimbrel could not update the current data: could not connect to " + Host() + ".");
+    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: could not connect to " + Host());
+    EXPECT_EQ(Text("lblLastTime"), "");
+    EXPECT_EQ(Text("lblHumid"), "%");
+    CloseNotice();
+    // The timers stay quiet.
+    WeatherTicks(5);
+    EXPECT_EQ(Notice(), "");
+
+    server.Start();
+    clock.Advance(5.0 / 1440);
+    WeatherTicks(5);
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05:00");
+    EXPECT_EQ(Text("lblHumid"), "66%");
+    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:05: received");
+
+    // Gone away: the reading ages, dimmed once older than two intervals.
+    server.Stop();
+    clock.Advance(11.0 / 1440);
+    WeatherTicks(5);
+    f.OnSunTick();
+    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:16: could not connect to " + Host());
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05 (11 min ago)");
+    EXPECT_EQ(Label("lblLastTime").palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    clock.Advance(3.0 / 24);
+    f.OnSunTick();
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:05 (3 h ago)");
+    EXPECT_EQ(Notice(), "");
+
+    // Back: the next good reading is shown normally.
+    server.Start();
+    WeatherTicks(5);
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 17:16:00");
+    EXPECT_EQ(Label("lblLastTime").palette().color(QPalette::WindowText), QColor(Qt::white));
+    f.Exit();
+    EXPECT_NE(Saved().find("<last temps>12,12</last temps>"), std::string::npos);
+}
+
+TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
+    frmMain& f = Start();
+    server.SetStatus(false, 500);
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: server answered 500");
+    EXPECT_EQ(Notice(), "Nimbrel could not update the current data: server answered 500.");
+    // A good answer closes the notice of the outage.
+    server.SetStatus(false, 200);
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(2));
+    PumpFor(20);
+    EXPECT_EQ(Notice(), "");
+    EXPECT_EQ(Text("lblHumid"), "66%");
+    server.SetStatus(false, 200);
+    server.SetObservation("<html>not a feed</html>");
+    server.SetStatus(true, 503);
+    f.UpdateCurrent();
+    f.UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(4));
+    EXPECT_EQ(Tip(),
+              "Nimbrel\nObservation 14:00: the server's answer could not be read\n"
+              "Forecast 14:00: server answered 503");
+    // One notice, saying the latest; nothing shown changed.
+    EXPECT_EQ(Notice(), "Nimbrel could not update the forecast: server answered 503.");
+    EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:00:00");
+    EXPECT_EQ(Text("lblHumid"), "66%");
+    EXPECT_EQ(Tile(0).TempCaption(), "");
+    // The tray's tip says the same once the window is there, with the last
+    // reading in place of the title.
+    f.close();
+    ASSERT_FALSE(tray.tray().calls.empty());
+    EXPECT_EQ(tray.tray().calls.back().first, NIM_MODIFY);
+    ASSERT_EQ(Tip().rfind("Nimbrel\n", 0), 0u);
+    EXPECT_EQ(tray.tray().calls.back().second.szTip,
+              "Location 1769: Sunny, 12\xC2\xB0"
+              "C, humidity 66%, at 14:00" +
+                  Tip().substr(7));
+}
+
+TEST_F(MainWindow, AFailedForecastIsTriedAgainAfterFiveTenTwentyThenThirtyMinutes) {
+    frmMain& f = Start();
+    server.SetStatus(true, 500);
+    auto ticksToNextRequest = [&] {
+        const int before = server.ForecastRequests();
+        const int handled = f.Fetches().Handled();
+        for (int i = 1; i <= 40; ++i) {
+            f.OnForecastTick();
+            if (f.Fetches().Running() || f.Fetches().Handled() > handled) {
+                EXPECT_TRUE(WaitForFetches(handled + 1));
+                EXPECT_EQ(server.ForecastRequests(), before + 1);
+                return i;
+            }
+        }
+        return -1;
+    };
+    std::vector<int> gaps;
+    for (int i = 0; i < 5; ++i) gaps.push_back(ticksToNextRequest());
+    EXPECT_EQ(gaps, (std::vector<int>{30, 5, 10, 20, 30}));
+    EXPECT_EQ(Notice(), "");  // the timer stays quiet
+    server.SetStatus(true, 200);
+    EXPECT_EQ(ticksToNextRequest(), 30);
+    EXPECT_EQ(Tile(0).Title().Caption(), "Sat");
+    server.SetStatus(true, 500);
+    EXPECT_EQ(ticksToNextRequest(), 30);
+    EXPECT_EQ(ticksToNextRequest(), 5);
+}
+
+TEST_F(MainWindow, AWallClockJumpFetchesAtOnceAndTheForecastWhenOld) {
+    frmMain& f = Start();
+    f.OnSunTick();
+    PumpFor(50);
+    EXPECT_TRUE(server.Log().empty());
+    // Eight hours asleep: the monotonic clock did not move.
+    clock.Advance(8.0 / 24);
+    f.OnSunTick();
+    ASSERT_TRUE(WaitForFetches(2));
+    EXPECT_EQ(server.Log(), (std::vector<std::string>{"obs", "5day"}));
+    // A resume ten minutes later (network back): the forecast is fresh.
+    clock.Advance(10.0 / 1440);
+    f.OnResumed();
+    ASSERT_TRUE(WaitForFetches(3));
+    EXPECT_EQ(server.Log(), (std::vector<std::string>{"obs", "5day", "obs"}));
+    clock.Advance(25.0 / 1440);
+    f.OnResumed();
+    ASSERT_TRUE(WaitForFetches(5));
+    EXPECT_EQ(server.Log(), (std::vector<std::string>{"obs", "5day", "obs", "obs", "5day"}));
+}
+
+TEST_F(MainWindow, AFailedSaveIsToldOnceAndTriedEveryMinuteAndAnExitSaveFailureEndsWithOne) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    for (int i = 0; i < 15; ++i) f.OnSunTick();
+    const std::string told = "Nimbrel cannot save its history to " + folder.Settings().string() +
+                             ": its folder is gone. It keeps it in memory and tries again every minute.";
+    EXPECT_EQ(Notice(), told);
+    CloseNotice();
+    f.OnSunTick();
+    EXPECT_EQ(Notice(), "");  // told once
+    // The folder is back: the next minute saves what was kept.
+    fs::create_directories(folder.Path());
+    f.OnSunTick();
+    ASSERT_TRUE(fs::exists(folder.Settings()));
+    EXPECT_NE(Saved().find("<last temps>12</last temps>"), std::string::npos);
+
+    fs::remove_all(folder.Path());
+    testing::internal::CaptureStderr();
+    f.Exit();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "nimbrel: cannot save the history to " + folder.Settings().string() + ": its folder is gone\n");
+    EXPECT_EQ(f.ExitStatus(), 1);
+    EXPECT_EQ(ended, 1);
+    fs::create_directories(folder.Path());
+}
+
+TEST_F(MainWindow, AFullDiskIsNamedInTheNotice) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const fs::path disk = folder.Path() / "disk";
+    fs::create_directories(disk);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs " + disk.string() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs here";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { std::system(("umount " + at.string()).c_str()); }
+    } unmount{disk};
+    frmMain::Config c;
+    c.folder = disk.string();
+    c.feedBaseUrl = server.BaseUrl();
+    c.onEnded = [] {};
+    form = std::make_unique<frmMain>(c);
+    form->Load();
+    form->UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    {
+        // Fill the disk to the last block.
+        std::ofstream fill(disk / "fill", std::ios::binary);
+        const std::string block(4096, 'x');
+        for (int i = 0; i < 64 && fill; ++i) fill << block << std::flush;
+    }
+    for (int i = 0; i < 15; ++i) form->OnSunTick();
+    EXPECT_EQ(Notice(), "Nimbrel cannot save its history to " + (disk / "settings.txt").string() +
+                            ": No space left on device. It keeps it in memory and tries again every minute.");
+    // Room again: the next minute's save holds the reading.
+    fs::remove(disk / "fill");
+    form->OnSunTick();
+    EXPECT_NE(ReadFile(disk / "settings.txt").find("<last temps>12</last temps>"), std::string::npos);
+    form.reset();
 }
 
 }  // namespace

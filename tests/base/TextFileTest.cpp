@@ -65,6 +65,53 @@ TEST(TextFiles, BytesThatAreNotUtf8AreReadAsWindows1252) {
     EXPECT_EQ(ReadTextFile(p), std::string("a\0b", 3));
 }
 
+TEST(TextFiles, OnlyTheBytesThatAreNotUtf8AreReadAsWindows1252) {
+    TempFolder dir;
+    const std::string p = dir.file("mixed.txt");
+    // One stray byte leaves every valid sequence as it is.
+    Put(p, std::string("12°C \xB0 13°C € \x80 \xE2\x82 ok"));
+    EXPECT_EQ(ReadTextFile(p), "12°C ° 13°C € € â‚ ok");
+    EXPECT_EQ(ToValidUtf8("°\xFF°"), "°ÿ°");
+}
+
+TEST(TextFiles, AFifoOrADeviceIsRefusedWithoutBlocking) {
+    TempFolder dir;
+    const std::string p = dir.file("fifo.txt");
+    ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
+    // Without a writer, a blocking open would never return; the alarm ends
+    // the test then instead of hanging it.
+    ::alarm(10);
+    EXPECT_THROW(ReadTextFile(p), std::runtime_error);
+    std::string error;
+    EXPECT_FALSE(WriteTextFile("x", p, error));
+    EXPECT_EQ(error, "not a regular file");
+    EXPECT_TRUE(fs::is_fifo(p));
+    EXPECT_THROW(ReadTextFile("/dev/zero"), std::runtime_error);
+    ::alarm(0);
+}
+
+TEST(TextFiles, ASymbolicLinkStaysALinkAndItsFileIsWritten) {
+    TempFolder dir;
+    fs::create_directory(dir.file("real"));
+    const std::string target = dir.file("real/settings.txt");
+    ASSERT_TRUE(WriteTextFile("old", target));
+    const std::string link = dir.file("settings.txt");
+    fs::create_symlink("real/settings.txt", link);
+    std::string error;
+    ASSERT_TRUE(WriteTextFile("new", link, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Bytes(target), "new\r\n");
+    // The temporary file went beside the target, and nothing is left over.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("real")), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);
+    // A link to a file that does not exist yet creates that file.
+    const std::string dangling = dir.file("other.txt");
+    fs::create_symlink("real/later.txt", dangling);
+    ASSERT_TRUE(WriteTextFile("first", dangling, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_EQ(Bytes(dir.file("real/later.txt")), "first\r\n");
+}
+
 TEST(TextFiles, ReadErrorsReachTheCaller) {
     TempFolder dir;
     EXPECT_THROW(ReadTextFile(dir.file("missing.txt")), std::runtime_error);
@@ -78,9 +125,12 @@ TEST(TextFiles, FailedWritesAnswerFalseAndKeepTheOldFile) {
     EXPECT_FALSE(WriteTextFile("new", dir.file("no/such/folder.txt")));
     EXPECT_FALSE(WriteTextFile("new", ""));
     if (geteuid() != 0) {  // root writes into read-only folders anyway
+        // A read-only file in a read-only folder cannot be saved at all.
+        fs::permissions(p, fs::perms::owner_read);
         fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(WriteTextFile("new", p));
         fs::permissions(dir.path, fs::perms::owner_all);
+        fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_EQ(Bytes(p), "old\r\n");
     }
     // A folder standing where the file should be cannot be replaced.

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 #include "TestHost.h"
 #include "base/DateTime.h"
+#include "base/modMisc.h"
 #include "controls/KestLabel.h"
 
 using namespace nimbrel::controls;
@@ -414,4 +417,30 @@ TEST(KestLabelPictures, SavedForLooking) {
             Label t(angle == 0 ? 120 : 60, angle == 0 ? 30 : 90, bag);
             SavePicture(t.label, "label-dir" + std::to_string(dir) + "-angle" + std::to_string(angle));
         }
+}
+
+// The gradient reads its stops back with the shared text rules; every stop
+// list the label writes, down to the widest colours, reads back exactly.
+TEST(KestLabelGradient, StopListsReadBackToTheirPositionsAndColours) {
+    const int32_t colours[] = {INT32_MIN, -2147483643, -1, 0, 255, 16777215, INT32_MAX};
+    for (int32_t c : colours) {
+        Label t(20, 10, NoCaption());
+        t.label.SetLightColour(c);
+        t.label.SetNormalColour(c);
+        t.label.SetShadeColour(c);
+        const std::string& list = t.label.TriColourStops();
+        const int positions[] = {0, 33, 66, 100};
+        for (int k = 1; k <= 4; ++k) {
+            const std::string stop = KestLabel::GetField(list, '#', int16_t(k));
+            EXPECT_EQ(nimbrel::Val(KestLabel::GetField(stop, ',', 1)), positions[k - 1]) << list;
+            // System colours are stored translated, so the text is compared
+            // with what the C library reads from it.
+            const std::string colour = KestLabel::GetField(stop, ',', 2);
+            ASSERT_FALSE(colour.empty()) << list;
+            EXPECT_EQ(nimbrel::Val(colour), std::strtod(colour.c_str(), nullptr)) << list;
+            EXPECT_EQ(KestLabel::GetField(stop, ',', 3), "");
+        }
+        EXPECT_EQ(KestLabel::GetField(list, '#', 5), "");
+        EXPECT_EQ(KestLabel::GetField(list, '#', 0), "");
+    }
 }

@@ -261,6 +261,9 @@ TEST(NimbrelFeed, HelpAndBadUsage) {
     Child help({"--help"});
     EXPECT_NE(help.ReadAll().find("/weather/feeds/rss/5day/id/ID.xml"), std::string::npos);
     EXPECT_EQ(help.Wait(), 0);
+    Child version({"--version"});
+    EXPECT_EQ(version.ReadAll(), "nimbrel-feed " NIMBREL_VERSION "\n");
+    EXPECT_EQ(version.Wait(), 0);
     Child bad({"--port", "http"});
     bad.ReadAll();
     EXPECT_EQ(bad.Wait(), 2);

@@ -62,7 +62,7 @@ TEST(ParseObservation, ReadsNegativeRoundedAndPaddedValues) {
         std::string storedTemp, storedHumid;
     };
     for (const Case& c : {Case{"-3", "80", -3, "-3", "80"}, Case{"12.5", "66", 12, "12.5", "66"},
-                          Case{"13.5", " 66 ", 14, "13.5", "66"}, Case{"99999", "1", 32767, "99999", "1"},
+                          Case{"13.5", " 66 ", 14, "13.5", "66"}, Case{"99999", "1", 0, "n/a", "1"},
                           Case{"warm", "1", 0, "warm", "1"}}) {
         SettingsStore store;
         RecordingDisplay display;
@@ -131,9 +131,9 @@ TEST(ParseObservation, SummaryCannotCorruptTheStoredRecord) {
         store.SetFolder(dir.string());
         store.LocationId = "3772";
         RecordingDisplay display;
-        ParseObservation(Standard("Rain, then sun &lt;/weather&gt; <b>x</b></last reading></weather>", "7", "91"),
-                         store, display);
-        EXPECT_EQ(store.CurrentSummary, "Rain; then sun &lt;/weather&gt; (b)x(/b)(/last reading)(/weather)");
+        ParseObservation(Standard("Rain, sun &lt;/weather&gt; <b>x</b></last reading></weather>", "7", "91"), store,
+                         display);
+        EXPECT_EQ(store.CurrentSummary, "Rain; sun &lt;/weather&gt; (b)x(/b)(/last reading)(/weather)");
         EXPECT_EQ(store.TempHistory, "7");
         EXPECT_EQ(store.HumidHistory, "91");
         store.SaveSettings();
@@ -143,7 +143,7 @@ TEST(ParseObservation, SummaryCannotCorruptTheStoredRecord) {
     loaded.SetFolder(dir.string());
     loaded.LoadSettings();
     EXPECT_EQ(loaded.LocationId, "3772");
-    EXPECT_EQ(loaded.CurrentSummary, "Rain; then sun &lt;/weather&gt; (b)x(/b)(/last reading)(/weather)");
+    EXPECT_EQ(loaded.CurrentSummary, "Rain; sun &lt;/weather&gt; (b)x(/b)(/last reading)(/weather)");
     EXPECT_EQ(loaded.CurrentTemp, 7);
     EXPECT_EQ(loaded.HumidityCaption, "91%");
     EXPECT_EQ(loaded.LastUpdate, "07/12/2026 21:00:00");
@@ -155,6 +155,33 @@ TEST(ReadObservation, TemperatureWithCommaStaysOneHistoryEntry) {
     EXPECT_EQ(r.temperature, "12;5");
     EXPECT_EQ(r.humidity, "80; rising");
     EXPECT_EQ(r.currentTemp, 12);
+}
+
+TEST(ReadObservation, HostileValuesAreMissingAndTheSummaryIsCut) {
+    const ObservationReading r = ReadObservation(Standard(std::string(100, 'S'), std::string(39, '9'), "101"));
+    EXPECT_EQ(r.temperature, "n/a");
+    EXPECT_EQ(r.humidity, "n/a");
+    EXPECT_EQ(r.currentTemp, 0);
+    EXPECT_EQ(r.summary, std::string(64, 'S'));
+    EXPECT_EQ(ReadObservation(Standard("Fog", "-100", "0")).temperature, "-100");
+    EXPECT_EQ(ReadObservation(Standard("Fog", "-100.5", "0")).temperature, "n/a");
+}
+
+TEST(ParseObservation, ValuesOfMegabytesAtEveryFetchKeepTheHistorySmall) {
+    SettingsStore store;
+    RecordingDisplay display;
+    for (int i = 0; i < 40; ++i) {
+        ScopedClock clock(Monday2100() + TimeSerial(0, i, 0));
+        const std::string big(3 << 20, static_cast<char>('1' + i % 9));
+        ParseObservation(Standard(big + std::to_string(i), big, big), store, display);
+        ParseObservation(Standard("Fog", std::to_string(i % 30), std::to_string(50 + i % 7)), store, display);
+    }
+    EXPECT_EQ(display.humidity.back(), std::to_string(50 + 39 % 7) + "%");
+    EXPECT_EQ(display.humidity.front(), "%");  // a missing humidity shows no number
+    const size_t held = store.TempHistory.size() + store.HumidHistory.size() + store.TimeHistory.size() +
+                        store.LastReading.size() + store.CurrentSummary.size();
+    EXPECT_LT(held, 80u * 40 * 2);
+    EXPECT_NE(store.TempHistory.find("n/a"), std::string::npos);
 }
 
 }  // namespace

@@ -80,20 +80,4 @@ void HistoryGraphHost::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs,
                                  blnAutoTime);
 }
 
-void EnsureApp() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "graph_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
-void PumpFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 }  // namespace nimbrel::testing

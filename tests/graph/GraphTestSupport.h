@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "QtSession.h"
 #include "graph/GraphHost.h"
 #include "graph/WeatherGraph.h"
 #include "platform/chart/ChartTarget.h"
@@ -66,8 +67,5 @@ public:
     std::vector<Call> calls;
     bool shown = false;
 };
-
-void EnsureApp();
-void PumpFor(int ms);
 
 }  // namespace nimbrel::testing

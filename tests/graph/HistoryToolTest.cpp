@@ -164,6 +164,15 @@ TEST_F(HistoryTool, FilesItCannotUseGiveAMessageAndStatusOne) {
     EXPECT_EQ(Run({"chart", foreign, "--from", "01/12/2026", "--to", "02/12/2026"}), kHistoryBadFile);
     EXPECT_NE(err.find("not a Nimbrel settings file"), std::string::npos) << err;
 
+    // A FIFO is refused at once instead of waiting for a writer; the alarm
+    // ends a test that would hang.
+    const std::string fifo = (folder / "fifo.txt").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::alarm(10);
+    EXPECT_EQ(Run({"csv", fifo}), kHistoryBadFile);
+    ::alarm(0);
+    EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
+
     if (::geteuid() != 0) {  // root reads any file
         const std::string locked = Write(Settings(kTimes, kTemps, kHumids), "locked.txt");
         fs::permissions(locked, fs::perms::none);
@@ -247,6 +256,8 @@ TEST_F(HistoryTool, TheProgramPrintsHelpAndExitsWithTheStatusOfItsOutcome) {
     EXPECT_EQ(RunProgram("csv " + (folder / "none.txt").string(), output), 1);
     EXPECT_NE(output.find("no such file"), std::string::npos);
     EXPECT_EQ(RunProgram("chart", output), 2);
+    EXPECT_EQ(RunProgram("--version", output), 0);
+    EXPECT_EQ(output, "nimbrel-history " NIMBREL_VERSION "\n");
 
     const std::string path = Write(Settings(kTimes, kTemps, kHumids));
     EXPECT_EQ(RunProgram("csv " + path, output), 0);

@@ -148,6 +148,9 @@ TEST(CjpegTool, OptionsReachTheFile) {
     o = RunTool(dir, {"--help"});
     EXPECT_EQ(o.status, 0);
     EXPECT_NE(o.out.find("Usage: nimbrel-cjpeg"), std::string::npos);
+    o = RunTool(dir, {"--version"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "nimbrel-cjpeg " NIMBREL_VERSION "\n");
 }
 
 TEST(CjpegTool, BadArgumentsAreRefusedWithAMessage) {

@@ -24,16 +24,9 @@ class Picture {
 public:
     Picture(int width, int height) : width_(width), height_(height) {
         dc_ = gdi::CreateCompatibleDC(nullptr);
-        gdi::BITMAPINFO info{};
-        info.bmiHeader.biSize = 40;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
         stride_ = (3 * width + 3) / 4 * 4;
-        info.bmiHeader.biSizeImage = static_cast<gdi::DWORD>(stride_ * height);
         void* bits = nullptr;
-        bitmap_ = gdi::CreateDIBSection(dc_, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_ = gdi::CreateDIB24(dc_, width, height, &bits);
         bits_ = static_cast<uint8_t*>(bits);
         previous_ = gdi::SelectObject(dc_, bitmap_);
     }
@@ -169,27 +162,34 @@ struct Coefficients {
     std::vector<std::vector<int16_t>> components;
 };
 
+// libjpeg's error manager turned strict: an error or any warning (a corrupt
+// or cut-off stream) keeps its message and jumps back to the setjmp of the
+// caller, which then destroys the decompressor.
 struct StrictErrors {
     jpeg_error_mgr mgr;
     jmp_buf jump;
     std::string message;
+
+    void AttachTo(jpeg_decompress_struct& cinfo) {
+        cinfo.err = jpeg_std_error(&mgr);
+        mgr.error_exit = [](j_common_ptr c) {
+            auto* e = reinterpret_cast<StrictErrors*>(c->err);
+            char text[JMSG_LENGTH_MAX];
+            c->err->format_message(c, text);
+            e->message = text;
+            longjmp(e->jump, 1);
+        };
+        mgr.emit_message = [](j_common_ptr c, int level) {
+            if (level < 0) c->err->error_exit(c);
+        };
+    }
 };
 
 inline Coefficients ReadCoefficients(const std::vector<uint8_t>& file) {
     Coefficients result;
     jpeg_decompress_struct cinfo;
     StrictErrors err;
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = [](j_common_ptr c) {
-        auto* e = reinterpret_cast<StrictErrors*>(c->err);
-        char text[JMSG_LENGTH_MAX];
-        c->err->format_message(c, text);
-        e->message = text;
-        longjmp(e->jump, 1);
-    };
-    err.mgr.emit_message = [](j_common_ptr c, int level) {
-        if (level < 0) c->err->error_exit(c);  // warnings are failures here
-    };
+    err.AttachTo(cinfo);
     if (setjmp(err.jump)) {
         result.error = err.message;
         jpeg_destroy_decompress(&cinfo);
@@ -222,17 +222,7 @@ inline Decoded DecodeWithLibjpeg(const std::vector<uint8_t>& file) {
     Decoded d;
     jpeg_decompress_struct cinfo;
     StrictErrors err;
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = [](j_common_ptr c) {
-        auto* e = reinterpret_cast<StrictErrors*>(c->err);
-        char text[JMSG_LENGTH_MAX];
-        c->err->format_message(c, text);
-        e->message = text;
-        longjmp(e->jump, 1);
-    };
-    err.mgr.emit_message = [](j_common_ptr c, int level) {
-        if (level < 0) c->err->error_exit(c);
-    };
+    err.AttachTo(cinfo);
     if (setjmp(err.jump)) {
         d.error = err.message;
         jpeg_destroy_decompress(&cinfo);

@@ -40,7 +40,8 @@ TEST(BadSettings, LastReadingWithoutANumberGivesTemperatureZero) {
     }
     EXPECT_EQ(LoadFrom(dir, "<weather><last reading>Fog,12.5,9,x</last reading></weather>").CurrentTemp, 12);
     EXPECT_EQ(LoadFrom(dir, "<weather><last reading>Fog, -13.5 ,9,x</last reading></weather>").CurrentTemp, -14);
-    EXPECT_EQ(LoadFrom(dir, "<weather><last reading>Fog,1e9,9,x</last reading></weather>").CurrentTemp, 32767);
+    // A temperature beyond any weather is no reading at all.
+    EXPECT_EQ(LoadFrom(dir, "<weather><last reading>Fog,1e9,9,x</last reading></weather>").CurrentTemp, 0);
 }
 
 TEST(BadSettings, UnequalListsAreAlignedOnTheNewestReadings) {
@@ -71,7 +72,7 @@ TEST(BadSettings, ListsBeyondTheCapKeepTheNewestReadings) {
     const int n = kHistoryCap + 5;
     for (int i = 0; i < n; ++i) {
         const std::string sep = i ? "," : "";
-        temps += sep + std::to_string(i);
+        temps += sep + std::to_string(i % 100);
         humids += sep + "50";
         times += sep + "t" + std::to_string(i);
     }
@@ -93,8 +94,10 @@ TEST(BadSettings, ASectionWithoutItsClosingTagRunsToTheEnd) {
     EXPECT_EQ(s.TempHistory, "1,2");
     EXPECT_EQ(s.TimeHistory, "a,b");
     EXPECT_TRUE(s.DebugMode);
-    // A key without its closing tag has no end to read up to.
-    EXPECT_EQ(s.LocationId, "");
+    // A key without its closing tag has no end to read up to: in a file cut
+    // short it keeps its first-run value.
+    EXPECT_EQ(s.LocationId, "1769");
+    EXPECT_TRUE(s.LoadedDamaged());
 }
 
 TEST(BadSettings, AFileThatIsNotOursIsSetAsideBeforeTheFirstSave) {

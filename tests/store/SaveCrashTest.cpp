@@ -123,13 +123,18 @@ TEST(SaveSafety, ASaveThatCannotWriteKeepsTheOldFileAndTriesAgain) {
     const std::string before = Bytes(dir.Settings());
     Fill(s, 20, 2);
     {
+        // A read-only file in a read-only folder: nothing can be written.
+        std::filesystem::permissions(dir.Settings(), std::filesystem::perms::owner_read);
         nimbrel::testing::ReadOnlyFolder ro(dir.path.string());
         if (!ro.Effective()) GTEST_SKIP() << "cannot make a folder read-only here";
         s.SaveSettings();
         EXPECT_FALSE(s.LastSaveSucceeded());
+        EXPECT_EQ(s.LastSaveError(), "Permission denied");
         EXPECT_EQ(Bytes(dir.Settings()), before);
         EXPECT_EQ(Entries(s.TimeHistory), 20);
     }
+    std::filesystem::permissions(dir.Settings(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     s.SaveSettings();
     EXPECT_TRUE(s.LastSaveSucceeded());
     SettingsStore again = dir.Store();

@@ -39,7 +39,22 @@ public:
 
 [[maybe_unused]] ::testing::Environment* const kSessionEnd = ::testing::AddGlobalTestEnvironment(new SessionEnd);
 
+// Qt keeps a reference to argc and to argv for the application's lifetime.
+QApplication* NewApplication() {
+    static int argc = 1;
+    static char name[] = "nimbrel-test";
+    static char* argv[] = {name, nullptr};
+    return new QApplication(argc, argv);
+}
+
 }  // namespace
+
+void EnsureApp() {
+    if (QCoreApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    NewApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+}
 
 QApplication* StartQt(QtPlatform platform) {
     Session& s = TheSession();
@@ -53,10 +68,7 @@ QApplication* StartQt(QtPlatform platform) {
     } else {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-    static int argc = 1;
-    static char name[] = "capture-test";
-    static char* argv[] = {name, nullptr};
-    s.app = std::make_unique<QApplication>(argc, argv);
+    s.app.reset(NewApplication());
     return s.app.get();
 }
 

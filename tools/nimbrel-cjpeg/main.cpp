@@ -26,6 +26,7 @@ constexpr const char* kUsage =
     "                    H,V,0,0,0,0 writes a grayscale file\n"
     "  --comment TEXT    a comment stored in the file (up to 65533 characters)\n"
     "  --help            show this text\n"
+    "  --version         show the version and exit\n"
     "\n"
     "OUT is never replaced: an existing file of that name is left as it is.\n"
     "Exit status: 0 written, 1 input unreadable, 2 bad usage, 3 output refused,\n"
@@ -66,6 +67,7 @@ struct Options {
     std::string comment;
     std::vector<std::string> files;
     bool help = false;
+    bool version = false;
 };
 
 // Empty when the arguments make sense, otherwise what is wrong with them.
@@ -83,6 +85,10 @@ std::string ParseArguments(int argc, char** argv, Options& o) {
         }
         if (a == "--help" || a == "-h") {
             o.help = true;
+            continue;
+        }
+        if (a == "--version") {
+            o.version = true;
             continue;
         }
         // --name VALUE or --name=VALUE
@@ -109,7 +115,7 @@ std::string ParseArguments(int argc, char** argv, Options& o) {
             o.comment = value;
         }
     }
-    if (o.help) return {};
+    if (o.help || o.version) return {};
     if (o.files.size() != 2) return o.files.size() < 2 ? "an input and an output file are needed" : "too many files";
     if (o.files[0].empty() || o.files[1].empty()) return "a file name is empty";
     return {};
@@ -139,6 +145,10 @@ int main(int argc, char** argv) {
     if (const std::string problem = ParseArguments(argc, argv, o); !problem.empty()) return Fail(kBadUsage, problem);
     if (o.help) {
         std::cout << kUsage;
+        return kWritten;
+    }
+    if (o.version) {
+        std::cout << "nimbrel-cjpeg " NIMBREL_VERSION "\n";
         return kWritten;
     }
     const std::string& in = o.files[0];

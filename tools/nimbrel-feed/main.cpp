@@ -31,6 +31,7 @@ constexpr const char* kUsage =
     "                  below DIR, else DIR/obs/ID.xml and DIR/5day/ID.xml, else\n"
     "                  DIR/obs.xml and DIR/5day.xml\n"
     "  --help          show this text\n"
+    "  --version       show the version and exit\n"
     "\n"
     "The first line printed is \"listening on http://ADDRESS:PORT\".\n"
     "\n"
@@ -82,6 +83,10 @@ int Check(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "nimbrel-feed " NIMBREL_VERSION "\n";
+        return 0;
+    }
     if (argc >= 2 && std::string(argv[1]) == "check") return Check(argc, argv);
 
     nimbrel::feedgen::ServerOptions options;

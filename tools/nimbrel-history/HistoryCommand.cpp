@@ -37,6 +37,8 @@ constexpr const char* kUsage =
     "          take for a formula (=, +, @, -, a tab) is kept as text with a\n"
     "          leading apostrophe.\n"
     "\n"
+    "--version prints the version.\n"
+    "\n"
     "Exit status: 0 done, 1 the settings file cannot be used, 2 a bad command line.\n";
 
 // What the chart builder hands the graph window, kept for printing.
@@ -138,6 +140,8 @@ void Load(const std::string& path, SettingsStore& store) {
     const fs::file_status status = fs::status(path, ec);
     if (ec || !fs::exists(status)) BadFile(path + ": no such file");
     if (fs::is_directory(status)) BadFile(path + ": is a folder, not a settings file");
+    // A FIFO would hold the tool in open() until some writer came.
+    if (!fs::is_regular_file(status)) BadFile(path + ": not a regular file, so it is not read");
     std::string text;
     try {
         text = ReadTextFile(path);
@@ -334,6 +338,10 @@ int RunHistoryCommand(const std::vector<std::string>& args, std::ostream& out, s
         for (const std::string& a : args) {
             if (a == "--help" || a == "-h") {
                 out << kUsage;
+                return kHistoryOk;
+            }
+            if (a == "--version") {
+                out << "nimbrel-history " NIMBREL_VERSION "\n";
                 return kHistoryOk;
             }
         }

@@ -351,6 +351,23 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, v
     return b;
 }
 
+HBITMAP CreateDIB24(HDC hdc, int width, int height, void** bits) {
+    if (bits) *bits = nullptr;
+    if (width <= 0 || height <= 0) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // positive: bottom-up rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader.biSizeImage = static_cast<DWORD>((int64_t(3) * width + 3) / 4 * 4 * height);
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (bits) *bits = pixels;
+    return bitmap;
+}
+
 BitmapView GetBitmapView(HBITMAP bitmap) {
     BitmapView v;
     if (Bitmap* b = BitmapOf(bitmap)) {

@@ -165,6 +165,10 @@ BOOL GetClientRect(HDC hdc, RECT* rect);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 // 24 bits per pixel only; *bits receives the pixel memory (owned by the bitmap).
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section, DWORD offset);
+// The one bitmap layout the program draws into and encodes: a bottom-up
+// 24-bit DIB section of width x height, rows padded to 4 bytes. Null for an
+// empty or negative size; *bits (when given) receives the pixel memory.
+HBITMAP CreateDIB24(HDC hdc, int width, int height, void** bits = nullptr);
 // Width, height and the DIB-layout bits of a bitmap (for tests, capture, PNG).
 struct BitmapView {
     int width = 0, height = 0;

@@ -126,15 +126,7 @@ QImage Compose(const QWidget& w, const QRect& outer, const QRect& inner) {
 gdi::HBITMAP ImageToBitmap(const QImage& image) {
     if (image.isNull()) return nullptr;
     const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
-    gdi::BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = bgr.width();
-    info.bmiHeader.biHeight = bgr.height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = gdi::BI_RGB;
-    void* bits = nullptr;
-    gdi::HBITMAP bitmap = gdi::CreateDIBSection(nullptr, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+    gdi::HBITMAP bitmap = gdi::CreateDIB24(nullptr, bgr.width(), bgr.height());
     if (!bitmap) return nullptr;
     const gdi::BitmapView view = gdi::GetBitmapView(bitmap);
     const size_t rowBytes = size_t(bgr.width()) * 3;

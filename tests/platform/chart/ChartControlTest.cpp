@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "QtSession.h"
 #include "platform/chart/ChartControl.h"
 
 namespace nimbrel {
@@ -21,14 +22,7 @@ DateTime At(int y, int m, int d, int hh = 0, int nn = 0, int ss = 0) {
 
 class Chart : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QCoreApplication::instance()) return;
-        static int argc = 1;
-        static char name[] = "chart_test";
-        static char* argv[] = {name, nullptr};
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { nimbrel::testing::EnsureApp(); }
     void SetUp() override { chart.resize(600, 400); }
 
     // A grid of two series with a header row, as the history builder makes it.
