@@ -78,6 +78,7 @@ protected:
     void TearDown() override {
         form.reset();
         SetShownUnit(TempUnit::Celsius);
+        unsetenv("XDG_CONFIG_HOME");
         PumpFor(10);
     }
     frmMain& Start() {
