@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <thread>
 
 #include "app/AppIcon.h"
@@ -48,6 +49,8 @@ namespace nimbrel {
 namespace {
 
 std::atomic<int> g_runningFetches{0};
+// Orders a fetch thread's posting of its result before the window reads it.
+std::mutex g_handOver;
 
 constexpr int kTwips = ControlWidget::kTwipsPerPixel;
 
@@ -783,9 +786,16 @@ void frmMain::StartFetch(const FetchRequest& request) {
         }
         // Back on the window's thread; qApp outlives every window.
         if (QCoreApplication* app = QCoreApplication::instance()) {
+            // The result travels inside the queued call. Qt's queue orders
+            // the two threads with locks of its own, which a thread checker
+            // cannot see into; the hand-over lock makes that order one it can
+            // see: the call is built and posted under it, and taken under it
+            // before its captures are read.
+            std::lock_guard<std::mutex> posting(g_handOver);
             QMetaObject::invokeMethod(
                 app,
                 [self, alive, request, result] {
+                    { std::lock_guard<std::mutex> taken(g_handOver); }
                     --g_runningFetches;
                     if (alive.lock()) self->FetchDone(request, result);
                 },
