@@ -23,6 +23,11 @@ class PlaceDialog : public QDialog {
 public:
     explicit PlaceDialog(QWidget* parent = nullptr);
 
+    // One dialog per owner: raises the one slot holds and returns null, or
+    // makes a new one for parent (deleted when closed, and slot emptied
+    // then) for the caller to give its handlers and show.
+    static PlaceDialog* OpenOnce(QWidget* parent, PlaceDialog*& slot);
+
     std::function<void(const Place&)> onChosen;
     std::function<void()> onCancelled;
 
