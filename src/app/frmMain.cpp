@@ -830,7 +830,7 @@ std::string frmMain::StatusTip() const {
 
 // The tray's tip leads with the last reading, then says how the fetches went.
 std::string frmMain::TrayTip() const {
-    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_) + StatusLines();
+    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_, source_ != nullptr) + StatusLines();
 }
 
 void frmMain::ShowStatus() {

@@ -247,6 +247,20 @@ TEST_F(PlaceDialogTest, TheTrayTipNamesTheChosenPlace) {
                         0),
               0u)
         << tip;
+
+    // Started again with a feed server named, the stored place waits and
+    // the tip names the feed server's location, whose reading it shows.
+    form->Exit();
+    form.reset();
+    PumpFor(10);
+    Start();
+    EXPECT_EQ(form->windowTitle().toStdString(), "Nimbrel");
+    form->SendToTray();
+    form->UpdateCurrent();
+    ASSERT_TRUE(PumpUntil([&] { return form->Fetches().Handled() >= 1 && !form->Fetches().Running(); }, 8000));
+    EXPECT_EQ(server.ObservationRequests(), 1);
+    const std::string fed = tray.tray().calls.back().second.szTip;
+    EXPECT_EQ(fed.rfind("Location 1769: ", 0), 0u) << fed;
 }
 
 }  // namespace
