@@ -90,7 +90,7 @@ void PlaceDialog::Found(const PlaceSearch& search) {
     list_->setCurrentRow(0);
 }
 
-PlaceDialog* PlaceDialog::OpenOnce(QWidget* parent, PlaceDialog*& slot) {
+PlaceDialog* PlaceDialog::OpenOnce(QWidget* parent, QPointer<PlaceDialog>& slot) {
     if (slot) {
         slot->raise();
         slot->activateWindow();
@@ -98,8 +98,6 @@ PlaceDialog* PlaceDialog::OpenOnce(QWidget* parent, PlaceDialog*& slot) {
     }
     slot = new PlaceDialog(parent);
     slot->setAttribute(Qt::WA_DeleteOnClose);
-    // The owner as the context: the connection goes with it.
-    connect(slot, &QObject::destroyed, parent, [&slot] { slot = nullptr; });
     return slot;
 }
 

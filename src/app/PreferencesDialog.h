@@ -6,10 +6,12 @@
 // once; a refusal is shown and the dialog stays open with what was typed.
 // Cancel changes nothing.
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "app/PlaceDialog.h"
 #include "app/Preferences.h"
 
 class QCheckBox;
@@ -19,8 +21,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace nimbrel {
-
-class PlaceDialog;
 
 class PreferencesDialog : public QDialog {
     Q_OBJECT
@@ -56,7 +56,7 @@ private:
     std::optional<Place> chosen_;
     QLabel* placeName_ = nullptr;
     QPushButton* choosePlace_ = nullptr;
-    PlaceDialog* placeDialog_ = nullptr;
+    QPointer<PlaceDialog> placeDialog_;
     QLineEdit* server_ = nullptr;
     QLineEdit* location_ = nullptr;
     QLineEdit* interval_ = nullptr;

@@ -867,7 +867,6 @@ void frmMain::ShowPreferences() {
         preferences_->setAttribute(Qt::WA_DeleteOnClose);
         // A window of its own, not a child drawn inside the main window.
         preferences_->setWindowFlag(Qt::Dialog, true);
-        connect(preferences_, &QObject::destroyed, this, [this] { preferences_ = nullptr; });
     }
     preferences_->show();
     preferences_->raise();

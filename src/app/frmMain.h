@@ -212,7 +212,9 @@ private:
     // The stored place's source; null while the feed server's URLs are used.
     std::shared_ptr<WeatherSource> source_;
     std::string title_ = "Nimbrel";
-    PlaceDialog* placeDialog_ = nullptr;
+    // Guarded pointers: a dialog closed by the user deletes itself, and one
+    // still open goes with the window's children.
+    QPointer<PlaceDialog> placeDialog_;
     WeatherGraph chart_;
     Schedule schedule_;
     bool blnGraphShow_ = false;
@@ -232,7 +234,7 @@ private:
 
     QMenu* mnSysTray_ = nullptr;
     QAction* mnRestore_ = nullptr;
-    PreferencesDialog* preferences_ = nullptr;
+    QPointer<PreferencesDialog> preferences_;
     // Where the windows stood when first placed: a place equal to it is the
     // default, and not kept in the settings file.
     std::string centredPlace_, graphFirstPlace_;
