@@ -90,6 +90,17 @@ void PlaceDialog::Found(const PlaceSearch& search) {
     list_->setCurrentRow(0);
 }
 
+PlaceDialog* PlaceDialog::OpenOnce(QWidget* parent, QPointer<PlaceDialog>& slot) {
+    if (slot) {
+        slot->raise();
+        slot->activateWindow();
+        return nullptr;
+    }
+    slot = new PlaceDialog(parent);
+    slot->setAttribute(Qt::WA_DeleteOnClose);
+    return slot;
+}
+
 void PlaceDialog::OkPressed() {
     const int row = list_->currentRow();
     if (row < 0 || row >= static_cast<int>(places_.size())) return;

@@ -5,6 +5,7 @@
 // dialog and chooses nothing. OK hands the chosen place to onChosen; Cancel
 // and the close button hand nothing.
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,6 +23,11 @@ class PlaceDialog : public QDialog {
     Q_OBJECT
 public:
     explicit PlaceDialog(QWidget* parent = nullptr);
+
+    // One dialog per owner: raises the one slot holds and returns null, or
+    // makes a new one for parent (deleted when closed) for the caller to
+    // give its handlers and show.
+    static PlaceDialog* OpenOnce(QWidget* parent, QPointer<PlaceDialog>& slot);
 
     std::function<void(const Place&)> onChosen;
     std::function<void()> onCancelled;

@@ -47,6 +47,7 @@ std::string StoredFeedServer(const SettingsStore& store, const std::string& fall
 
 PreferenceValues CurrentPreferences(const SettingsStore& store, const std::string& feedServer) {
     PreferenceValues v;
+    if (Place stored; StoredPlace(store, stored)) v.placeName = stored.DisplayName();
     v.feedServer = feedServer;
     v.locationId = store.LocationId;
     v.interval = std::to_string(store.UpdateMinutes);
@@ -87,6 +88,7 @@ std::string SavePreferences(SettingsStore& store, const PreferenceValues& before
     }
     const std::string server = Trimmed(values.feedServer);
     const std::string id = Trimmed(values.locationId);
+    c.feedServer = server;
     c.place = server != Trimmed(before.feedServer) || id != store.LocationId;
     c.interval = minutes != store.UpdateMinutes;
     c.unit = values.unit != StoredUnit(store);
@@ -96,7 +98,11 @@ std::string SavePreferences(SettingsStore& store, const PreferenceValues& before
     store.LocationId = id;
     store.UpdateMinutes = int16_t(minutes);
     store.SetExtra(kUnitKey, UnitKey(values.unit), UnitKey(TempUnit::Celsius));
-    if (c.place || c.interval || c.unit) store.SaveSettings();
+    if (values.place) {
+        StorePlace(store, *values.place);
+        c.chosenPlace = true;
+    }
+    if (c.place || c.chosenPlace || c.interval || c.unit) store.SaveSettings();
     if (changes) *changes = c;
     return {};
 }

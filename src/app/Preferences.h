@@ -6,9 +6,11 @@
 // opened the dialog stays byte for byte as it was. The log-in start is the
 // autostart entry itself (Autostart.h). Plain code: the dialog only fills
 // and shows these values.
+#include <optional>
 #include <string>
 
 #include "base/Temperature.h"
+#include "feeds/PlaceSearch.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
@@ -19,6 +21,10 @@ inline constexpr int kMinUpdateMinutes = 1;
 inline constexpr int kMaxUpdateMinutes = 1440;
 
 struct PreferenceValues {
+    // The real-weather place kept in the store ("" when none was chosen),
+    // and the one chosen in the dialog, which replaces it on a save.
+    std::string placeName;
+    std::optional<Place> place;
     std::string feedServer;  // scheme and host of the rss feed server
     std::string locationId;
     std::string interval;  // minutes, as typed
@@ -28,11 +34,13 @@ struct PreferenceValues {
 
 // What a save changed, for the window to apply.
 struct PreferenceChanges {
-    bool place = false;  // the feed server or the location id
+    bool place = false;        // the feed server or the location id
+    bool chosenPlace = false;  // a real-weather place, now stored
     bool interval = false;
     bool unit = false;
     bool autostart = false;
-    bool Any() const { return place || interval || unit || autostart; }
+    std::string feedServer;  // as saved, without blanks around it
+    bool Any() const { return place || chosenPlace || interval || unit || autostart; }
 };
 
 // The values now in force: the store's, the feed server the program runs

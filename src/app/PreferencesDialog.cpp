@@ -5,10 +5,13 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/PlaceDialog.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {
@@ -28,6 +31,16 @@ PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandle
 
     auto* place = new QGroupBox(QStringLiteral("Place"), this);
     auto* placeForm = new QFormLayout(place);
+    placeName_ = new QLabel(place);
+    placeName_->setObjectName(QStringLiteral("placeName"));
+    ShowPlaceName(current.placeName);
+    choosePlace_ = new QPushButton(QStringLiteral("C&hoose place\u2026"), place);
+    choosePlace_->setObjectName(QStringLiteral("choosePlace"));
+    connect(choosePlace_, &QPushButton::clicked, this, &PreferencesDialog::ChoosePlace);
+    auto* placeRow = new QHBoxLayout;
+    placeRow->addWidget(placeName_, 1);
+    placeRow->addWidget(choosePlace_);
+    placeForm->addRow(QStringLiteral("Real weather:"), placeRow);
     server_ = new QLineEdit(Q(current.feedServer), place);
     server_->setObjectName(QStringLiteral("feedServer"));
     server_->setMinimumWidth(260);
@@ -72,12 +85,30 @@ PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandle
 
 PreferenceValues PreferencesDialog::Values() const {
     PreferenceValues v;
+    v.place = chosen_;
+    v.placeName = shownPlace_;
     v.feedServer = server_->text().toStdString();
     v.locationId = location_->text().toStdString();
     v.interval = interval_->text().toStdString();
     v.unit = unit_->currentIndex() == 1 ? TempUnit::Fahrenheit : TempUnit::Celsius;
     v.autostart = autostart_->isChecked();
     return v;
+}
+
+void PreferencesDialog::ShowPlaceName(const std::string& name) {
+    shownPlace_ = name;
+    placeName_->setText(name.empty() ? QStringLiteral("(none chosen: the feed server below)") : Q(name));
+}
+
+void PreferencesDialog::ChoosePlace() {
+    PlaceDialog* dialog = PlaceDialog::OpenOnce(this, placeDialog_);
+    if (!dialog) return;
+    // Only kept here: the store changes on this dialog's OK, not before.
+    dialog->onChosen = [this](const Place& p) {
+        chosen_ = p;
+        ShowPlaceName(p.DisplayName());
+    };
+    dialog->show();
 }
 
 void PreferencesDialog::OkClicked() {

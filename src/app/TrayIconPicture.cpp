@@ -88,10 +88,10 @@ std::string TrayTipText(const TrayReading& reading) {
     return tip;
 }
 
-std::optional<TrayReading> StoredTrayReading(const SettingsStore& store) {
+std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool placeInUse) {
     if (store.LastReading.empty()) return std::nullopt;
     TrayReading r;
-    const std::string place = store.Extra("place");
+    const std::string place = placeInUse ? store.Extra("place") : std::string();
     r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
     r.summary = store.CurrentSummary;
     r.celsius = store.CurrentTemp;
@@ -116,8 +116,8 @@ QIcon TrayIconFor(const SettingsStore& store) {
     return last;
 }
 
-std::string TrayTipFor(const SettingsStore& store, const std::string& title) {
-    const auto r = StoredTrayReading(store);
+std::string TrayTipFor(const SettingsStore& store, const std::string& title, bool placeInUse) {
+    const auto r = StoredTrayReading(store, placeInUse);
     return r ? TrayTipText(*r) : title;
 }
 

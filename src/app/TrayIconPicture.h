@@ -41,11 +41,13 @@ struct TrayReading {
 std::string TrayTipText(const TrayReading& reading);
 
 // The last reading the store holds, if there is one; the place is the
-// chosen place's name, or the location id when none was chosen.
-std::optional<TrayReading> StoredTrayReading(const SettingsStore& store);
+// chosen place's name, or the location id when none was chosen or the
+// chosen one is not in use (a feed server named at the start wins over it,
+// and the reading is then the feed server's).
+std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool placeInUse = true);
 // The icon and tip for the store's last reading, or the plain icon and the
 // program's title before the first one.
 QIcon TrayIconFor(const SettingsStore& store);
-std::string TrayTipFor(const SettingsStore& store, const std::string& title);
+std::string TrayTipFor(const SettingsStore& store, const std::string& title, bool placeInUse = true);
 
 }  // namespace nimbrel

@@ -129,7 +129,7 @@ std::string SaveFailureReason(const SettingsStore& store) {
 
 // The feed server named at the start wins over the stored one.
 std::string ServerInForce(const frmMain::Config& config, const SettingsStore& store) {
-    return config.feedUrlGiven ? config.feedBaseUrl : StoredFeedServer(store, config.feedBaseUrl);
+    return config.feedNamed ? config.feedBaseUrl : StoredFeedServer(store, config.feedBaseUrl);
 }
 
 }  // namespace
@@ -337,20 +337,14 @@ void frmMain::ChooseSource() {
 
 void frmMain::SetLocation() {
     if (unloaded_) return;
-    if (placeDialog_) {
-        placeDialog_->raise();
-        placeDialog_->activateWindow();
-        return;
-    }
-    placeDialog_ = new PlaceDialog(this);
-    placeDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    PlaceDialog* dialog = PlaceDialog::OpenOnce(this, placeDialog_);
+    if (!dialog) return;
     const bool placeKnown = source_ != nullptr;
-    placeDialog_->onChosen = [this](const Place& place) { UsePlace(place); };
-    placeDialog_->onCancelled = [this, placeKnown] {
+    dialog->onChosen = [this](const Place& place) { UsePlace(place); };
+    dialog->onCancelled = [this, placeKnown] {
         if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(QString::fromUtf8(kChoosePlaceHint));
     };
-    connect(placeDialog_, &QObject::destroyed, this, [this] { placeDialog_ = nullptr; });
-    placeDialog_->show();
+    dialog->show();
 }
 
 void frmMain::UsePlace(const Place& place) {
@@ -846,7 +840,7 @@ std::string frmMain::StatusTip() const {
 
 // The tray's tip leads with the last reading, then says how the fetches went.
 std::string frmMain::TrayTip() const {
-    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_) + StatusLines();
+    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_, source_ != nullptr) + StatusLines();
 }
 
 void frmMain::ShowStatus() {
@@ -883,7 +877,6 @@ void frmMain::ShowPreferences() {
         preferences_->setAttribute(Qt::WA_DeleteOnClose);
         // A window of its own, not a child drawn inside the main window.
         preferences_->setWindowFlag(Qt::Dialog, true);
-        connect(preferences_, &QObject::destroyed, this, [this] { preferences_ = nullptr; });
     }
     preferences_->show();
     preferences_->raise();
@@ -897,10 +890,16 @@ std::string frmMain::SavePreferences(const PreferenceValues& values) {
     if (std::string why = nimbrel::SavePreferences(store_, before, values, program, &changes); !why.empty()) return why;
     // A server typed here is the one from now on, even over one given at
     // the start.
-    if (values.feedServer != before.feedServer) config_.feedUrlGiven = false;
+    if (values.feedServer != before.feedServer) config_.feedBaseUrl = changes.feedServer;
     if (changes.place) BuildFeedUrls();
+    // A place chosen here wins over a feed server named at start, as one
+    // chosen through "Set location…" does.
+    if (changes.chosenPlace) {
+        config_.place = values.place;
+        ChooseSource();
+    }
     if (changes.unit) ShowInUnit();
-    if (changes.place) {
+    if (changes.place || changes.chosenPlace) {
         UpdateCurrent();
         UpdateForecast();
     }

@@ -60,17 +60,15 @@ public:
     struct Config {
         std::string folder;                             // the program's folder
         std::string feedBaseUrl = kDefaultFeedBaseUrl;  // scheme and host of the feed server
-        // The command line or the environment named the server: it wins
-        // over the one stored in the preferences.
-        bool feedUrlGiven = false;
+        // A feed server was named (--feed or NIMBREL_FEED): it wins over the
+        // one stored in the preferences, and the stored place waits until
+        // the user chooses one again.
+        bool feedNamed = true;
         std::string commandLine;  // the words the "tray" rule looks at
         Fetcher fetch;            // empty: the real HTTP fetch
         // Runs when the window has unloaded (the program ends); empty:
         // QCoreApplication::exit(0).
         std::function<void()> onEnded;
-        // A feed server was named (--feed or NIMBREL_FEED): the stored place
-        // waits until the user chooses one again.
-        bool feedNamed = true;
         // The place --place found: stored at start-up and used at once.
         std::optional<Place> place;
         // A first start (no settings.txt) may open "Set location…" once.
@@ -214,7 +212,9 @@ private:
     // The stored place's source; null while the feed server's URLs are used.
     std::shared_ptr<WeatherSource> source_;
     std::string title_ = "Nimbrel";
-    PlaceDialog* placeDialog_ = nullptr;
+    // Guarded pointers: a dialog closed by the user deletes itself, and one
+    // still open goes with the window's children.
+    QPointer<PlaceDialog> placeDialog_;
     WeatherGraph chart_;
     Schedule schedule_;
     bool blnGraphShow_ = false;
@@ -234,7 +234,7 @@ private:
 
     QMenu* mnSysTray_ = nullptr;
     QAction* mnRestore_ = nullptr;
-    PreferencesDialog* preferences_ = nullptr;
+    QPointer<PreferencesDialog> preferences_;
     // Where the windows stood when first placed: a place equal to it is the
     // default, and not kept in the settings file.
     std::string centredPlace_, graphFirstPlace_;

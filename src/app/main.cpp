@@ -90,7 +90,6 @@ int main(int argc, char** argv) {
     frmMain::Config config;
     config.folder = folder;
     config.feedBaseUrl = options.FeedUrl.empty() ? std::string(kDefaultFeedBaseUrl) : options.FeedUrl;
-    config.feedUrlGiven = !options.FeedUrl.empty();
     config.commandLine = options.CommandLine;
     config.feedNamed = !options.FeedUrl.empty();
     config.place = place;

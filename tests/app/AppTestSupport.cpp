@@ -7,13 +7,27 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <chrono>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "QtSession.h"
 
 namespace nimbrel::apptest {
 
 namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
 
 void EnsureApp() {
     nimbrel::testing::EnsureApp();

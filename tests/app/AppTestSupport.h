@@ -26,6 +26,11 @@ void EnsureApp();
 bool PumpUntil(const std::function<bool()>& ready, int timeoutMs = 5000);
 void PumpFor(int ms);
 
+// A whole file as it is on disk ("" when it cannot be read), and a file
+// written with exactly the given bytes.
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
 // A fresh folder under the system's temporary folder, removed at the end.
 class TempFolder {
 public:

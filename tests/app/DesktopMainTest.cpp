@@ -37,18 +37,6 @@ const std::string kF =
     "\xC2\xB0"
     "F";
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
-
 // The file without the program's own section.
 std::string WithoutOwnSection(std::string text) {
     const size_t at = text.find("<nimbrel>");
@@ -85,7 +73,6 @@ protected:
         frmMain::Config c;
         c.folder = folder.Str();
         c.feedBaseUrl = server.BaseUrl();
-        c.feedUrlGiven = true;
         c.onEnded = [this] { ++ended; };
         form = std::make_unique<frmMain>(c);
         form->Load();

@@ -1,6 +1,7 @@
 // Choosing the place in the window: the "Set location…" dialog against a
-// fake of the services (offscreen), a search that fails, Cancel, and the
-// first start that asks once.
+// fake of the services (offscreen), a search that fails, Cancel, the first
+// start that asks once, the place chosen from the preferences, and the real
+// weather that follows on the labels, the tiles, the history and the tray.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -13,9 +14,14 @@
 
 #include "AppTestSupport.h"
 #include "FakeOpenMeteo.h"
+#include "ScopedZone.h"
 #include "app/PlaceChoice.h"
 #include "app/PlaceDialog.h"
+#include "app/PreferencesDialog.h"
 #include "app/frmMain.h"
+#include "base/Clock.h"
+#include "controls/ControlWidget.h"
+#include "controls/MiniForecast.h"
 
 namespace nimbrel {
 namespace {
@@ -61,12 +67,39 @@ protected:
         Dialog().Search();
         ASSERT_TRUE(PumpUntil([&] { return !Dialog().Searching(); }, 8000));
     }
+    PreferencesDialog& Preferences() {
+        form->ShowPreferences();
+        return *form->findChild<PreferencesDialog*>("PreferencesDialog");
+    }
+    // Chooses the first match for text through the preferences' place dialog.
+    void ChooseInPreferences(PreferencesDialog& prefs, const char* text) {
+        prefs.ChoosePlace();
+        PlaceDialog& search = *prefs.OpenPlaceDialog();
+        search.Field()->setText(QString::fromUtf8(text));
+        search.Search();
+        ASSERT_TRUE(PumpUntil([&] { return !search.Searching(); }, 8000));
+        search.ChooseRow(0);
+        PumpFor(10);
+    }
+    std::string Saved() { return ReadFile(folder.Settings()); }
+    std::string Text(const char* name) { return form->findChild<QLabel*>(name)->text().toStdString(); }
+    controls::MiniForecast& Tile(int i) {
+        auto* w = form->findChild<ControlWidget*>(QString::fromStdString("MiniFC" + std::to_string(i)));
+        return dynamic_cast<controls::MiniForecast&>(w->Control());
+    }
+    // Berlin from the dialog, and both documents fetched.
+    void ChooseBerlin() {
+        SearchFor("Berlin");
+        Dialog().ChooseRow(0);
+        ASSERT_TRUE(PumpUntil([&] { return form->Fetches().Handled() >= 2 && !form->Fetches().Running(); }, 8000));
+    }
     std::string LastUpdate() { return form->findChild<QLabel*>("lblLastTime")->text().toStdString(); }
 
     test::FakeOpenMeteo fake;
     FeedServer server;
     TempFolder folder;
     MessageRecorder messages;
+    ScopedTray tray;
     std::unique_ptr<frmMain> form;
 };
 
@@ -83,11 +116,7 @@ TEST_F(PlaceDialogTest, OkKeepsThePlaceFetchesAtOnceAndNamesIt) {
     EXPECT_EQ(fake.ForecastRequests(), 1);
     EXPECT_EQ(server.ObservationRequests() + server.ForecastRequests(), 0);
     EXPECT_NE(LastUpdate().find("Last update: "), std::string::npos);
-    const std::string saved = [&] {
-        std::ifstream in(folder.Settings(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }();
-    EXPECT_NE(saved.find("<place>Berlin, Land Berlin, Germany</place>"), std::string::npos) << saved;
+    EXPECT_NE(Saved().find("<place>Berlin, Land Berlin, Germany</place>"), std::string::npos) << Saved();
 
     // The tile's message names the service.
     form->ShowTileMessage(0);
@@ -130,6 +159,108 @@ TEST_F(PlaceDialogTest, AFirstStartAsksOnceAndCancelledSaysHowToChoose) {
     Start(false);
     PumpFor(50);
     EXPECT_EQ(form->OpenPlaceDialog(), nullptr);
+}
+
+TEST_F(PlaceDialogTest, ThePreferencesChooseAPlaceThatOnlyTheirOkKeeps) {
+    ServicesAt at(fake.BaseUrl(), fake.BaseUrl());
+    Start();
+    const std::string before = Saved();
+    {
+        PreferencesDialog& prefs = Preferences();
+        EXPECT_NE(prefs.PlaceName().text().toStdString().find("none chosen"), std::string::npos);
+        ChooseInPreferences(prefs, "Berlin");
+        EXPECT_EQ(prefs.PlaceName().text().toStdString(), "Berlin, Land Berlin, Germany");
+        // Chosen in the dialog, not yet kept: Cancel throws it away.
+        prefs.CancelClicked();
+        PumpFor(10);
+    }
+    EXPECT_EQ(Saved(), before);
+    EXPECT_EQ(form->windowTitle().toStdString(), "Nimbrel");
+    EXPECT_EQ(fake.ForecastRequests(), 0);
+
+    {
+        PreferencesDialog& prefs = Preferences();
+        ChooseInPreferences(prefs, "Berlin");
+        EXPECT_EQ(fake.ForecastRequests(), 0);
+        prefs.OkClicked();
+    }
+    EXPECT_EQ(form->windowTitle().toStdString(), "Nimbrel - Berlin, Land Berlin, Germany");
+    ASSERT_TRUE(PumpUntil([&] { return form->Fetches().Handled() >= 2 && !form->Fetches().Running(); }, 8000));
+    EXPECT_EQ(fake.ForecastRequests(), 1);
+    EXPECT_EQ(server.ObservationRequests() + server.ForecastRequests(), 0);
+    EXPECT_NE(Saved().find("<place>Berlin, Land Berlin, Germany</place>"), std::string::npos) << Saved();
+    EXPECT_NE(LastUpdate().find("Last update: "), std::string::npos);
+    PumpFor(10);
+
+    // Opened again, the dialog names the kept place.
+    EXPECT_EQ(Preferences().PlaceName().text().toStdString(), "Berlin, Land Berlin, Germany");
+}
+
+TEST_F(PlaceDialogTest, SunTimesAreShownInTheDesktopsZoneWhereverThePlaceIs) {
+    ServicesAt at(fake.BaseUrl(), fake.BaseUrl());
+    // Berlin is at UTC+1 in December; its sunrise at 08:05 and sunset at
+    // 15:53 are 07:05 and 14:53 GMT.
+    struct Case {
+        const char* tz;
+        const char* sunrise;
+        const char* sunset;
+    };
+    // At home in Berlin, and twelve hours behind it (UTC-11, no summer
+    // time): the evening before and the small hours.
+    for (const Case& c : {Case{"Europe/Berlin", "08:05", "15:53"}, Case{"Pacific/Pago_Pago", "20:05", "03:53"}}) {
+        SCOPED_TRACE(c.tz);
+        nimbrel::testing::ScopedZone zone(c.tz);
+        ScopedClock clock(DateSerial(2026, 12, 8) + TimeSerial(12, 0, 0));
+        // Each zone starts afresh, with no place and no reading.
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            std::filesystem::remove_all(entry.path());
+        Start();
+        ChooseBerlin();
+        EXPECT_EQ(Text("lblSunrise"), c.sunrise);
+        EXPECT_EQ(Text("lblSunset"), c.sunset);
+
+        // The reading and the forecast went the whole way, whatever the zone.
+        EXPECT_EQ(Tile(0).ShownWeather(), controls::Weather::Cloudy);
+        EXPECT_EQ(Tile(1).ShownWeather(), controls::Weather::LightRain);
+        EXPECT_EQ(Tile(2).ShownWeather(), controls::Weather::Fog);
+        EXPECT_EQ(Text("lblHumid"), "82%");
+        form->Exit();
+        const std::string saved = Saved();
+        EXPECT_NE(saved.find("<last reading>Light Rain,26,82,"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("<last temps>26</last temps>"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("SR=07:05GMT, SS=14:53GMT"), std::string::npos) << saved;
+        form.reset();
+        PumpFor(10);
+    }
+}
+
+TEST_F(PlaceDialogTest, TheTrayTipNamesTheChosenPlace) {
+    ServicesAt at(fake.BaseUrl(), fake.BaseUrl());
+    Start();
+    form->SendToTray();
+    ASSERT_FALSE(tray.tray().calls.empty());
+    EXPECT_EQ(tray.tray().calls.back().second.szTip, "Nimbrel");
+    ChooseBerlin();
+    const std::string tip = tray.tray().calls.back().second.szTip;
+    EXPECT_EQ(tip.rfind("Berlin, Land Berlin, Germany: Light Rain, 26\xC2\xB0"
+                        "C, humidity 82%",
+                        0),
+              0u)
+        << tip;
+
+    // Started again with a feed server named, the stored place waits and
+    // the tip names the feed server's location, whose reading it shows.
+    form->Exit();
+    form.reset();
+    PumpFor(10);
+    Start();
+    EXPECT_EQ(form->windowTitle().toStdString(), "Nimbrel");
+    form->SendToTray();
+    form->UpdateCurrent();
+    ASSERT_TRUE(PumpUntil([&] { return form->Fetches().Handled() >= 1 && !form->Fetches().Running(); }, 8000));
+    EXPECT_EQ(server.ObservationRequests(), 1);
+    const std::string fed = tray.tray().calls.back().second.szTip;
+    EXPECT_EQ(fed.rfind("Location 1769: ", 0), 0u) << fed;
 }
 
 }  // namespace

@@ -16,22 +16,17 @@
 
 #include "AppTestSupport.h"
 #include "FakeOpenMeteo.h"
+#include "XvfbDisplay.h"
 
 namespace nimbrel {
 namespace {
 
+using apptest::ReadFile;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
 const std::string kFeed = std::string(NIMBREL_BINARY_DIR) + "/tools/nimbrel-feed/nimbrel-feed";
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool OnPath(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
@@ -265,32 +260,6 @@ TEST(Program, PlaceIsFoundKeptAndUsedOnTheNextStart) {
     EXPECT_NE(again.find("Light Rain,26,82"), std::string::npos);
 }
 
-// An X display of our own; Xvfb names it through -displayfd. Ended with the
-// object.
-class PrivateDisplay {
-public:
-    explicit PrivateDisplay(const fs::path& dir)
-        : file_(dir / "display"),
-          xvfb_({"/bin/sh", "-c", "exec Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>" + file_.string()}, {},
-                dir / "xvfb.txt") {
-        if (!WaitFor([&] { return fs::exists(file_) && fs::file_size(file_) > 0; }, 10000)) return;
-        name_ = ReadFile(file_);
-        name_.erase(std::min(name_.find('\n'), name_.size()));
-        name_.insert(name_.begin(), ':');
-    }
-    ~PrivateDisplay() {
-        xvfb_.Signal(SIGTERM);
-        xvfb_.Wait(3000);
-    }
-    bool Started() const { return !name_.empty(); }
-    const std::string& Name() const { return name_; }
-
-private:
-    fs::path file_;
-    Child xvfb_;
-    std::string name_;
-};
-
 // What a shell command prints on its standard output.
 std::string Output(const std::string& command) {
     std::string out;
@@ -317,9 +286,9 @@ TEST(Program, RunsUnderXvfbAgainstTheSampleFeedServer) {
     apptest::TempFolder tmp;
     const fs::path data = tmp.Path() / "data";
 
-    PrivateDisplay xvfb(tmp.Path());
+    nimbrel::testing::XvfbDisplay xvfb(800, 600);
     ASSERT_TRUE(xvfb.Started());
-    const std::string display = xvfb.Name();
+    const std::string display = xvfb.Display();
     const std::string displayEnv = "DISPLAY=" + display;
 
     Child feed({kFeed, "--port", "0"}, {}, tmp.Path() / "feed.txt");
@@ -400,16 +369,16 @@ TEST(Program, WithoutANotificationAreaTheWindowWaitsInTheTaskBar) {
     if (!OnPath("Xvfb") || !OnPath("xdotool") || !OnPath("xprop") || !OnPath("openbox"))
         GTEST_SKIP() << "needs Xvfb, xdotool, xprop and openbox";
     apptest::TempFolder tmp;
-    PrivateDisplay xvfb(tmp.Path());
+    nimbrel::testing::XvfbDisplay xvfb(800, 600);
     ASSERT_TRUE(xvfb.Started());
-    const std::string env = "DISPLAY=" + xvfb.Name() + " ";
-    Child wm({"/usr/bin/env", "openbox"}, {"DISPLAY=" + xvfb.Name()}, tmp.Path() / "wm.txt");
+    const std::string env = "DISPLAY=" + xvfb.Display() + " ";
+    Child wm({"/usr/bin/env", "openbox"}, {"DISPLAY=" + xvfb.Display()}, tmp.Path() / "wm.txt");
     ASSERT_TRUE(WaitFor(
         [&] { return Output(env + "xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
         10000));
     // Started for the tray: the notice that there is none comes first.
     Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "tray"},
-              {"DISPLAY=" + xvfb.Name(), "QT_QPA_PLATFORM=xcb"}, tmp.Path() / "app.txt");
+              {"DISPLAY=" + xvfb.Display(), "QT_QPA_PLATFORM=xcb"}, tmp.Path() / "app.txt");
     std::string notice;
     ASSERT_TRUE(WaitFor(
         [&] {

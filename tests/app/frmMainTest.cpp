@@ -32,18 +32,6 @@ DateTime Saturday14() {
     return DateSerial(2026, 12, 5) + TimeSerial(14, 0, 0);
 }
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
-
 std::string StoredSettings(const std::string& minutes) {
     const std::string crlf = "\r\n";
     return "<options>" + crlf + "<debug>0</debug>" + crlf + "</options>" + crlf + "<weather>" + crlf +

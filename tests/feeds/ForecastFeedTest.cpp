@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "RecordingDisplay.h"
+#include "ScopedZone.h"
 #include "base/Clock.h"
 #include "base/modMisc.h"
 #include "feeds/ForecastFeed.h"
@@ -95,26 +96,7 @@ TEST(DateForWeekday, TakesTheNearestDateOnThatWeekday) {
     EXPECT_EQ(DateStampForecastLine("Wednesday: cloudy, 1->2"), "09/12/2026: cloudy, 1->2");
 }
 
-// Sets TZ for the life of the object.
-class ScopedZone {
-public:
-    explicit ScopedZone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) saved_ = old, had_ = true;
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~ScopedZone() {
-        if (had_)
-            ::setenv("TZ", saved_.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::string saved_;
-    bool had_ = false;
-};
+using nimbrel::testing::ScopedZone;
 
 TEST(ShowSunTimes, LabelsDropGmtAndTheDialGetsTheTimes) {
     ScopedZone utc("UTC0");
