@@ -92,6 +92,86 @@ void DropFirstEntry(std::string& list) {
         list.erase(0, p + 1);
 }
 
+// The fingerprint of a list, built word by word so that it can be taken while
+// the words are moved. A step (lane ^ word) * odd is a bijection of the lane.
+struct HistoryHash {
+    static constexpr uint64_t kOdd = 0x9E3779B97F4A7C15ull;
+    uint64_t lanes[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull, 0x082EFA98EC4E6C89ull};
+    size_t words = 0;
+
+    void Add(uint64_t w) {
+        uint64_t& lane = lanes[words & 3];
+        lane = (lane ^ w) * kOdd;
+        ++words;
+    }
+    // Whole words of text[from, to), from on a word boundary of the list.
+    void AddWords(const char* text, size_t from, size_t to) {
+        size_t k = from;
+        for (; k + 32 <= to; k += 32) {
+            uint64_t w[4];
+            std::memcpy(w, text + k, sizeof w);
+            for (int j = 0; j < 4; ++j) Add(w[j]);
+        }
+        for (; k + 8 <= to; k += 8) Add(LoadWord(text + k));
+    }
+    // The last, partial word (zero-padded) and the length.
+    HistoryCheck Finish(const char* text, size_t size) {
+        const size_t whole = size & ~size_t(7);
+        uint64_t w = 0;
+        std::memcpy(&w, text + whole, size - whole);
+        Add(w);
+        HistoryCheck c;
+        c.size = size;
+        std::memcpy(c.lanes, lanes, sizeof lanes);
+        return c;
+    }
+    static uint64_t LoadWord(const char* p) {
+        uint64_t w;
+        std::memcpy(&w, p, sizeof w);
+        return w;
+    }
+};
+
+HistoryCheck CheckOf(const std::string& list) {
+    HistoryHash h;
+    h.AddWords(list.data(), 0, list.size());
+    return h.Finish(list.data(), list.size());
+}
+
+// Drops the first `drop` bytes of the list and, in the same pass over its
+// words, takes the fingerprint of the list as it was and the words of the
+// new list that lie before `keepUntil` (a word boundary).
+HistoryCheck DropFirstBytesChecked(std::string& list, size_t drop, size_t keepUntil, HistoryHash& next) {
+    HistoryHash before;
+    char* d = list.data();
+    const size_t size = list.size();
+    const size_t rest = size - drop;
+    const size_t whole = rest & ~size_t(7);
+    keepUntil = std::min(keepUntil, whole);
+    size_t k = 0;
+    // The word at k is read for the old fingerprint before the new word
+    // (from k + drop) is stored over it; drop >= 1 keeps the copy forwards.
+    for (; k < keepUntil; k += 8) {
+        const uint64_t old = HistoryHash::LoadWord(d + k);
+        const uint64_t moved = HistoryHash::LoadWord(d + k + drop);
+        std::memcpy(d + k, &moved, 8);
+        before.Add(old);
+        next.Add(moved);
+    }
+    for (; k < whole; k += 8) {
+        const uint64_t old = HistoryHash::LoadWord(d + k);
+        const uint64_t moved = HistoryHash::LoadWord(d + k + drop);
+        std::memcpy(d + k, &moved, 8);
+        before.Add(old);
+    }
+    // The old words from k on are untouched still.
+    before.AddWords(d, k, size);
+    const HistoryCheck was = before.Finish(d, size);
+    std::memmove(d + k, d + k + drop, rest - k);
+    list.resize(rest);
+    return was;
+}
+
 // Removes the entry before the last one of a list (the list has at least two).
 void DropSecondLast(std::string& list) {
     const size_t last = list.rfind(',');
@@ -646,18 +726,59 @@ void SettingsStore::AppendReading() {
 // last compaction left them.
 bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid, const std::string& time) {
     if (!compacted_ || entries_ < 1) return false;
-    if (TempHistory != compactTemp_ || HumidHistory != compactHumid_ || TimeHistory != compactTime_) return false;
+    std::string* lists[3] = {&TempHistory, &HumidHistory, &TimeHistory};
+    for (int i = 0; i < 3; ++i)
+        if (lists[i]->size() != checks_[i].size) return false;
+
+    // Each list is checked against its fingerprint in the pass that has to
+    // read it anyway: at the cap, the one that moves it to drop the oldest
+    // entry. The words before the comma ahead of the last entry stay as
+    // they are whatever the append does, so the new fingerprint is begun
+    // in the same pass.
+    const bool atCap = entries_ >= kHistoryCap;
+    HistoryHash next[3];
+    std::string dropped[3];
+    auto undo = [&](int upTo) {
+        for (int k = 0; k < upTo; ++k) lists[k]->insert(0, dropped[k]);
+    };
+    for (int i = 0; i < 3; ++i) {
+        std::string& list = *lists[i];
+        const size_t lastComma = list.rfind(',');
+        if (atCap) {
+            const size_t first = list.find(',');
+            if (first == std::string::npos) {
+                undo(i);
+                return false;
+            }
+            const size_t drop = first + 1;
+            dropped[i].assign(list, 0, drop);
+            const size_t keepUntil = lastComma > drop ? (lastComma - drop) & ~size_t(7) : 0;
+            const HistoryCheck was = DropFirstBytesChecked(list, drop, keepUntil, next[i]);
+            if (!(was == checks_[i])) {
+                undo(i + 1);
+                return false;
+            }
+        } else {
+            const size_t keepUntil = lastComma == std::string::npos ? 0 : lastComma & ~size_t(7);
+            HistoryHash h;
+            h.AddWords(list.data(), 0, keepUntil);
+            next[i] = h;
+            h.AddWords(list.data(), keepUntil, list.size());
+            if (!(h.Finish(list.data(), list.size()) == checks_[i])) {
+                undo(i);
+                return false;
+            }
+        }
+    }
 
     // AppendToList with the entry count already known: no count of the
     // separators over the whole list.
-    const bool atCap = entries_ >= kHistoryCap;
-    auto append = [atCap](std::string& list, const std::string& value) {
+    auto append = [](std::string& list, const std::string& value) {
         const std::string_view v = value.empty() ? LastEntry(list) : std::string_view(value);
         std::string add;
         add.reserve(v.size() + 1);
         add.push_back(',');
         add.append(v);
-        if (atCap) DropFirstEntry(list);
         list += add;
     };
     append(TempHistory, temp);
@@ -686,14 +807,20 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
             --n;
         }
     }
-    RememberCompacted(n);
+    for (int i = 0; i < 3; ++i) {
+        const std::string& list = *lists[i];
+        next[i].AddWords(list.data(), next[i].words * 8, list.size());
+        checks_[i] = next[i].Finish(list.data(), list.size());
+    }
+    entries_ = n;
+    compacted_ = true;
     return true;
 }
 
 void SettingsStore::RememberCompacted(int32_t entries) {
-    compactTemp_ = TempHistory;
-    compactHumid_ = HumidHistory;
-    compactTime_ = TimeHistory;
+    checks_[0] = CheckOf(TempHistory);
+    checks_[1] = CheckOf(HumidHistory);
+    checks_[2] = CheckOf(TimeHistory);
     entries_ = entries;
     compacted_ = true;
 }

@@ -4,6 +4,7 @@
 // file, settings.txt, in the program's folder. The main window owns one store
 // for the program's lifetime; the feed parsers and the history chart read and
 // write its fields directly, as the main window's own fields.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -13,6 +14,14 @@ namespace nimbrel {
 
 // Each history list holds at most this many entries.
 constexpr int32_t kHistoryCap = 110000;
+
+// A fingerprint of a history list: its length and four multiply chains over
+// its 8-byte words (see SettingsStore::checks_).
+struct HistoryCheck {
+    size_t size = 0;
+    uint64_t lanes[4] = {};
+    bool operator==(const HistoryCheck&) const = default;
+};
 
 class SettingsStore {
 public:
@@ -108,12 +117,17 @@ private:
     // next save first moves that file aside so that nothing in it is lost.
     bool keepOldFile_ = false;
     std::string setAsidePath_;
-    // The three lists as the last compaction left them. While the public
-    // lists still equal these, an append only has to look at the newest
-    // entries; any other change sends it through the full compaction.
+    // A fingerprint of each list as the last compaction left it: its length
+    // and four independent multiply chains over its 8-byte words. Each step
+    // of a chain is a bijection of its state, so any change confined to one
+    // word per chain always shows, and any other change goes unseen only by
+    // a 2^-64 chance per chain. While the public lists still match, an
+    // append only has to look at the newest entries; any other change sends
+    // it through the full compaction. It replaces a second copy of the
+    // lists, which cost as much memory as the history itself.
     bool compacted_ = false;
     int32_t entries_ = 0;
-    std::string compactTemp_, compactHumid_, compactTime_;
+    HistoryCheck checks_[3];
 };
 
 // The name of the section that holds Extras.
