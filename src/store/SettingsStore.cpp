@@ -391,6 +391,11 @@ void SettingsStore::SetFolder(const std::string& folder) {
 }
 
 std::string SettingsStore::ReadSetting(const std::string& Key, const std::string& Section) const {
+    if (documentReleased_) {
+        SettingsStore scratch;
+        scratch.SettingsText = DocumentNow();
+        return scratch.ReadSetting(Key, Section);
+    }
     // The first section of that name; one whose closing tag was lost (a file
     // cut short by hand) runs to the end of the document rather than reading
     // as empty, which would throw its whole history away at the next save.
@@ -408,6 +413,10 @@ std::string SettingsStore::ReadSetting(const std::string& Key, const std::string
 }
 
 void SettingsStore::WriteSetting(const std::string& Key, const std::string& Section, const std::string& Value) {
+    if (documentReleased_) {
+        SettingsText = DocumentNow();
+        documentReleased_ = false;
+    }
     const std::string Tag = "<" + Section + ">";
     const std::string Entry = "<" + Key + ">" + Value + "</" + Key + ">";
     const int32_t p = InStr(1, SettingsText, Tag, false);
@@ -485,7 +494,7 @@ void SettingsStore::ReadExtras() {
     }
 }
 
-void SettingsStore::SaveSettings() {
+void SettingsStore::BuildDocument() {
     SettingsText.clear();
     WriteSetting("minutes", "weather", std::to_string(UpdateMinutes));
     WriteSetting("loc", "weather", LocationId);
@@ -496,6 +505,37 @@ void SettingsStore::SaveSettings() {
     WriteSetting("last times", "weather", TimeHistory);
     WriteSetting("last reading", "weather", LastReading);
     WriteExtras();
+}
+
+// The document as a save would write it now, in a scratch store.
+std::string SettingsStore::DocumentNow() const {
+    SettingsStore scratch;
+    scratch.UpdateMinutes = UpdateMinutes;
+    scratch.LocationId = LocationId;
+    scratch.DebugMode = DebugMode;
+    scratch.ForecastText = ForecastText;
+    scratch.TempHistory = TempHistory;
+    scratch.HumidHistory = HumidHistory;
+    scratch.TimeHistory = TimeHistory;
+    scratch.LastReading = LastReading;
+    scratch.Extras = Extras;
+    scratch.BuildDocument();
+    return std::move(scratch.SettingsText);
+}
+
+void SettingsStore::ReleaseDocument() {
+    std::string().swap(SettingsText);
+    documentReleased_ = true;
+}
+
+void SettingsStore::SaveSettings() {
+    documentReleased_ = false;
+    BuildDocument();
+    WriteDocument();
+    ReleaseDocument();
+}
+
+void SettingsStore::WriteDocument() {
     lastSaveOk_ = false;
     if (refused_) {
         lastSaveError_ = "not a regular file";
@@ -587,6 +627,7 @@ std::string SettingsStore::ReadStoredList(const std::string& Key, bool& cut, boo
 }
 
 void SettingsStore::LoadSettings() {
+    documentReleased_ = false;
     keepOldFile_ = false;
     damaged_ = false;
     refused_ = false;
@@ -703,6 +744,8 @@ void SettingsStore::LoadSettings() {
     }
     CompactHistory();
     ReadExtras();
+    // Everything is taken from the document; the next save builds it again.
+    ReleaseDocument();
     if (OnRebuildFeedUrls) OnRebuildFeedUrls(*this);
     if (OnShowLoaded) OnShowLoaded(*this);
 }

@@ -27,6 +27,11 @@ class SettingsStore {
 public:
     std::string AppFolder;     // always ends in the path separator
     std::string SettingsPath;  // AppFolder + "settings.txt"
+    // The document while it is read or written: LoadSettings releases it
+    // once everything is taken from it and SaveSettings once it is written,
+    // since it is as large as the history itself. While it is released,
+    // ReadSetting and WriteSetting work on the document a save would write
+    // now.
     std::string SettingsText;
     int16_t UpdateMinutes = 5;
     std::string LocationId = "1769";
@@ -97,6 +102,10 @@ public:
 
 private:
     bool MoveUnreadableFileAside();
+    void BuildDocument();
+    void WriteDocument();
+    void ReleaseDocument();
+    std::string DocumentNow() const;
     void WriteExtras();
     void ReadExtras();
     void RememberCompacted(int32_t entries);
@@ -125,6 +134,7 @@ private:
     // append only has to look at the newest entries; any other change sends
     // it through the full compaction. It replaces a second copy of the
     // lists, which cost as much memory as the history itself.
+    bool documentReleased_ = false;
     bool compacted_ = false;
     int32_t entries_ = 0;
     HistoryCheck checks_[3];
