@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -70,29 +71,44 @@ fs::path MakeFolder() {
     return dir;
 }
 
-long ResidentKiB() {
+// A figure of /proc/self/status in KiB: VmRSS, or RssAnon (the heap and
+// stacks, where the history lives) apart from the mapped files (code, fonts).
+long StatusKiB(const char* key) {
     std::ifstream in("/proc/self/status");
     std::string line;
+    const size_t n = std::strlen(key);
     while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':') return std::stol(line.substr(n + 1));
     return 0;
 }
 
+long ResidentKiB() {
+    return StatusKiB("VmRSS");
+}
+
+struct Resident {
+    long total = -1, anon = -1;
+};
+
+Resident ResidentNow() {
+    return {StatusKiB("VmRSS"), StatusKiB("RssAnon")};
+}
+
 // Runs `work` in a forked child and gives the resident memory (KiB) it
-// reports, or -1.
-long ResidentInChild(const std::function<long()>& work) {
+// reports, or -1 for each figure.
+Resident ResidentInChild(const std::function<Resident()>& work) {
     int fds[2];
-    if (::pipe(fds) != 0) return -1;
+    if (::pipe(fds) != 0) return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
-        const long kib = work();
+        const Resident kib = work();
         if (::write(fds[1], &kib, sizeof kib) != sizeof kib) ::_exit(1);
         ::_exit(0);
     }
     ::close(fds[1]);
-    long kib = -1;
-    if (pid < 0 || ::read(fds[0], &kib, sizeof kib) != sizeof kib) kib = -1;
+    Resident kib;
+    if (pid < 0 || ::read(fds[0], &kib, sizeof kib) != sizeof kib) kib = Resident{};
     ::close(fds[0]);
     if (pid > 0) ::waitpid(pid, nullptr, 0);
     return kib;
@@ -107,7 +123,7 @@ struct PaintedLabel : QLabel {
     }
 };
 
-long FloorChild() {
+Resident FloorChild() {
     static int argc = 1;
     static char name[] = "app_bench";
     static char* argv[] = {name, nullptr};
@@ -116,10 +132,10 @@ long FloorChild() {
     PaintedLabel label(QStringLiteral("Nimbrel"));
     label.show();
     while (!label.painted) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return ResidentKiB();
+    return ResidentNow();
 }
 
-long AtCapChild(const fs::path& dir) {
+Resident AtCapChild(const fs::path& dir) {
     static int argc = 1;
     static char name[] = "app_bench";
     static char* argv[] = {name, nullptr};
@@ -134,28 +150,34 @@ long AtCapChild(const fs::path& dir) {
     form.ShowFirst();
     auto* today = form.findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
     while (today->PaintCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return ResidentKiB();
+    return ResidentNow();
 }
 
 // The figure is the resident memory of the program at the cap beside the
 // floor, each the lowest of the runs.
 void BM_ResidentAtCapAgainstFloor(benchmark::State& state) {
     const fs::path dir = MakeFolder();
-    long floorKiB = -1, capKiB = -1;
+    Resident floor, cap;
+    auto lowest = [](Resident& best, const Resident& r) {
+        if (best.total < 0 || r.total < best.total) best.total = r.total;
+        if (best.anon < 0 || r.anon < best.anon) best.anon = r.anon;
+    };
     for (auto _ : state) {
-        const long f = ResidentInChild(FloorChild);
-        const long a = ResidentInChild([&] { return AtCapChild(dir); });
-        if (f < 0 || a < 0) {
+        const Resident f = ResidentInChild(FloorChild);
+        const Resident a = ResidentInChild([&] { return AtCapChild(dir); });
+        if (f.total < 0 || a.total < 0) {
             state.SkipWithError("a measuring process failed");
             break;
         }
-        floorKiB = floorKiB < 0 ? f : std::min(floorKiB, f);
-        capKiB = capKiB < 0 ? a : std::min(capKiB, a);
+        lowest(floor, f);
+        lowest(cap, a);
     }
-    state.counters["floor_MiB"] = double(floorKiB) / 1024.0;
-    state.counters["at_cap_MiB"] = double(capKiB) / 1024.0;
-    state.counters["over_floor_MiB"] = double(capKiB - floorKiB) / 1024.0;
-    state.counters["ratio"] = floorKiB > 0 ? double(capKiB) / double(floorKiB) : 0.0;
+    state.counters["floor_MiB"] = double(floor.total) / 1024.0;
+    state.counters["at_cap_MiB"] = double(cap.total) / 1024.0;
+    state.counters["over_floor_MiB"] = double(cap.total - floor.total) / 1024.0;
+    state.counters["ratio"] = floor.total > 0 ? double(cap.total) / double(floor.total) : 0.0;
+    // Of that, the heap: the code and fonts only the program uses are the rest.
+    state.counters["anon_over_floor_MiB"] = double(cap.anon - floor.anon) / 1024.0;
     fs::remove_all(dir);
 }
 // Registered first: the children must be forked before this process holds
