@@ -15,11 +15,11 @@ namespace nimbrel {
 // Each history list holds at most this many entries.
 constexpr int32_t kHistoryCap = 110000;
 
-// A fingerprint of a history list: its length and four multiply chains over
-// its 8-byte words (see SettingsStore::checks_).
+// A fingerprint of a history list: its length and 64 multiply chains over
+// its 32-bit words (see SettingsStore::checks_).
 struct HistoryCheck {
     size_t size = 0;
-    uint64_t lanes[4] = {};
+    uint32_t lanes[8][8] = {};
     bool operator==(const HistoryCheck&) const = default;
 };
 
@@ -126,15 +126,18 @@ private:
     // next save first moves that file aside so that nothing in it is lost.
     bool keepOldFile_ = false;
     std::string setAsidePath_;
-    // A fingerprint of each list as the last compaction left it: its length
-    // and four independent multiply chains over its 8-byte words. Each step
-    // of a chain is a bijection of its state, so any change confined to one
-    // word per chain always shows, and any other change goes unseen only by
-    // a 2^-64 chance per chain. While the public lists still match, an
-    // append only has to look at the newest entries; any other change sends
-    // it through the full compaction. It replaces a second copy of the
-    // lists, which cost as much memory as the history itself.
+    // SettingsText is released (see there).
     bool documentReleased_ = false;
+    // A fingerprint of each list as the last compaction left it: its length
+    // and 64 independent 32-bit multiply chains, word k of each 32-byte
+    // block n in chain (n mod 8, k). Each step of a chain is a bijection of
+    // its state, so a change that touches each chain once at most (anything
+    // within 256 bytes on a block boundary) always shows; any other goes
+    // unseen only if every chain it touches collides, each by a 2^-32
+    // chance. While the public lists still match, an append only has to
+    // look at the newest entries; any other change sends it through the
+    // full compaction. It replaces a second copy of the lists, which cost as
+    // much memory as the history itself.
     bool compacted_ = false;
     int32_t entries_ = 0;
     HistoryCheck checks_[3];
