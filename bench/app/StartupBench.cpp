@@ -1,14 +1,23 @@
 // Start-up to first paint with a full history of 110000 readings: the
 // settings file is read and thinned, the first chart is built, the window is
 // shown and painted. The resident memory after it is reported as a counter.
+// The resident memory is also taken in a fresh process each, started the same
+// way (forked before this process makes any Qt object) on the same offscreen
+// display: the program at the cap against the floor of a minimal Qt Widgets
+// program that shows one label.
 #include <benchmark/benchmark.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPaintEvent>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -62,13 +71,118 @@ fs::path MakeFolder() {
     return dir;
 }
 
-long ResidentKiB() {
+// A figure of /proc/self/status in KiB: VmRSS, or RssAnon (the heap and
+// stacks, where the history lives) apart from the mapped files (code, fonts).
+long StatusKiB(const char* key) {
     std::ifstream in("/proc/self/status");
     std::string line;
+    const size_t n = std::strlen(key);
     while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':') return std::stol(line.substr(n + 1));
     return 0;
 }
+
+long ResidentKiB() {
+    return StatusKiB("VmRSS");
+}
+
+struct Resident {
+    long total = -1, anon = -1;
+};
+
+Resident ResidentNow() {
+    return {StatusKiB("VmRSS"), StatusKiB("RssAnon")};
+}
+
+// Runs `work` in a forked child and gives the resident memory (KiB) it
+// reports, or -1 for each figure.
+Resident ResidentInChild(const std::function<Resident()>& work) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const Resident kib = work();
+        if (::write(fds[1], &kib, sizeof kib) != sizeof kib) ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    Resident kib;
+    if (pid < 0 || ::read(fds[0], &kib, sizeof kib) != sizeof kib) kib = Resident{};
+    ::close(fds[0]);
+    if (pid > 0) ::waitpid(pid, nullptr, 0);
+    return kib;
+}
+
+struct PaintedLabel : QLabel {
+    using QLabel::QLabel;
+    bool painted = false;
+    void paintEvent(QPaintEvent* e) override {
+        QLabel::paintEvent(e);
+        painted = true;
+    }
+};
+
+Resident FloorChild() {
+    static int argc = 1;
+    static char name[] = "app_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    PaintedLabel label(QStringLiteral("Nimbrel"));
+    label.show();
+    while (!label.painted) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return ResidentNow();
+}
+
+Resident AtCapChild(const fs::path& dir) {
+    static int argc = 1;
+    static char name[] = "app_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SetTrayHost(std::make_shared<NoTray>());
+    frmMain::Config c;
+    c.folder = dir.string();
+    c.onEnded = [] {};
+    frmMain form(c);
+    form.Load();
+    form.ShowFirst();
+    auto* today = form.findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
+    while (today->PaintCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return ResidentNow();
+}
+
+// The figure is the resident memory of the program at the cap beside the
+// floor, each the lowest of the runs.
+void BM_ResidentAtCapAgainstFloor(benchmark::State& state) {
+    const fs::path dir = MakeFolder();
+    Resident floor, cap;
+    auto lowest = [](Resident& best, const Resident& r) {
+        if (best.total < 0 || r.total < best.total) best.total = r.total;
+        if (best.anon < 0 || r.anon < best.anon) best.anon = r.anon;
+    };
+    for (auto _ : state) {
+        const Resident f = ResidentInChild(FloorChild);
+        const Resident a = ResidentInChild([&] { return AtCapChild(dir); });
+        if (f.total < 0 || a.total < 0) {
+            state.SkipWithError("a measuring process failed");
+            break;
+        }
+        lowest(floor, f);
+        lowest(cap, a);
+    }
+    state.counters["floor_MiB"] = double(floor.total) / 1024.0;
+    state.counters["at_cap_MiB"] = double(cap.total) / 1024.0;
+    state.counters["over_floor_MiB"] = double(cap.total - floor.total) / 1024.0;
+    state.counters["ratio"] = floor.total > 0 ? double(cap.total) / double(floor.total) : 0.0;
+    // Of that, the heap: the code and fonts only the program uses are the rest.
+    state.counters["anon_over_floor_MiB"] = double(cap.anon - floor.anon) / 1024.0;
+    fs::remove_all(dir);
+}
+// Registered first: the children must be forked before this process holds
+// any Qt object of its own.
+BENCHMARK(BM_ResidentAtCapAgainstFloor)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_StartupToFirstPaint(benchmark::State& state) {
     static int argc = 1;

@@ -60,6 +60,23 @@ void FullRecompactionAtCap(benchmark::State& state) {
     Readings(state, true);
 }
 
+// The least any append at the cap must do while the lists stay one string
+// each: move the three lists to drop their oldest entry, and add the new one.
+void DropOldestOnlyAtCap(benchmark::State& state) {
+    SettingsStore s;
+    FillToCap(s);
+    for (auto _ : state) {
+        for (std::string* list : {&s.TempHistory, &s.HumidHistory, &s.TimeHistory}) {
+            const size_t p = list->find(',');
+            const std::string first = list->substr(0, p);
+            list->erase(0, p + 1);
+            *list += ',';
+            *list += first;
+        }
+        benchmark::DoNotOptimize(s.TimeHistory.data());
+    }
+}
+
 void LoadAndSaveAtCap(benchmark::State& state) {
     std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-store-XXXXXX").string();
     const std::string dir = ::mkdtemp(tmpl.data());
@@ -84,5 +101,6 @@ void LoadAndSaveAtCap(benchmark::State& state) {
 
 BENCHMARK(AppendReadingAtCap)->Arg(0)->Arg(1)->ArgName("same")->Unit(benchmark::kMicrosecond);
 BENCHMARK(FullRecompactionAtCap)->Arg(0)->Arg(1)->ArgName("same")->Unit(benchmark::kMicrosecond);
+BENCHMARK(DropOldestOnlyAtCap)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LoadAndSaveAtCap)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -92,6 +92,118 @@ void DropFirstEntry(std::string& list) {
         list.erase(0, p + 1);
 }
 
+// The fingerprint of a list, built block by block so that it can be taken
+// while the blocks are moved: the list in 32-byte blocks, block k worked
+// into chain k mod 8, each chain eight 32-bit lanes. A step (lane ^ data) *
+// odd is a bijection of the lane. The GCC vector type gives the same
+// arithmetic with or without AVX2; the hot loops are built for both.
+using Block = uint32_t __attribute__((vector_size(32)));
+constexpr size_t kBlock = 32;
+constexpr uint32_t kOdd = 0x9E3779B1u;
+
+struct HistoryHash {
+    uint32_t lanes[8][8];
+    size_t blocks = 0;
+    HistoryHash() {
+        for (int c = 0; c < 8; ++c)
+            for (int l = 0; l < 8; ++l) lanes[c][l] = 0x243F6A88u + 0x01000193u * uint32_t(c * 8 + l);
+    }
+    // Whole blocks of text[from, to), from on a block boundary of the list.
+    void AddBlocks(const char* text, size_t from, size_t to);
+    // The last, partial block (zero-padded) and the length.
+    HistoryCheck Finish(const char* text, size_t size) {
+        const size_t whole = size & ~(kBlock - 1);
+        char last[kBlock] = {};
+        std::memcpy(last, text + whole, size - whole);
+        AddBlocks(last, 0, kBlock);
+        HistoryCheck c;
+        c.size = size;
+        std::memcpy(c.lanes, lanes, sizeof lanes);
+        return c;
+    }
+};
+
+__attribute__((target_clones("avx2", "default"))) void HashBlocks(uint32_t (*lanes)[8], size_t& blocks,
+                                                                  const char* text, size_t from, size_t to) {
+    Block acc[8];
+    std::memcpy(acc, lanes, sizeof acc);
+    Block odd;
+    for (int l = 0; l < 8; ++l) odd[l] = kOdd;
+    size_t n = blocks;
+    for (size_t k = from; k + kBlock <= to; k += kBlock, ++n) {
+        Block v;
+        std::memcpy(&v, text + k, kBlock);
+        acc[n & 7] = (acc[n & 7] ^ v) * odd;
+    }
+    blocks = n;
+    std::memcpy(lanes, acc, sizeof acc);
+}
+
+void HistoryHash::AddBlocks(const char* text, size_t from, size_t to) {
+    HashBlocks(lanes, blocks, text, from, to);
+}
+
+// Moves text[drop, drop + end) to text[0, end) block by block, end a block
+// boundary, working each old block into `before` and each moved block below
+// keepUntil into `next`. The old block at k is read, with the one that comes
+// from k + drop, before that one is stored over it; drop >= 1 keeps the copy
+// going forwards.
+__attribute__((target_clones("avx2", "default"))) void MoveAndHash(char* d, size_t drop, size_t end, size_t keepUntil,
+                                                                   uint32_t (*before)[8], uint32_t (*next)[8],
+                                                                   size_t& nextBlocks) {
+    Block b[8], nx[8];
+    std::memcpy(b, before, sizeof b);
+    std::memcpy(nx, next, sizeof nx);
+    Block odd;
+    for (int l = 0; l < 8; ++l) odd[l] = kOdd;
+    size_t n = 0;
+    size_t k = 0;
+    for (; k < keepUntil; k += kBlock, ++n) {
+        Block old, moved;
+        std::memcpy(&old, d + k, kBlock);
+        std::memcpy(&moved, d + k + drop, kBlock);
+        std::memcpy(d + k, &moved, kBlock);
+        b[n & 7] = (b[n & 7] ^ old) * odd;
+        nx[n & 7] = (nx[n & 7] ^ moved) * odd;
+    }
+    nextBlocks = n;
+    for (; k < end; k += kBlock, ++n) {
+        Block old, moved;
+        std::memcpy(&old, d + k, kBlock);
+        std::memcpy(&moved, d + k + drop, kBlock);
+        std::memcpy(d + k, &moved, kBlock);
+        b[n & 7] = (b[n & 7] ^ old) * odd;
+    }
+    std::memcpy(before, b, sizeof b);
+    std::memcpy(next, nx, sizeof nx);
+}
+
+HistoryCheck CheckOf(const std::string& list) {
+    HistoryHash h;
+    h.AddBlocks(list.data(), 0, list.size());
+    return h.Finish(list.data(), list.size());
+}
+
+// Drops the first `drop` bytes of the list and, in the same pass over it,
+// takes the fingerprint of the list as it was and begins that of the new
+// list with its blocks before `keepUntil` (a block boundary).
+HistoryCheck DropFirstBytesChecked(std::string& list, size_t drop, size_t keepUntil, HistoryHash& next) {
+    HistoryHash before;
+    char* d = list.data();
+    const size_t size = list.size();
+    const size_t rest = size - drop;
+    const size_t whole = rest & ~(kBlock - 1);
+    keepUntil = std::min(keepUntil, whole);
+    MoveAndHash(d, drop, whole, keepUntil, before.lanes, next.lanes, next.blocks);
+    before.blocks = whole / kBlock;
+    // The old blocks from `whole` on are untouched still.
+    before.AddBlocks(d, whole, size);
+    const HistoryCheck was = before.Finish(d, size);
+    std::memmove(d + whole, d + whole + drop, rest - whole);
+    list.resize(rest);
+    return was;
+}
+
 // Removes the entry before the last one of a list (the list has at least two).
 void DropSecondLast(std::string& list) {
     const size_t last = list.rfind(',');
@@ -311,6 +423,11 @@ void SettingsStore::SetFolder(const std::string& folder) {
 }
 
 std::string SettingsStore::ReadSetting(const std::string& Key, const std::string& Section) const {
+    if (documentReleased_) {
+        SettingsStore scratch;
+        scratch.SettingsText = DocumentNow();
+        return scratch.ReadSetting(Key, Section);
+    }
     // The first section of that name; one whose closing tag was lost (a file
     // cut short by hand) runs to the end of the document rather than reading
     // as empty, which would throw its whole history away at the next save.
@@ -328,6 +445,10 @@ std::string SettingsStore::ReadSetting(const std::string& Key, const std::string
 }
 
 void SettingsStore::WriteSetting(const std::string& Key, const std::string& Section, const std::string& Value) {
+    if (documentReleased_) {
+        SettingsText = DocumentNow();
+        documentReleased_ = false;
+    }
     const std::string Tag = "<" + Section + ">";
     const std::string Entry = "<" + Key + ">" + Value + "</" + Key + ">";
     const int32_t p = InStr(1, SettingsText, Tag, false);
@@ -405,7 +526,7 @@ void SettingsStore::ReadExtras() {
     }
 }
 
-void SettingsStore::SaveSettings() {
+void SettingsStore::BuildDocument() {
     SettingsText.clear();
     WriteSetting("minutes", "weather", std::to_string(UpdateMinutes));
     WriteSetting("loc", "weather", LocationId);
@@ -416,6 +537,37 @@ void SettingsStore::SaveSettings() {
     WriteSetting("last times", "weather", TimeHistory);
     WriteSetting("last reading", "weather", LastReading);
     WriteExtras();
+}
+
+// The document as a save would write it now, in a scratch store.
+std::string SettingsStore::DocumentNow() const {
+    SettingsStore scratch;
+    scratch.UpdateMinutes = UpdateMinutes;
+    scratch.LocationId = LocationId;
+    scratch.DebugMode = DebugMode;
+    scratch.ForecastText = ForecastText;
+    scratch.TempHistory = TempHistory;
+    scratch.HumidHistory = HumidHistory;
+    scratch.TimeHistory = TimeHistory;
+    scratch.LastReading = LastReading;
+    scratch.Extras = Extras;
+    scratch.BuildDocument();
+    return std::move(scratch.SettingsText);
+}
+
+void SettingsStore::ReleaseDocument() {
+    std::string().swap(SettingsText);
+    documentReleased_ = true;
+}
+
+void SettingsStore::SaveSettings() {
+    documentReleased_ = false;
+    BuildDocument();
+    WriteDocument();
+    ReleaseDocument();
+}
+
+void SettingsStore::WriteDocument() {
     lastSaveOk_ = false;
     if (refused_) {
         lastSaveError_ = "not a regular file";
@@ -507,6 +659,7 @@ std::string SettingsStore::ReadStoredList(const std::string& Key, bool& cut, boo
 }
 
 void SettingsStore::LoadSettings() {
+    documentReleased_ = false;
     keepOldFile_ = false;
     damaged_ = false;
     refused_ = false;
@@ -623,6 +776,8 @@ void SettingsStore::LoadSettings() {
     }
     CompactHistory();
     ReadExtras();
+    // Everything is taken from the document; the next save builds it again.
+    ReleaseDocument();
     if (OnRebuildFeedUrls) OnRebuildFeedUrls(*this);
     if (OnShowLoaded) OnShowLoaded(*this);
 }
@@ -646,18 +801,59 @@ void SettingsStore::AppendReading() {
 // last compaction left them.
 bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid, const std::string& time) {
     if (!compacted_ || entries_ < 1) return false;
-    if (TempHistory != compactTemp_ || HumidHistory != compactHumid_ || TimeHistory != compactTime_) return false;
+    std::string* lists[3] = {&TempHistory, &HumidHistory, &TimeHistory};
+    for (int i = 0; i < 3; ++i)
+        if (lists[i]->size() != checks_[i].size) return false;
+
+    // Each list is checked against its fingerprint in the pass that has to
+    // read it anyway: at the cap, the one that moves it to drop the oldest
+    // entry. The blocks before the comma ahead of the last entry stay as
+    // they are whatever the append does, so the new fingerprint is begun
+    // in the same pass.
+    const bool atCap = entries_ >= kHistoryCap;
+    HistoryHash next[3];
+    std::string dropped[3];
+    auto undo = [&](int upTo) {
+        for (int k = 0; k < upTo; ++k) lists[k]->insert(0, dropped[k]);
+    };
+    for (int i = 0; i < 3; ++i) {
+        std::string& list = *lists[i];
+        const size_t lastComma = list.rfind(',');
+        if (atCap) {
+            const size_t first = list.find(',');
+            if (first == std::string::npos) {
+                undo(i);
+                return false;
+            }
+            const size_t drop = first + 1;
+            dropped[i].assign(list, 0, drop);
+            const size_t keepUntil = lastComma > drop ? (lastComma - drop) & ~(kBlock - 1) : 0;
+            const HistoryCheck was = DropFirstBytesChecked(list, drop, keepUntil, next[i]);
+            if (!(was == checks_[i])) {
+                undo(i + 1);
+                return false;
+            }
+        } else {
+            const size_t keepUntil = lastComma == std::string::npos ? 0 : lastComma & ~(kBlock - 1);
+            HistoryHash h;
+            h.AddBlocks(list.data(), 0, keepUntil);
+            next[i] = h;
+            h.AddBlocks(list.data(), keepUntil, list.size());
+            if (!(h.Finish(list.data(), list.size()) == checks_[i])) {
+                undo(i);
+                return false;
+            }
+        }
+    }
 
     // AppendToList with the entry count already known: no count of the
     // separators over the whole list.
-    const bool atCap = entries_ >= kHistoryCap;
-    auto append = [atCap](std::string& list, const std::string& value) {
+    auto append = [](std::string& list, const std::string& value) {
         const std::string_view v = value.empty() ? LastEntry(list) : std::string_view(value);
         std::string add;
         add.reserve(v.size() + 1);
         add.push_back(',');
         add.append(v);
-        if (atCap) DropFirstEntry(list);
         list += add;
     };
     append(TempHistory, temp);
@@ -686,14 +882,20 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
             --n;
         }
     }
-    RememberCompacted(n);
+    for (int i = 0; i < 3; ++i) {
+        const std::string& list = *lists[i];
+        next[i].AddBlocks(list.data(), next[i].blocks * kBlock, list.size());
+        checks_[i] = next[i].Finish(list.data(), list.size());
+    }
+    entries_ = n;
+    compacted_ = true;
     return true;
 }
 
 void SettingsStore::RememberCompacted(int32_t entries) {
-    compactTemp_ = TempHistory;
-    compactHumid_ = HumidHistory;
-    compactTime_ = TimeHistory;
+    checks_[0] = CheckOf(TempHistory);
+    checks_[1] = CheckOf(HumidHistory);
+    checks_[2] = CheckOf(TimeHistory);
     entries_ = entries;
     compacted_ = true;
 }

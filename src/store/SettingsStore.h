@@ -4,6 +4,7 @@
 // file, settings.txt, in the program's folder. The main window owns one store
 // for the program's lifetime; the feed parsers and the history chart read and
 // write its fields directly, as the main window's own fields.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,10 +15,23 @@ namespace nimbrel {
 // Each history list holds at most this many entries.
 constexpr int32_t kHistoryCap = 110000;
 
+// A fingerprint of a history list: its length and 64 multiply chains over
+// its 32-bit words (see SettingsStore::checks_).
+struct HistoryCheck {
+    size_t size = 0;
+    uint32_t lanes[8][8] = {};
+    bool operator==(const HistoryCheck&) const = default;
+};
+
 class SettingsStore {
 public:
     std::string AppFolder;     // always ends in the path separator
     std::string SettingsPath;  // AppFolder + "settings.txt"
+    // The document while it is read or written: LoadSettings releases it
+    // once everything is taken from it and SaveSettings once it is written,
+    // since it is as large as the history itself. While it is released,
+    // ReadSetting and WriteSetting work on the document a save would write
+    // now.
     std::string SettingsText;
     int16_t UpdateMinutes = 5;
     std::string LocationId = "1769";
@@ -88,6 +102,10 @@ public:
 
 private:
     bool MoveUnreadableFileAside();
+    void BuildDocument();
+    void WriteDocument();
+    void ReleaseDocument();
+    std::string DocumentNow() const;
     void WriteExtras();
     void ReadExtras();
     void RememberCompacted(int32_t entries);
@@ -108,12 +126,21 @@ private:
     // next save first moves that file aside so that nothing in it is lost.
     bool keepOldFile_ = false;
     std::string setAsidePath_;
-    // The three lists as the last compaction left them. While the public
-    // lists still equal these, an append only has to look at the newest
-    // entries; any other change sends it through the full compaction.
+    // SettingsText is released (see there).
+    bool documentReleased_ = false;
+    // A fingerprint of each list as the last compaction left it: its length
+    // and 64 independent 32-bit multiply chains, word k of each 32-byte
+    // block n in chain (n mod 8, k). Each step of a chain is a bijection of
+    // its state, so a change that touches each chain once at most (anything
+    // within 256 bytes on a block boundary) always shows; any other goes
+    // unseen only if every chain it touches collides, each by a 2^-32
+    // chance. While the public lists still match, an append only has to
+    // look at the newest entries; any other change sends it through the
+    // full compaction. It replaces a second copy of the lists, which cost as
+    // much memory as the history itself.
     bool compacted_ = false;
     int32_t entries_ = 0;
-    std::string compactTemp_, compactHumid_, compactTime_;
+    HistoryCheck checks_[3];
 };
 
 // The name of the section that holds Extras.

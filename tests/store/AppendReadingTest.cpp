@@ -2,6 +2,7 @@
 // cap, and the quick append checked against a plain full recompaction.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -184,4 +185,53 @@ TEST(History, ListsChangedDirectlyAreRecompacted) {
     Append(s, "5", "5");
     EXPECT_EQ(s.TempHistory, "5,5");
     EXPECT_EQ(s.TimeHistory, "a,07/12/2026 00:00:00");
+}
+
+// The quick append knows the lists only by a fingerprint, not by a copy: an
+// edit that keeps every length, anywhere in any of the three lists, at the
+// cap and below it, must still send the append through the full thinning,
+// and a list the quick path began to move must come back whole first.
+TEST(History, EditsThatKeepTheLengthAreSeen) {
+    ScopedClock clock(DateSerial(2026, 12, 7));
+    for (const int size : {kHistoryCap, 1000}) {
+        Plain base;
+        for (int i = 0; i < size; ++i) {
+            const std::string sep = i ? "," : "";
+            base.temps += sep + std::to_string(i % 2);
+            base.humids += sep + "50";
+            base.times += sep + "06/12/2026 00:00:00";
+        }
+        // Each edit makes one reading equal to both of its neighbours, or
+        // changes a time, without changing a length.
+        const size_t mid = base.temps.size() / 2 & ~size_t(1);
+        const std::vector<std::function<void(Plain&)>> edits = {
+            [&](Plain& p) { p.temps[mid + 2] = p.temps[mid]; },
+            [&](Plain& p) { p.temps[2] = p.temps[0]; },
+            [&](Plain& p) { p.temps[p.temps.size() - 5] = p.temps.back(); },
+            [&](Plain& p) { p.humids[p.humids.size() / 6 * 3] = '7'; },
+            [&](Plain& p) { p.times[0] = '1'; },
+            [&](Plain& p) { p.times[p.times.size() / 40 * 20] = '2'; },
+        };
+        for (size_t e = 0; e < edits.size(); ++e) {
+            SCOPED_TRACE(std::to_string(size) + " entries, edit " + std::to_string(e));
+            SettingsStore s;
+            Plain p = base;
+            s.TempHistory = p.temps;
+            s.HumidHistory = p.humids;
+            s.TimeHistory = p.times;
+            clock.Advance(1.0 / 86400);
+            Append(s, "1", "50");
+            p.Append("1", "50", FormatDateTime(Now()));
+            edits[e](p);
+            s.TempHistory = p.temps;
+            s.HumidHistory = p.humids;
+            s.TimeHistory = p.times;
+            clock.Advance(1.0 / 86400);
+            Append(s, "0", "50");
+            p.Append("0", "50", FormatDateTime(Now()));
+            ASSERT_EQ(s.TempHistory, p.temps);
+            ASSERT_EQ(s.HumidHistory, p.humids);
+            ASSERT_EQ(s.TimeHistory, p.times);
+        }
+    }
 }
