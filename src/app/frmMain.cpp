@@ -523,6 +523,15 @@ void frmMain::ToggleTray() {
         SendToTray();
 }
 
+void frmMain::BringToFront() {
+    if (unloaded_) return;
+    if (blnIconShown()) RestoreFromTray();
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void frmMain::SendToTray() {
     mnRestore_->setText(QString::fromUtf8(kRestore));
     AddTrayIcon(*this, TrayTip());

@@ -103,6 +103,9 @@ public:
     void UpdateForecast();
     // "Send to system tray" or "Restore", whichever the window is not.
     void ToggleTray();
+    // Another start of the program on this folder: the window comes back
+    // from the tray or from being minimised and is raised.
+    void BringToFront();
     void ShowGraphWindow();
     // The preferences dialog, not modal (the window goes on showing the
     // weather meanwhile); its OK saves and applies the values at once.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QSessionManager>
 #include <QTimer>
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "app/FrontDoor.h"
 #include "app/Process.h"
 #include "app/ResumeWatch.h"
 #include "app/SignalWatch.h"
@@ -54,6 +56,13 @@ int main(int argc, char** argv) {
     FolderLock folderLock;
     if (folderLock.Acquire(folder, error) == FolderLock::Result::InUse) {
         std::cerr << "Nimbrel is already running with the folder " << folder << "\n";
+        // The running program is asked to show its window; where it cannot
+        // be reached the refusal alone stands.
+        QCoreApplication knocking(argc, argv);
+        if (KnockAtFrontDoor(folder)) {
+            std::cerr << "Its window has been brought to the front.\n";
+            return 0;
+        }
         return 2;
     }
 
@@ -105,6 +114,9 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] {
         if (!form.Unloaded()) form.Unload(UnloadReason::Session);
     });
+
+    // A second start on this folder shows this window instead.
+    FrontDoor frontDoor(folder, [&form] { form.BringToFront(); });
 
     // Back from sleep or from a network outage: fetch at once.
     ResumeWatch resumeWatch([&form] { form.OnResumed(); });
