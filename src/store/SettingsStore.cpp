@@ -19,6 +19,16 @@
 namespace nimbrel {
 namespace {
 
+// The two passes over the whole history are built for AVX2 as well and the
+// loader picks the build the processor runs. The thread checker's runtime
+// starts after the loader resolves such a choice, so its build has the plain
+// one only.
+#if defined(__SANITIZE_THREAD__)
+#define NIMBREL_AVX2_CLONES
+#else
+#define NIMBREL_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kNoValue = "n/a";
 
@@ -123,8 +133,7 @@ struct HistoryHash {
     }
 };
 
-__attribute__((target_clones("avx2", "default"))) void HashBlocks(uint32_t (*lanes)[8], size_t& blocks,
-                                                                  const char* text, size_t from, size_t to) {
+NIMBREL_AVX2_CLONES void HashBlocks(uint32_t (*lanes)[8], size_t& blocks, const char* text, size_t from, size_t to) {
     Block acc[8];
     std::memcpy(acc, lanes, sizeof acc);
     Block odd;
@@ -148,9 +157,8 @@ void HistoryHash::AddBlocks(const char* text, size_t from, size_t to) {
 // keepUntil into `next`. The old block at k is read, with the one that comes
 // from k + drop, before that one is stored over it; drop >= 1 keeps the copy
 // going forwards.
-__attribute__((target_clones("avx2", "default"))) void MoveAndHash(char* d, size_t drop, size_t end, size_t keepUntil,
-                                                                   uint32_t (*before)[8], uint32_t (*next)[8],
-                                                                   size_t& nextBlocks) {
+NIMBREL_AVX2_CLONES void MoveAndHash(char* d, size_t drop, size_t end, size_t keepUntil, uint32_t (*before)[8],
+                                     uint32_t (*next)[8], size_t& nextBlocks) {
     Block b[8], nx[8];
     std::memcpy(b, before, sizeof b);
     std::memcpy(nx, next, sizeof nx);
