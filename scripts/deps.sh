@@ -6,7 +6,7 @@ NIMBREL_PACKAGES=(
   qt6-base-dev libfreetype-dev libfontconfig-dev fonts-liberation
   libcurl4-openssl-dev libturbojpeg0-dev libjpeg-dev libpng-dev
   libcpp-httplib-dev nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils imagemagick libxcb-cursor0 libxcb1-dev openbox trayer
   librsvg2-bin dpkg-dev
 )
