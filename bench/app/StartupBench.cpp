@@ -135,6 +135,21 @@ Resident FloorChild() {
     return ResidentNow();
 }
 
+// The program's window on a folder, loaded, shown and painted once.
+void LoadAndPaint(frmMain& form) {
+    form.Load();
+    form.ShowFirst();
+    auto* today = form.findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
+    while (today->PaintCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+frmMain::Config BenchConfig(const fs::path& dir) {
+    frmMain::Config c;
+    c.folder = dir.string();
+    c.onEnded = [] {};
+    return c;
+}
+
 Resident AtCapChild(const fs::path& dir) {
     static int argc = 1;
     static char name[] = "app_bench";
@@ -142,14 +157,8 @@ Resident AtCapChild(const fs::path& dir) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     SetTrayHost(std::make_shared<NoTray>());
-    frmMain::Config c;
-    c.folder = dir.string();
-    c.onEnded = [] {};
-    frmMain form(c);
-    form.Load();
-    form.ShowFirst();
-    auto* today = form.findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
-    while (today->PaintCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    frmMain form(BenchConfig(dir));
+    LoadAndPaint(form);
     return ResidentNow();
 }
 
@@ -195,24 +204,15 @@ void BM_StartupToFirstPaint(benchmark::State& state) {
     const fs::path dir = MakeFolder();
     size_t readings = 0;
     for (auto _ : state) {
-        frmMain::Config c;
-        c.folder = dir.string();
-        c.onEnded = [] {};
-        frmMain form(c);
-        form.Load();
-        form.ShowFirst();
-        auto* today = form.findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
-        while (today->PaintCount() == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        frmMain form(BenchConfig(dir));
+        LoadAndPaint(form);
         state.PauseTiming();
         state.counters["resident_MiB"] = double(ResidentKiB()) / 1024.0;
         state.ResumeTiming();
     }
     {
         // The readings the window kept, as its exit save writes them.
-        frmMain::Config c;
-        c.folder = dir.string();
-        c.onEnded = [] {};
-        frmMain form(c);
+        frmMain form(BenchConfig(dir));
         form.Load();
         form.Exit();
         std::ifstream in(dir / "settings.txt", std::ios::binary);

@@ -34,8 +34,7 @@ DateTime LocalFromUtc(DateTime utc) {
     return FromTm(local);
 }
 
-long LocalOffsetSeconds(DateTime local) {
-    if (!(local >= DateSerial(1900, 1, 1) && local < DateSerial(10000, 1, 1))) return 0;
+bool LocalZoneAt(DateTime local, long& offsetSeconds, std::string& abbreviation) {
     const CivilTime c = Decode(local);
     std::tm tm{};
     tm.tm_year = c.year - 1900;
@@ -45,8 +44,17 @@ long LocalOffsetSeconds(DateTime local) {
     tm.tm_min = c.minute;
     tm.tm_sec = c.second;
     tm.tm_isdst = -1;
-    if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return 0;
-    return tm.tm_gmtoff;
+    if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return false;
+    offsetSeconds = tm.tm_gmtoff;
+    abbreviation = tm.tm_zone ? tm.tm_zone : "";
+    return true;
+}
+
+long LocalOffsetSeconds(DateTime local) {
+    if (!(local >= DateSerial(1900, 1, 1) && local < DateSerial(10000, 1, 1))) return 0;
+    long offset = 0;
+    std::string abbreviation;
+    return LocalZoneAt(local, offset, abbreviation) ? offset : 0;
 }
 
 DateTime Now() {

@@ -1,6 +1,7 @@
 #pragma once
 // Every "now" of the program comes from here, so tests can set the time.
 #include <functional>
+#include <string>
 
 #include "base/DateTime.h"
 
@@ -16,6 +17,9 @@ DateTime Today();
 DateTime LocalFromUtc(DateTime utc);
 // The desktop's offset from UTC, in seconds east, at a local time.
 long LocalOffsetSeconds(DateTime local);
+// The desktop's zone at a local time: the offset as above and the zone's
+// abbreviation ("CET", "+03"); false where the system cannot tell.
+bool LocalZoneAt(DateTime local, long& offsetSeconds, std::string& abbreviation);
 
 // Replaces the clock; pass an empty function to go back to the system clock.
 void SetClock(std::function<DateTime()> clock);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/Clock.h"
+
 namespace nimbrel::feedgen {
 namespace {
 
@@ -113,24 +115,15 @@ struct Zone {
 };
 
 Zone LocalZone(DateTime t) {
-    const CivilTime c = Decode(t);
-    std::tm tm{};
-    tm.tm_year = c.year - 1900;
-    tm.tm_mon = c.month - 1;
-    tm.tm_mday = c.day;
-    tm.tm_hour = c.hour;
-    tm.tm_min = c.minute;
-    tm.tm_sec = c.second;
-    tm.tm_isdst = -1;
     Zone z;
-    if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return z;
-    z.offsetSeconds = tm.tm_gmtoff;
+    std::string abbreviation;
+    if (!LocalZoneAt(t, z.offsetSeconds, abbreviation)) return z;
     // Some zones have no abbreviation but a number ("+03"). The title's
     // summary ends at the first "." after its first ":", so neither may come
     // from the zone's name.
     std::string name;
-    for (const char* p = tm.tm_zone; p && *p; ++p)
-        if (std::isalnum(static_cast<unsigned char>(*p)) || *p == '+' || *p == '-') name += *p;
+    for (const char ch : abbreviation)
+        if (std::isalnum(static_cast<unsigned char>(ch)) || ch == '+' || ch == '-') name += ch;
     if (!name.empty() && !(name == "UTC" && z.offsetSeconds == 0)) z.name = name;
     return z;
 }
