@@ -19,16 +19,6 @@
 namespace nimbrel {
 namespace {
 
-// The two passes over the whole history are built for AVX2 as well and the
-// loader picks the build the processor runs. The thread checker's runtime
-// starts after the loader resolves such a choice, so its build has the plain
-// one only.
-#if defined(__SANITIZE_THREAD__)
-#define NIMBREL_AVX2_CLONES
-#else
-#define NIMBREL_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
-#endif
-
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kNoValue = "n/a";
 
@@ -48,8 +38,8 @@ int16_t TemperatureValue(const std::string& text) {
     }
 }
 
-int32_t EntryCount(const std::string& list) {
-    return list.empty() ? 0 : CountOccurrences(list, ",") + 1;
+int32_t EntryCount(std::string_view list) {
+    return list.empty() ? 0 : static_cast<int32_t>(std::count(list.begin(), list.end(), ',')) + 1;
 }
 
 std::string_view LastEntry(std::string_view list) {
@@ -57,7 +47,7 @@ std::string_view LastEntry(std::string_view list) {
     return p == std::string_view::npos ? list : list.substr(p + 1);
 }
 
-std::vector<std::string_view> SplitList(const std::string& list) {
+std::vector<std::string_view> SplitList(std::string_view list) {
     std::vector<std::string_view> out;
     if (list.empty()) {
         out.emplace_back();
@@ -67,7 +57,7 @@ std::vector<std::string_view> SplitList(const std::string& list) {
     size_t start = 0;
     for (;;) {
         const size_t p = list.find(',', start);
-        if (p == std::string::npos) {
+        if (p == std::string_view::npos) {
             out.emplace_back(list.data() + start, list.size() - start);
             break;
         }
@@ -94,126 +84,17 @@ std::string JoinKept(const std::vector<std::string_view>& items, const std::vect
 }
 
 // Drops the first entry of a list and the "," after it.
-void DropFirstEntry(std::string& list) {
+template <class List>
+void DropFirstEntry(List& list) {
     const size_t p = list.find(',');
-    if (p == std::string::npos)
+    if (p == std::string_view::npos)
         list.clear();
     else
         list.erase(0, p + 1);
 }
 
-// The fingerprint of a list, built block by block so that it can be taken
-// while the blocks are moved: the list in 32-byte blocks, block k worked
-// into chain k mod 8, each chain eight 32-bit lanes. A step (lane ^ data) *
-// odd is a bijection of the lane. The GCC vector type gives the same
-// arithmetic with or without AVX2; the hot loops are built for both.
-using Block = uint32_t __attribute__((vector_size(32)));
-constexpr size_t kBlock = 32;
-constexpr uint32_t kOdd = 0x9E3779B1u;
-
-struct HistoryHash {
-    uint32_t lanes[8][8];
-    size_t blocks = 0;
-    HistoryHash() {
-        for (int c = 0; c < 8; ++c)
-            for (int l = 0; l < 8; ++l) lanes[c][l] = 0x243F6A88u + 0x01000193u * uint32_t(c * 8 + l);
-    }
-    // Whole blocks of text[from, to), from on a block boundary of the list.
-    void AddBlocks(const char* text, size_t from, size_t to);
-    // The last, partial block (zero-padded) and the length.
-    HistoryCheck Finish(const char* text, size_t size) {
-        const size_t whole = size & ~(kBlock - 1);
-        char last[kBlock] = {};
-        std::memcpy(last, text + whole, size - whole);
-        AddBlocks(last, 0, kBlock);
-        HistoryCheck c;
-        c.size = size;
-        std::memcpy(c.lanes, lanes, sizeof lanes);
-        return c;
-    }
-};
-
-NIMBREL_AVX2_CLONES void HashBlocks(uint32_t (*lanes)[8], size_t& blocks, const char* text, size_t from, size_t to) {
-    Block acc[8];
-    std::memcpy(acc, lanes, sizeof acc);
-    Block odd;
-    for (int l = 0; l < 8; ++l) odd[l] = kOdd;
-    size_t n = blocks;
-    for (size_t k = from; k + kBlock <= to; k += kBlock, ++n) {
-        Block v;
-        std::memcpy(&v, text + k, kBlock);
-        acc[n & 7] = (acc[n & 7] ^ v) * odd;
-    }
-    blocks = n;
-    std::memcpy(lanes, acc, sizeof acc);
-}
-
-void HistoryHash::AddBlocks(const char* text, size_t from, size_t to) {
-    HashBlocks(lanes, blocks, text, from, to);
-}
-
-// Moves text[drop, drop + end) to text[0, end) block by block, end a block
-// boundary, working each old block into `before` and each moved block below
-// keepUntil into `next`. The old block at k is read, with the one that comes
-// from k + drop, before that one is stored over it; drop >= 1 keeps the copy
-// going forwards.
-NIMBREL_AVX2_CLONES void MoveAndHash(char* d, size_t drop, size_t end, size_t keepUntil, uint32_t (*before)[8],
-                                     uint32_t (*next)[8], size_t& nextBlocks) {
-    Block b[8], nx[8];
-    std::memcpy(b, before, sizeof b);
-    std::memcpy(nx, next, sizeof nx);
-    Block odd;
-    for (int l = 0; l < 8; ++l) odd[l] = kOdd;
-    size_t n = 0;
-    size_t k = 0;
-    for (; k < keepUntil; k += kBlock, ++n) {
-        Block old, moved;
-        std::memcpy(&old, d + k, kBlock);
-        std::memcpy(&moved, d + k + drop, kBlock);
-        std::memcpy(d + k, &moved, kBlock);
-        b[n & 7] = (b[n & 7] ^ old) * odd;
-        nx[n & 7] = (nx[n & 7] ^ moved) * odd;
-    }
-    nextBlocks = n;
-    for (; k < end; k += kBlock, ++n) {
-        Block old, moved;
-        std::memcpy(&old, d + k, kBlock);
-        std::memcpy(&moved, d + k + drop, kBlock);
-        std::memcpy(d + k, &moved, kBlock);
-        b[n & 7] = (b[n & 7] ^ old) * odd;
-    }
-    std::memcpy(before, b, sizeof b);
-    std::memcpy(next, nx, sizeof nx);
-}
-
-HistoryCheck CheckOf(const std::string& list) {
-    HistoryHash h;
-    h.AddBlocks(list.data(), 0, list.size());
-    return h.Finish(list.data(), list.size());
-}
-
-// Drops the first `drop` bytes of the list and, in the same pass over it,
-// takes the fingerprint of the list as it was and begins that of the new
-// list with its blocks before `keepUntil` (a block boundary).
-HistoryCheck DropFirstBytesChecked(std::string& list, size_t drop, size_t keepUntil, HistoryHash& next) {
-    HistoryHash before;
-    char* d = list.data();
-    const size_t size = list.size();
-    const size_t rest = size - drop;
-    const size_t whole = rest & ~(kBlock - 1);
-    keepUntil = std::min(keepUntil, whole);
-    MoveAndHash(d, drop, whole, keepUntil, before.lanes, next.lanes, next.blocks);
-    before.blocks = whole / kBlock;
-    // The old blocks from `whole` on are untouched still.
-    before.AddBlocks(d, whole, size);
-    const HistoryCheck was = before.Finish(d, size);
-    std::memmove(d + whole, d + whole + drop, rest - whole);
-    list.resize(rest);
-    return was;
-}
-
 // Removes the entry before the last one of a list (the list has at least two).
-void DropSecondLast(std::string& list) {
+void DropSecondLast(HistoryList& list) {
     const size_t last = list.rfind(',');
     const size_t before = last == 0 ? std::string::npos : list.rfind(',', last - 1);
     if (before == std::string::npos)
@@ -411,18 +292,31 @@ std::string SettingsStore::TakeNotice() {
     return n;
 }
 
-void AppendToList(std::string& List, std::string Value) {
-    if (Value.empty()) Value = List.empty() ? std::string(kNoValue) : std::string(LastEntry(List));
-    if (List.empty()) {
-        List = std::move(Value);
+namespace {
+
+template <class List>
+void AppendToListOf(List& list, std::string value) {
+    if (value.empty()) value = list.empty() ? std::string(kNoValue) : std::string(LastEntry(list));
+    if (list.empty()) {
+        list = std::move(value);
         return;
     }
     // At the cap the oldest entry makes room. A list that somehow holds more
     // (a hand-edited file is cut to the cap when it is loaded) still shrinks
     // back to the cap instead of growing without bound.
-    while (CountOccurrences(List, ",") >= kHistoryCap - 1) DropFirstEntry(List);
-    if (List.back() != ',') List += ',';
-    List += Value;
+    while (EntryCount(list) > kHistoryCap - 1) DropFirstEntry(list);
+    if (list.back() != ',') list += ',';
+    list += value;
+}
+
+}  // namespace
+
+void AppendToList(std::string& List, std::string Value) {
+    AppendToListOf(List, std::move(Value));
+}
+
+void AppendToList(HistoryList& List, std::string Value) {
+    AppendToListOf(List, std::move(Value));
 }
 
 void SettingsStore::SetFolder(const std::string& folder) {
@@ -452,13 +346,15 @@ std::string SettingsStore::ReadSetting(const std::string& Key, const std::string
     return ExtractBetween("<" + Key + ">", "</" + Key + ">", S, start, false);
 }
 
-void SettingsStore::WriteSetting(const std::string& Key, const std::string& Section, const std::string& Value) {
+void SettingsStore::WriteSetting(const std::string& Key, const std::string& Section, std::string_view Value) {
     if (documentReleased_) {
         SettingsText = DocumentNow();
         documentReleased_ = false;
     }
     const std::string Tag = "<" + Section + ">";
-    const std::string Entry = "<" + Key + ">" + Value + "</" + Key + ">";
+    std::string Entry;
+    Entry.reserve(2 * Key.size() + Value.size() + 5);
+    Entry.append("<").append(Key).append(">").append(Value).append("</").append(Key).append(">");
     const int32_t p = InStr(1, SettingsText, Tag, false);
     if (p == 0) {
         std::string section = Tag + kCrLf + Entry + kCrLf + "</" + Section + ">";
@@ -766,22 +662,24 @@ void SettingsStore::LoadSettings() {
     LastUpdate = GetField(LastReading, ",", 4);
 
     bool cutT, cutH, cutTm, missT, missH, missTm;
-    TempHistory = ReadStoredList("last temps", cutT, missT);
-    HumidHistory = ReadStoredList("last humids", cutH, missH);
-    TimeHistory = ReadStoredList("last times", cutTm, missTm);
+    std::string temps = ReadStoredList("last temps", cutT, missT);
+    std::string humids = ReadStoredList("last humids", cutH, missH);
+    std::string times = ReadStoredList("last times", cutTm, missTm);
     if (cutT || cutH || cutTm) damaged_ = true;
-    if (!ListParses(TempHistory, false) || !ListParses(HumidHistory, false) || !ListParses(TimeHistory, true))
-        damaged_ = true;
-    if (BoundList(TempHistory, -100.0, 100.0)) damaged_ = true;
-    if (BoundList(HumidHistory, 0.0, 100.0)) damaged_ = true;
-    const int32_t n = EntryCount(TimeHistory);
+    if (!ListParses(temps, false) || !ListParses(humids, false) || !ListParses(times, true)) damaged_ = true;
+    if (BoundList(temps, -100.0, 100.0)) damaged_ = true;
+    if (BoundList(humids, 0.0, 100.0)) damaged_ = true;
+    const int32_t n = EntryCount(times);
     if (damaged_ && (cutT || cutH || cutTm || missT || missH)) {
         // Cut short: what is left of each list is its oldest part.
-        AlignOldest(TempHistory, n);
-        AlignOldest(HumidHistory, n);
-    } else if (EntryCount(TempHistory) != n || EntryCount(HumidHistory) != n) {
+        AlignOldest(temps, n);
+        AlignOldest(humids, n);
+    } else if (EntryCount(temps) != n || EntryCount(humids) != n) {
         damaged_ = true;  // lined up by CompactHistory, newest entries together
     }
+    TempHistory = std::move(temps);
+    HumidHistory = std::move(humids);
+    TimeHistory = std::move(times);
     CompactHistory();
     ReadExtras();
     // Everything is taken from the document; the next save builds it again.
@@ -809,54 +707,22 @@ void SettingsStore::AppendReading() {
 // last compaction left them.
 bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid, const std::string& time) {
     if (!compacted_ || entries_ < 1) return false;
-    std::string* lists[3] = {&TempHistory, &HumidHistory, &TimeHistory};
+    HistoryList* lists[3] = {&TempHistory, &HumidHistory, &TimeHistory};
     for (int i = 0; i < 3; ++i)
-        if (lists[i]->size() != checks_[i].size) return false;
+        if (lists[i]->Version() != versions_[i]) return false;
 
-    // Each list is checked against its fingerprint in the pass that has to
-    // read it anyway: at the cap, the one that moves it to drop the oldest
-    // entry. The blocks before the comma ahead of the last entry stay as
-    // they are whatever the append does, so the new fingerprint is begun
-    // in the same pass.
+    // At the cap the oldest entry of each list makes room; the lists skip it
+    // rather than move the rest down.
     const bool atCap = entries_ >= kHistoryCap;
-    HistoryHash next[3];
-    std::string dropped[3];
-    auto undo = [&](int upTo) {
-        for (int k = 0; k < upTo; ++k) lists[k]->insert(0, dropped[k]);
-    };
-    for (int i = 0; i < 3; ++i) {
-        std::string& list = *lists[i];
-        const size_t lastComma = list.rfind(',');
-        if (atCap) {
-            const size_t first = list.find(',');
-            if (first == std::string::npos) {
-                undo(i);
-                return false;
-            }
-            const size_t drop = first + 1;
-            dropped[i].assign(list, 0, drop);
-            const size_t keepUntil = lastComma > drop ? (lastComma - drop) & ~(kBlock - 1) : 0;
-            const HistoryCheck was = DropFirstBytesChecked(list, drop, keepUntil, next[i]);
-            if (!(was == checks_[i])) {
-                undo(i + 1);
-                return false;
-            }
-        } else {
-            const size_t keepUntil = lastComma == std::string::npos ? 0 : lastComma & ~(kBlock - 1);
-            HistoryHash h;
-            h.AddBlocks(list.data(), 0, keepUntil);
-            next[i] = h;
-            h.AddBlocks(list.data(), keepUntil, list.size());
-            if (!(h.Finish(list.data(), list.size()) == checks_[i])) {
-                undo(i);
-                return false;
-            }
-        }
+    if (atCap) {
+        for (HistoryList* list : lists)
+            if (list->find(',') == std::string_view::npos) return false;
+        for (HistoryList* list : lists) list->DropFront(list->find(',') + 1);
     }
 
     // AppendToList with the entry count already known: no count of the
     // separators over the whole list.
-    auto append = [](std::string& list, const std::string& value) {
+    auto append = [](HistoryList& list, const std::string& value) {
         const std::string_view v = value.empty() ? LastEntry(list) : std::string_view(value);
         std::string add;
         add.reserve(v.size() + 1);
@@ -870,13 +736,13 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
     int32_t n = atCap ? kHistoryCap : entries_ + 1;
     if (n >= 3) {
         // The last three entries of both lists decide.
-        auto lastThree = [](const std::string& list, std::string_view out[3]) {
+        auto lastThree = [](std::string_view list, std::string_view out[3]) {
             size_t end = list.size();
             for (int k = 2; k >= 0; --k) {
-                const size_t p = end == 0 ? std::string::npos : list.rfind(',', end - 1);
-                const size_t b = p == std::string::npos ? 0 : p + 1;
-                out[k] = std::string_view(list).substr(b, end - b);
-                end = p == std::string::npos ? 0 : p;
+                const size_t p = end == 0 ? std::string_view::npos : list.rfind(',', end - 1);
+                const size_t b = p == std::string_view::npos ? 0 : p + 1;
+                out[k] = list.substr(b, end - b);
+                end = p == std::string_view::npos ? 0 : p;
             }
         };
         std::string_view t[3], h[3];
@@ -890,20 +756,14 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
             --n;
         }
     }
-    for (int i = 0; i < 3; ++i) {
-        const std::string& list = *lists[i];
-        next[i].AddBlocks(list.data(), next[i].blocks * kBlock, list.size());
-        checks_[i] = next[i].Finish(list.data(), list.size());
-    }
-    entries_ = n;
-    compacted_ = true;
+    RememberCompacted(n);
     return true;
 }
 
 void SettingsStore::RememberCompacted(int32_t entries) {
-    checks_[0] = CheckOf(TempHistory);
-    checks_[1] = CheckOf(HumidHistory);
-    checks_[2] = CheckOf(TimeHistory);
+    versions_[0] = TempHistory.Version();
+    versions_[1] = HumidHistory.Version();
+    versions_[2] = TimeHistory.Version();
     entries_ = entries;
     compacted_ = true;
 }

@@ -9,19 +9,14 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
+
+#include "store/HistoryList.h"
 
 namespace nimbrel {
 
 // Each history list holds at most this many entries.
 constexpr int32_t kHistoryCap = 110000;
-
-// A fingerprint of a history list: its length and 64 multiply chains over
-// its 32-bit words (see SettingsStore::checks_).
-struct HistoryCheck {
-    size_t size = 0;
-    uint32_t lanes[8][8] = {};
-    bool operator==(const HistoryCheck&) const = default;
-};
 
 class SettingsStore {
 public:
@@ -38,9 +33,9 @@ public:
     bool DebugMode = false;
     std::string ForecastText;  // three lines joined by CR LF
     std::string LastReading;   // summary,temperature,humidity,dd/mm/yyyy hh:nn:ss
-    std::string TempHistory;
-    std::string HumidHistory;
-    std::string TimeHistory;
+    HistoryList TempHistory;
+    HistoryList HumidHistory;
+    HistoryList TimeHistory;
     std::string CurrentSummary;
     int16_t CurrentTemp = 0;
     std::string LastUpdate;
@@ -66,7 +61,7 @@ public:
     void LoadSettings();
     void SaveSettings();
     std::string ReadSetting(const std::string& Key, const std::string& Section) const;
-    void WriteSetting(const std::string& Key, const std::string& Section, const std::string& Value);
+    void WriteSetting(const std::string& Key, const std::string& Section, std::string_view Value);
     void AppendReading();
     void CompactHistory();
 
@@ -128,19 +123,13 @@ private:
     std::string setAsidePath_;
     // SettingsText is released (see there).
     bool documentReleased_ = false;
-    // A fingerprint of each list as the last compaction left it: its length
-    // and 64 independent 32-bit multiply chains, word k of each 32-byte
-    // block n in chain (n mod 8, k). Each step of a chain is a bijection of
-    // its state, so a change that touches each chain once at most (anything
-    // within 256 bytes on a block boundary) always shows; any other goes
-    // unseen only if every chain it touches collides, each by a 2^-32
-    // chance. While the public lists still match, an append only has to
-    // look at the newest entries; any other change sends it through the
-    // full compaction. It replaces a second copy of the lists, which cost as
-    // much memory as the history itself.
+    // The lists as the last compaction (or quick append) left them, by
+    // their version: while all three still have it, nobody has changed them
+    // since, and an append only has to look at the newest entries; any other
+    // change sends it through the full compaction.
     bool compacted_ = false;
     int32_t entries_ = 0;
-    HistoryCheck checks_[3];
+    uint64_t versions_[3] = {};
 };
 
 // The name of the section that holds Extras.
@@ -159,5 +148,6 @@ std::string CutToCharacters(const std::string& text, size_t characters);
 
 // AppendToList of the history rules, on one list.
 void AppendToList(std::string& List, std::string Value);
+void AppendToList(HistoryList& List, std::string Value);
 
 }  // namespace nimbrel

@@ -124,9 +124,9 @@ private:
 std::vector<std::string> Snapshot(const SettingsStore& s) {
     return {s.ForecastText,
             s.LastReading,
-            s.TempHistory,
-            s.HumidHistory,
-            s.TimeHistory,
+            s.TempHistory.str(),
+            s.HumidHistory.str(),
+            s.TimeHistory.str(),
             s.CurrentSummary,
             std::to_string(s.CurrentTemp),
             s.LastUpdate,

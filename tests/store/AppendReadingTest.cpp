@@ -187,10 +187,9 @@ TEST(History, ListsChangedDirectlyAreRecompacted) {
     EXPECT_EQ(s.TimeHistory, "a,07/12/2026 00:00:00");
 }
 
-// The quick append knows the lists only by a fingerprint, not by a copy: an
-// edit that keeps every length, anywhere in any of the three lists, at the
-// cap and below it, must still send the append through the full thinning,
-// and a list the quick path began to move must come back whole first.
+// The quick append keeps no copy of the lists: an edit that keeps every
+// length, anywhere in any of the three lists, at the cap and below it, must
+// still send the append through the full thinning.
 TEST(History, EditsThatKeepTheLengthAreSeen) {
     ScopedClock clock(DateSerial(2026, 12, 7));
     for (const int size : {kHistoryCap, 1000}) {
@@ -234,4 +233,50 @@ TEST(History, EditsThatKeepTheLengthAreSeen) {
             ASSERT_EQ(s.TimeHistory, p.times);
         }
     }
+}
+
+// Months at the cap: every append drops the oldest reading, and the lists
+// move their text down only now and then. After thousands of appends the
+// lists hold exactly the newest kHistoryCap readings of the whole run.
+TEST(History, ThousandsOfAppendsAtTheCapKeepTheNewestReadings) {
+    ScopedClock clock(DateSerial(2026, 1, 1));
+    constexpr int kAppends = 9000;  // drops more than the times list's move threshold
+    std::vector<std::string> times;
+    times.reserve(kHistoryCap + kAppends);
+    SettingsStore s;
+    {
+        std::string t, h, tm;
+        for (int i = 0; i < kHistoryCap; ++i) {
+            const std::string sep = i ? "," : "";
+            times.push_back(FormatDateTime(Now() - (kHistoryCap - i) / 86400.0));
+            t += sep + std::to_string(i % 2);
+            h += sep + "50";
+            tm += sep + times.back();
+        }
+        s.TempHistory = t;
+        s.HumidHistory = h;
+        s.TimeHistory = tm;
+        s.CompactHistory();
+    }
+    auto expectNewest = [&](int appended) {
+        std::string t, h, tm;
+        for (int i = appended; i < kHistoryCap + appended; ++i) {
+            const std::string sep = i > appended ? "," : "";
+            t += sep + std::to_string(i % 2);
+            h += sep + "50";
+            tm += sep + times[size_t(i)];
+        }
+        ASSERT_EQ(s.TempHistory, t) << appended;
+        ASSERT_EQ(s.HumidHistory, h) << appended;
+        ASSERT_EQ(s.TimeHistory, tm) << appended;
+    };
+    for (int k = 0; k < kAppends; ++k) {
+        clock.Advance(1.0 / 86400);
+        times.push_back(FormatDateTime(Now()));
+        Append(s, std::to_string((kHistoryCap + k) % 2), "50");
+        if (k % 3000 == 2999) {
+            ASSERT_NO_FATAL_FAILURE(expectNewest(k + 1));
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(expectNewest(kAppends));
 }

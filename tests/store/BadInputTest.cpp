@@ -79,11 +79,11 @@ TEST(BadSettings, ListsBeyondTheCapKeepTheNewestReadings) {
     SettingsStore s = LoadFrom(dir, History(temps, humids, times));
     EXPECT_EQ(Entries(s.TempHistory), kHistoryCap);
     EXPECT_EQ(Entries(s.TimeHistory), kHistoryCap);
-    EXPECT_EQ(GetField(s.TimeHistory, ",", 1), "t5");
+    EXPECT_EQ(GetField(s.TimeHistory.str(), ",", 1), "t5");
     s.LastReading = "x,1,50,y";
     s.AppendReading();
     EXPECT_EQ(Entries(s.TempHistory), kHistoryCap);
-    EXPECT_EQ(GetField(s.TimeHistory, ",", 1), "t6");
+    EXPECT_EQ(GetField(s.TimeHistory.str(), ",", 1), "t6");
 }
 
 TEST(BadSettings, ASectionWithoutItsClosingTagRunsToTheEnd) {

@@ -70,13 +70,13 @@ int CompleteEntries(const std::string& file, const std::string& key, size_t cut)
     return n;
 }
 
-std::vector<std::string> Split(const std::string& list) {
+std::vector<std::string> Split(std::string_view list) {
     std::vector<std::string> out;
     if (list.empty()) return out;
     size_t start = 0;
     for (;;) {
         const size_t p = list.find(',', start);
-        out.push_back(list.substr(start, p == std::string::npos ? std::string::npos : p - start));
+        out.emplace_back(list.substr(start, p == std::string::npos ? std::string::npos : p - start));
         if (p == std::string::npos) break;
         start = p + 1;
     }

@@ -84,7 +84,7 @@ TEST(SaveFailure, AReadOnlyFileOrARemovedFolderFailsWithItsReason) {
     s.SaveSettings();
     const std::string before = Bytes(dir.Settings());
     Readings(s, 10, 10);
-    const std::string history = s.TempHistory;
+    const std::string history = s.TempHistory.str();
     {
         fs::permissions(dir.Settings(), fs::perms::owner_read);
         nimbrel::testing::ReadOnlyFolder ro(dir.path.string());
@@ -131,7 +131,7 @@ TEST(SaveFailure, AFullDiskFailsBeforeTheOldTextIsTouched) {
         s.HumidHistory.append(",5").append(1, static_cast<char>('0' + i % 10));
         s.TimeHistory.append(",01/01/2026 10:00:00");
     }
-    const std::string history = s.TempHistory;
+    const std::string history = s.TempHistory.str();
     s.SaveSettings();
     EXPECT_FALSE(s.LastSaveSucceeded());
     EXPECT_EQ(s.LastSaveError(), "No space left on device");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "store/SettingsStore.h"
 
@@ -39,7 +40,7 @@ inline void Put(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-inline int Entries(const std::string& list) {
+inline int Entries(std::string_view list) {
     if (list.empty()) return 0;
     int n = 1;
     for (char c : list) n += c == ',';
