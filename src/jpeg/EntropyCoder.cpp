@@ -135,7 +135,7 @@ void cJpeg::BuildLookup(CodeLookup& lookup, const HuffmanTable& table) {
     }
 }
 
-void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable) {
+NIMBREL_ENTROPY_CLONES void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable) {
     const uint32_t* dc = dcLookup_[dcTable].entry;
     const uint32_t* ac = acLookup_[acTable].entry;
     EnsureRoom(kWorstBlockBytes);
@@ -203,7 +203,7 @@ void cJpeg::WriteScans(int first, int last) {
     }
 }
 
-void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
+NIMBREL_ENTROPY_CLONES void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
     WriteScanHeader(c, c);
     ResetBits();
     int32_t predictor = 0;
@@ -213,7 +213,7 @@ void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
     FlushBits();
 }
 
-void cJpeg::WriteInterleavedScan(int first, int last) {
+NIMBREL_ENTROPY_CLONES void cJpeg::WriteInterleavedScan(int first, int last) {
     WriteScanHeader(first, last);
     ResetBits();
     int32_t predictors[3] = {0, 0, 0};
