@@ -392,11 +392,12 @@ __attribute__((target("avx2"))) bool SampleBlockRowAvx2(const block_kernel::Bloc
     return true;
 }
 
-// The same kernel for AVX-512: every formula with a constant evaluated in
+// The same kernel for AVX-512 (with its byte permutes, VBMI): every formula with a constant evaluated in
 // double over eight lines in one register, the block kept in registers from
 // the conversion to the quantization, and the zig-zag reordering done by two
 // word permutes. Every value is rounded exactly as above.
-#define NIMBREL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl"), always_inline)) inline
+#define NIMBREL_AVX512_ISA "avx512f,avx512bw,avx512vl,avx512vbmi"
+#define NIMBREL_AVX512 __attribute__((target(NIMBREL_AVX512_ISA), always_inline)) inline
 // GCC's headers build several of these intrinsics on an undefined source
 // register and then warn about it.
 #pragma GCC diagnostic push
@@ -448,19 +449,36 @@ struct Weights512 {
     __m512d r, g, b, offset;
 };
 
-NIMBREL_AVX512 __m256 ConvertEightAvx512(const uint8_t* p, const Weights512& w) {
-    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
-    const __m256i b = Channel(lo, hi, _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1),
-                              _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 10, 13, -1, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i g = Channel(lo, hi, _mm_setr_epi8(1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1),
-                              _mm_setr_epi8(-1, -1, -1, -1, -1, 8, 11, 14, -1, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i r = Channel(lo, hi, _mm_setr_epi8(2, 5, 8, 11, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1),
-                              _mm_setr_epi8(-1, -1, -1, -1, -1, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1));
+// Byte 3k + c of a row's 24 as the low byte of 64-bit lane k, the others
+// from the constant: with 2^52's bits around it, the lane is the double
+// 2^52 + byte, and subtracting 2^52 leaves the byte exactly.
+struct ChannelBytes {
+    alignas(64) uint8_t index[3][64] = {};
+    constexpr ChannelBytes() {
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 8; ++k) index[c][8 * k] = static_cast<uint8_t>(3 * k + c);
+    }
+};
+constexpr ChannelBytes kChannelBytes{};
+
+struct Channels512 {
+    __m512i blue, green, red, magic;
+    __m512d twoTo52;
+};
+
+NIMBREL_AVX512 __m512d ChannelAvx512(__m512i row, __m512i index, const Channels512& ch) {
+    constexpr __mmask64 kLowBytes = 0x0101010101010101ull;
+    return _mm512_sub_pd(_mm512_castsi512_pd(_mm512_mask_permutexvar_epi8(ch.magic, kLowBytes, index, row)),
+                         ch.twoTo52);
+}
+
+// Eight pixels of a row (24 bytes, B G R, nothing read beyond them).
+NIMBREL_AVX512 __m256 ConvertEightAvx512(const uint8_t* p, const Weights512& w, const Channels512& ch) {
+    const __m512i row = _mm512_castsi256_si512(_mm256_maskz_loadu_epi8(0x00FFFFFF, p));
     // Exact products and sums, as in the other builds; the one rounding is the last.
-    const __m512d rg =
-        _mm512_add_pd(_mm512_mul_pd(_mm512_cvtepi32_pd(r), w.r), _mm512_mul_pd(_mm512_cvtepi32_pd(g), w.g));
-    const __m512d bo = _mm512_add_pd(_mm512_mul_pd(_mm512_cvtepi32_pd(b), w.b), w.offset);
+    const __m512d rg = _mm512_add_pd(_mm512_mul_pd(ChannelAvx512(row, ch.red, ch), w.r),
+                                     _mm512_mul_pd(ChannelAvx512(row, ch.green, ch), w.g));
+    const __m512d bo = _mm512_add_pd(_mm512_mul_pd(ChannelAvx512(row, ch.blue, ch), w.b), w.offset);
     return _mm512_cvtpd_ps(_mm512_add_pd(rg, bo));
 }
 
@@ -478,7 +496,7 @@ NIMBREL_AVX512 __m512i Join(__m256i low, __m256i high) {
     return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vl"))) bool SampleBlockRowAvx512(const block_kernel::BlockRow& job) {
+__attribute__((target(NIMBREL_AVX512_ISA))) bool SampleBlockRowAvx512(const block_kernel::BlockRow& job) {
     const Constants512 k{_mm512_set1_pd(kC4), _mm512_set1_pd(kC6), _mm512_set1_pd(kC2mC6), _mm512_set1_pd(kC2pC6)};
     const Weights512 w{_mm512_set1_pd(double(job.wR)), _mm512_set1_pd(double(job.wG)), _mm512_set1_pd(double(job.wB)),
                        _mm512_set1_pd(double(job.offset))};
@@ -487,9 +505,12 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) bool SampleBlockRowAvx512(c
     const __m512i firstHalf = _mm512_load_si512(kZigZagWords.index);
     const __m512i secondHalf = _mm512_load_si512(kZigZagWords.index + 32);
     const __m512i bias = _mm512_set1_epi32(32768);
+    const Channels512 channels{_mm512_load_si512(kChannelBytes.index[0]), _mm512_load_si512(kChannelBytes.index[1]),
+                               _mm512_load_si512(kChannelBytes.index[2]), _mm512_set1_epi64(0x4330000000000000ll),
+                               _mm512_set1_pd(4503599627370496.0)};
     for (int bx = 0; bx < job.blocks; ++bx) {
         __m256 r[8];
-        for (int j = 0; j < 8; ++j) r[j] = ConvertEightAvx512(job.rows[j] + 24 * bx, w);
+        for (int j = 0; j < 8; ++j) r[j] = ConvertEightAvx512(job.rows[j] + 24 * bx, w, channels);
         TransformLines8Avx512(r, k);  // down the columns
         Transpose8(r);
         TransformLines8Avx512(r, k);  // along the rows: r[u] holds v = 0..7
@@ -528,7 +549,7 @@ Kernel KernelFor(block_kernel::Isa isa) {
             return __builtin_cpu_supports("avx2") ? SampleBlockRowAvx2 : nullptr;
         case block_kernel::Isa::Avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                           __builtin_cpu_supports("avx512vl")
+                           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi")
                        ? SampleBlockRowAvx512
                        : nullptr;
 #endif
