@@ -188,21 +188,6 @@ void cJpeg::WriteScanHeader(int first, int last) {
     PutByte(0x00);  // Ah/Al
 }
 
-void cJpeg::WriteScans(int first, int last) {
-    for (int t = 0; t < 2; ++t) {
-        BuildLookup(dcLookup_[t], dcTables_[t]);
-        BuildLookup(acLookup_[t], acTables_[t]);
-    }
-    for (const ScanGroup& g : GroupScans(first, last)) {
-        if (g.first == g.last) {
-            const int table = g.first == 0 ? 0 : 1;
-            WriteSingleComponentScan(g.first, table, table);
-        } else {
-            WriteInterleavedScan(g.first, g.last);
-        }
-    }
-}
-
 NIMBREL_ENTROPY_CLONES void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
     WriteScanHeader(c, c);
     ResetBits();
@@ -228,6 +213,21 @@ NIMBREL_ENTROPY_CLONES void cJpeg::WriteInterleavedScan(int first, int last) {
             EncodeDummyBlock(table, table);
         });
     FlushBits();
+}
+
+void cJpeg::WriteScans(int first, int last) {
+    for (int t = 0; t < 2; ++t) {
+        BuildLookup(dcLookup_[t], dcTables_[t]);
+        BuildLookup(acLookup_[t], acTables_[t]);
+    }
+    for (const ScanGroup& g : GroupScans(first, last)) {
+        if (g.first == g.last) {
+            const int table = g.first == 0 ? 0 : 1;
+            WriteSingleComponentScan(g.first, table, table);
+        } else {
+            WriteInterleavedScan(g.first, g.last);
+        }
+    }
 }
 
 }  // namespace nimbrel

@@ -402,7 +402,9 @@ __attribute__((target("avx2"))) bool SampleBlockRowAvx2(const block_kernel::Bloc
 // register and then warn about it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 NIMBREL_AVX512 __m512d Wide512(__m256 x) {
     return _mm512_cvtps_pd(x);
