@@ -2,9 +2,9 @@
 // The lossy part of the encoder for one row of blocks: colour conversion
 // from the drawn picture, the transform and the quantization, with no block
 // leaving the processor's registers and caches in between. It is built
-// twice, for the baseline instruction set and for AVX2, and the faster one
-// the processor offers is chosen at run time; both round every value the
-// same way, so the files are the same whichever runs.
+// for the baseline instruction set, for AVX2 and for AVX-512, and the
+// fastest one the processor offers is chosen at run time; all round every
+// value the same way, so the files are the same whichever runs.
 #include <cstdint>
 
 namespace nimbrel::block_kernel {
@@ -31,5 +31,12 @@ bool SampleBlockRow(const BlockRow& job);
 // The same without any instruction beyond the baseline, for tests to hold
 // the two against each other.
 bool SampleBlockRowPortable(const BlockRow& job);
+
+// Each build by name, so that tests can hold every one this processor runs
+// against the portable one, not only the one chosen.
+enum class Isa { Portable, Avx2, Avx512 };
+bool Runs(Isa isa);
+// False also when the processor does not run that build.
+bool SampleBlockRowWith(Isa isa, const BlockRow& job);
 
 }  // namespace nimbrel::block_kernel

@@ -8,6 +8,17 @@
 #include <emmintrin.h>
 #endif
 
+// The entropy coder and the statistics are integer work full of bit counts,
+// shifts and masks: built a second time for the instruction set of the last
+// decade (BMI1/2, LZCNT, AVX2), which the loader picks where the processor
+// has it. The results are the same integers either way. GCC only: clang
+// gives the versions no symbol that other files' calls could reach.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define NIMBREL_ENTROPY_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define NIMBREL_ENTROPY_CLONES
+#endif
+
 namespace nimbrel::block_mask {
 
 // Bit k set when coefficient k (zig-zag order) of the 64 is not zero.

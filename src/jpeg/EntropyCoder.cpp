@@ -135,7 +135,7 @@ void cJpeg::BuildLookup(CodeLookup& lookup, const HuffmanTable& table) {
     }
 }
 
-void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable) {
+NIMBREL_ENTROPY_CLONES void cJpeg::EncodeBlock(const int16_t* block, int32_t& predictor, int dcTable, int acTable) {
     const uint32_t* dc = dcLookup_[dcTable].entry;
     const uint32_t* ac = acLookup_[acTable].entry;
     EnsureRoom(kWorstBlockBytes);
@@ -188,22 +188,7 @@ void cJpeg::WriteScanHeader(int first, int last) {
     PutByte(0x00);  // Ah/Al
 }
 
-void cJpeg::WriteScans(int first, int last) {
-    for (int t = 0; t < 2; ++t) {
-        BuildLookup(dcLookup_[t], dcTables_[t]);
-        BuildLookup(acLookup_[t], acTables_[t]);
-    }
-    for (const ScanGroup& g : GroupScans(first, last)) {
-        if (g.first == g.last) {
-            const int table = g.first == 0 ? 0 : 1;
-            WriteSingleComponentScan(g.first, table, table);
-        } else {
-            WriteInterleavedScan(g.first, g.last);
-        }
-    }
-}
-
-void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
+NIMBREL_ENTROPY_CLONES void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
     WriteScanHeader(c, c);
     ResetBits();
     int32_t predictor = 0;
@@ -213,7 +198,7 @@ void cJpeg::WriteSingleComponentScan(int c, int dcTable, int acTable) {
     FlushBits();
 }
 
-void cJpeg::WriteInterleavedScan(int first, int last) {
+NIMBREL_ENTROPY_CLONES void cJpeg::WriteInterleavedScan(int first, int last) {
     WriteScanHeader(first, last);
     ResetBits();
     int32_t predictors[3] = {0, 0, 0};
@@ -228,6 +213,21 @@ void cJpeg::WriteInterleavedScan(int first, int last) {
             EncodeDummyBlock(table, table);
         });
     FlushBits();
+}
+
+void cJpeg::WriteScans(int first, int last) {
+    for (int t = 0; t < 2; ++t) {
+        BuildLookup(dcLookup_[t], dcTables_[t]);
+        BuildLookup(acLookup_[t], acTables_[t]);
+    }
+    for (const ScanGroup& g : GroupScans(first, last)) {
+        if (g.first == g.last) {
+            const int table = g.first == 0 ? 0 : 1;
+            WriteSingleComponentScan(g.first, table, table);
+        } else {
+            WriteInterleavedScan(g.first, g.last);
+        }
+    }
 }
 
 }  // namespace nimbrel

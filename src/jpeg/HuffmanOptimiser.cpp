@@ -120,7 +120,7 @@ void cJpeg::OptimizeHuffmanTable(HuffmanTable& table, int32_t* F) {
             if (codeSize[s] == L) table.HUFFVAL[k++] = static_cast<uint8_t>(s);
 }
 
-int64_t cJpeg::OptimizeHuffmanTables(int first, int last) {
+NIMBREL_ENTROPY_CLONES int64_t cJpeg::OptimizeHuffmanTables(int first, int last) {
     // Nothing sampled yet: there is no picture to code.
     for (int c = first; c <= last; ++c)
         if (components_[c].coefficients.empty()) throw JpegError(jpeg_errors::kSubscript, jpeg_errors::kSubscriptText);

@@ -22,10 +22,12 @@ inline int64_t BlocksPerRow(const cJpeg::Component& c, int32_t X, int32_t Hmax) 
 }
 
 // Calls real(component, block index) for every real block and
-// dummy(component) for every dummy block, in scan order.
+// dummy(component) for every dummy block, in scan order. Always inlined, so
+// that the walk is built with its caller's instruction set.
 template <class Real, class Dummy>
-void Walk(const std::vector<cJpeg::Component>& components, int first, int last, int32_t X, int32_t Y, int32_t Hmax,
-          int32_t Vmax, Real&& real, Dummy&& dummy) {
+__attribute__((always_inline)) inline void Walk(const std::vector<cJpeg::Component>& components, int first, int last,
+                                                int32_t X, int32_t Y, int32_t Hmax, int32_t Vmax, Real&& real,
+                                                Dummy&& dummy) {
     const int64_t mx = CeilDiv(X, 8 * int64_t(Hmax)), my = CeilDiv(Y, 8 * int64_t(Vmax));
     struct Grid {
         int64_t perRow, rows;

@@ -93,8 +93,9 @@ private:
     // Table preparation and the quality scale.
     void PrepareQuantizationTable(int t);
 
-    // Sampling of the drawn picture (bits of a 24-bit bottom-up DIB).
-    void SampleComponent(Component& c, int row, const uint8_t* bits, int stride, int H8, int ph);
+    // Sampling of one component of cw x ch pixels (B G R), drawing row y at
+    // top - y * step, padded to whole blocks.
+    void SampleComponent(Component& c, int row, const uint8_t* top, int64_t step, int64_t cw, int64_t ch);
     // Quantizes a block that the transform left transposed (index u * 8 + v).
     void QuantizeBlock(const float* transposed, CoefficientArray& coefficients, size_t& position, int t) const;
 

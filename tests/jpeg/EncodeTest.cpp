@@ -188,6 +188,32 @@ TEST(JpegFile, SamplesTheSourceRectangleAndPadsByRepeatingTheEdge) {
     EXPECT_EQ(c[0], -8 * 128);  // block 0: all black
 }
 
+// A rectangle that reaches past the picture it is taken from: what lies
+// outside is black in every component, the halved ones too, exactly as if
+// the picture had black there. The rectangle inside the picture is read
+// from the picture's memory, the other through a copy; both give the same
+// coefficients.
+TEST(JpegFile, ARectangleReachingPastThePictureIsBlackOutsideInEveryComponent) {
+    Picture source(20, 20);
+    FillPhotographic(source, 3);
+    Picture padded(20, 20);  // the part of source at (8, 6) onwards, black beyond
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const uint8_t* p = x < 12 && y < 14 ? source.at(x + 8, y + 6) : nullptr;
+            padded.Set(x, y, p ? p[2] : 0, p ? p[1] : 0, p ? p[0] : 0);
+        }
+    for (const auto& f : {std::vector<int>{2, 2, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1}, {2, 1, 1, 1, 2, 2}}) {
+        cJpeg outside, inside;
+        outside.SetSamplingFrequencies(f[0], f[1], f[2], f[3], f[4], f[5]);
+        inside.SetSamplingFrequencies(f[0], f[1], f[2], f[3], f[4], f[5]);
+        ASSERT_EQ(outside.SampleHDC(source.dc(), 20, 20, 8, 6), 0);
+        ASSERT_EQ(inside.SampleHDC(padded.dc(), 20, 20, 0, 0), 0);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(outside.Components()[c].coefficients, inside.Components()[c].coefficients)
+                << "component " << c << " factors " << f[0] << f[1] << f[2] << f[3] << f[4] << f[5];
+    }
+}
+
 TEST(JpegSweep, EverySizeUpTo40DecodesToTheSameCoefficients) {
     TempDir dir;
     int index = 0;

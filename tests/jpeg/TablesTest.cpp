@@ -239,3 +239,79 @@ TEST(JpegKernel, BlockRowIsExactlyThePlainFormulas) {
         }
     }
 }
+
+// Every build of the kernel this processor runs, not only the one chosen,
+// against the portable build: on random pixels, on the extremes, for each
+// component and at qualities 1, 75 and 100. Multipliers too large for the
+// coefficients make every build refuse the block row instead of storing
+// values cut to 16 bits.
+TEST(JpegKernel, EveryBuildMatchesThePortableOne) {
+    using nimbrel::block_kernel::BlockRow;
+    using nimbrel::block_kernel::Isa;
+    using nimbrel::jpeg_tables::kColourRows;
+    using nimbrel::jpeg_tables::kZigZag;
+    constexpr int kBlocks = 5;
+    std::vector<uint8_t> pixels(8 * 24 * kBlocks);
+    uint32_t state = 11;
+    for (int round = 0; round < 120; ++round) {
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            state = state * 1664525u + 1013904223u;
+            pixels[i] = round % 4 == 0 ? ((i / 3 + i / 24 + round) % 2 ? 255 : 0) : uint8_t(state >> 24);
+        }
+        const int component = round % 3;
+        cJpeg j;
+        j.Quality(round % 3 == 0 ? 100 : round % 3 == 1 ? 1 : 75);
+        const cJpeg::QuantizationTable& qt = j.QuantTable(component == 0 ? 0 : 1);
+        float mTransposed[64];
+        for (int u = 0; u < 8; ++u)
+            for (int v = 0; v < 8; ++v) mTransposed[u * 8 + v] = qt.M[kZigZag.zz[u][v]];
+        const auto& w = kColourRows[component];
+        double red[256], green[256], blueAndOffset[256];
+        for (int v = 0; v < 256; ++v) {
+            red[v] = v * double(w.wR);
+            green[v] = v * double(w.wG);
+            blueAndOffset[v] = v * double(w.wB) + double(w.offset);
+        }
+        BlockRow job{};
+        for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * kBlocks;
+        job.blocks = kBlocks;
+        job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
+        job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
+        job.M = mTransposed;
+        std::vector<int16_t> portable(64 * kBlocks);
+        job.out = portable.data();
+        ASSERT_TRUE(nimbrel::block_kernel::SampleBlockRowWith(Isa::Portable, job));
+        for (Isa isa : {Isa::Avx2, Isa::Avx512}) {
+            if (!nimbrel::block_kernel::Runs(isa)) continue;
+            std::vector<int16_t> out(64 * kBlocks, 0x5555);
+            job.out = out.data();
+            ASSERT_TRUE(nimbrel::block_kernel::SampleBlockRowWith(isa, job));
+            ASSERT_EQ(out, portable) << "build " << int(isa) << " round " << round;
+        }
+    }
+
+    // White gives the transform a DC of 64 * 127 = 8128 (before the
+    // multiplier removes the scale); a multiplier of 64 takes it far past 32767.
+    std::fill(pixels.begin(), pixels.end(), uint8_t(255));
+    float huge[64];
+    std::fill(std::begin(huge), std::end(huge), 64.0f);
+    const auto& w = kColourRows[0];
+    double red[256], green[256], blueAndOffset[256];
+    for (int v = 0; v < 256; ++v) {
+        red[v] = v * double(w.wR);
+        green[v] = v * double(w.wG);
+        blueAndOffset[v] = v * double(w.wB) + double(w.offset);
+    }
+    std::vector<int16_t> out(64 * kBlocks);
+    BlockRow job{};
+    for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * kBlocks;
+    job.blocks = kBlocks;
+    job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
+    job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
+    job.M = huge;
+    job.out = out.data();
+    for (Isa isa : {Isa::Portable, Isa::Avx2, Isa::Avx512}) {
+        if (!nimbrel::block_kernel::Runs(isa)) continue;
+        EXPECT_FALSE(nimbrel::block_kernel::SampleBlockRowWith(isa, job)) << int(isa);
+    }
+}

@@ -107,5 +107,42 @@ TEST(BitBlt, CopiesClipsAndHandlesOverlap) {
     EXPECT_EQ(BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, 0x00EE0086), 0) << "only SRCCOPY";
 }
 
+// The halving works on groups of pixels with the rest one by one: every
+// width from 1 to 19 and a left edge at an odd pixel give each destination
+// byte the rounded mean of its four source bytes, extremes included, and
+// leave the pixels beside the destination rectangle alone.
+TEST(StretchBlt, HalvingEveryWidthIsTheRoundedMeanOfFour) {
+    Canvas source(48, 6);
+    uint32_t seed = 99;
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 48; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const bool extreme = (x + y) % 7 == 0;
+            const int v = extreme ? ((x / 7) % 2 ? 255 : 0) : int(seed >> 24);
+            SetPixel(source.dc, x, y, RGB(v, (seed >> 16) & 0xFF, extreme ? 255 - v : (seed >> 8) & 0xFF));
+        }
+    const auto channel = [](COLORREF c, int k) { return int((c >> (8 * k)) & 0xFF); };
+    for (int width = 1; width <= 19; ++width) {
+        Canvas dst(24, 4, RGB(1, 2, 3));
+        SetStretchBltMode(dst.dc, HALFTONE);
+        ASSERT_TRUE(StretchBlt(dst.dc, 1, 1, width, 2, source.dc, 5, 1, 2 * width, 4, SRCCOPY));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const COLORREF got = GetPixel(dst.dc, x, y);
+                if (x < 1 || x > width || y < 1 || y > 2) {
+                    ASSERT_EQ(got, RGB(1, 2, 3)) << width << " at " << x << "," << y;
+                    continue;
+                }
+                const int sx = 5 + 2 * (x - 1), sy = 1 + 2 * (y - 1);
+                for (int k = 0; k < 3; ++k) {
+                    const int sum =
+                        channel(GetPixel(source.dc, sx, sy), k) + channel(GetPixel(source.dc, sx + 1, sy), k) +
+                        channel(GetPixel(source.dc, sx, sy + 1), k) + channel(GetPixel(source.dc, sx + 1, sy + 1), k);
+                    ASSERT_EQ(channel(got, k), (sum + 2) / 4) << width << " at " << x << "," << y << " channel " << k;
+                }
+            }
+    }
+}
+
 }  // namespace
 }  // namespace gdi
