@@ -12,8 +12,10 @@
 // shifts and masks: built a second time for the instruction set of the last
 // decade (BMI1/2, LZCNT, AVX2), which the loader picks where the processor
 // has it. The results are the same integers either way. GCC only: clang
-// gives the versions no symbol that other files' calls could reach.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// gives the versions no symbol that other files' calls could reach. The
+// thread checker's runtime starts after the loader has made that choice, so
+// its build keeps the one plain build.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define NIMBREL_ENTROPY_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define NIMBREL_ENTROPY_CLONES
