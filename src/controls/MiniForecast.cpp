@@ -50,7 +50,6 @@ std::string LowerAscii(std::string s) {
 
 MiniForecast::MiniForecast(ControlSite* site) : UserControl(site), childSite_(*this), klblTitle_(&childSite_) {
     SetBackColor(0);
-    for (int i = 0; i < kWeatherCount; ++i) sources_[size_t(i)] = LoadPicture(Weather(i));
 
     // The title strip as the tile's design sets it up: plain black, white
     // vertical text.
@@ -97,6 +96,9 @@ void MiniForecast::UpdateForecast(const std::string& strCaption, const std::stri
         shown_ = w;
     else if (shown_ < 0)
         shown_ = int(Weather::Neutral);
+    // A tile makes the bitmap of a picture the first time it shows it: most
+    // of the pictures never appear on a given tile.
+    if (shown_ >= 0 && !sources_[size_t(shown_)]) sources_[size_t(shown_)] = LoadPicture(Weather(shown_));
     tempColour_ = TemperatureColour(intTemperature);
     tempCaption_ = FormatTemperature(intTemperature);
     Compose();

@@ -12,6 +12,7 @@ namespace nimbrel::controls {
 
 // Defined in the file the build generates from pictures/*.jpg.
 JpegBytes EmbeddedPictureBytes(int index);
+PictureBits EmbeddedPictureBits(int index);
 
 namespace {
 
@@ -29,6 +30,10 @@ const char* PictureName(Weather weather) {
 
 JpegBytes EmbeddedPicture(Weather weather) {
     return EmbeddedPictureBytes(int(weather));
+}
+
+PictureBits EmbeddedPictureBits(Weather weather) {
+    return EmbeddedPictureBits(int(weather));
 }
 
 std::string FindPictureFile(Weather weather) {
@@ -87,6 +92,17 @@ gdi::HBITMAP LoadJpegFile(const std::string& path, std::string* error) {
 }
 
 gdi::HBITMAP LoadPicture(Weather weather, std::string* error) {
+    if (const PictureBits p = EmbeddedPictureBits(weather); p.data) {
+        void* bits = nullptr;
+        if (gdi::HBITMAP bitmap = gdi::CreateDIB24(nullptr, p.width, p.height, &bits); bitmap && bits) {
+            const gdi::BitmapView view = gdi::GetBitmapView(bitmap);
+            if (view.stride == p.stride) {
+                std::memcpy(view.bits, p.data, size_t(p.stride) * size_t(p.height));
+                return bitmap;
+            }
+            gdi::DeleteObject(bitmap);
+        }
+    }
     JpegBytes b = EmbeddedPicture(weather);
     if (gdi::HBITMAP bm = DecodeJpeg(b.data, b.size, error)) return bm;
     std::string file = FindPictureFile(weather);

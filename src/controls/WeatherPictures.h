@@ -1,7 +1,10 @@
 #pragma once
 // The weather pictures of the forecast tile: baseline JPEG files of
 // 31 x 26 pixels, compiled into the library so the program never depends on
-// its working folder, and decoded with libjpeg-turbo.
+// its working folder. The build decodes them with libjpeg-turbo and compiles
+// the pixels in as well, so that a tile copies its picture instead of
+// starting a decoder (whose code and buffers cost the running program memory)
+// for each one.
 #include <cstddef>
 #include <string>
 
@@ -42,6 +45,14 @@ struct JpegBytes {
 // The picture's JPEG file as compiled in (empty if the build had none).
 JpegBytes EmbeddedPicture(Weather weather);
 
+// The pixels the build decoded from that file, as a 24-bit bitmap holds them:
+// bottom-up rows of blue, green, red, each `stride` bytes.
+struct PictureBits {
+    const unsigned char* data = nullptr;
+    int width = 0, height = 0, stride = 0;
+};
+PictureBits EmbeddedPictureBits(Weather weather);
+
 // The picture's file in the installed data folder or, in a build tree, in
 // the sources; empty when neither exists.
 std::string FindPictureFile(Weather weather);
@@ -50,7 +61,8 @@ std::string FindPictureFile(Weather weather);
 gdi::HBITMAP DecodeJpeg(const unsigned char* data, size_t size, std::string* error = nullptr);
 gdi::HBITMAP LoadJpegFile(const std::string& path, std::string* error = nullptr);
 
-// The picture from the compiled-in bytes, falling back to the files.
+// The picture from the compiled-in pixels, falling back to decoding the
+// compiled-in file, then the installed one.
 gdi::HBITMAP LoadPicture(Weather weather, std::string* error = nullptr);
 
 }  // namespace nimbrel::controls

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -220,6 +221,33 @@ TEST(WeatherPictures, EveryPictureIsABaselineJpegOfTheTileSize) {
     tjDestroy(tj);
 }
 
+// The pixels the build compiled in are the ones the decoder gives for the
+// compiled-in file at run time, padding included.
+TEST(WeatherPictures, CompiledInPixelsAreTheDecodedFile) {
+    for (int i = 0; i < kWeatherCount; ++i) {
+        const Weather w = Weather(i);
+        SCOPED_TRACE(PictureName(w));
+        const PictureBits bits = EmbeddedPictureBits(w);
+        ASSERT_NE(bits.data, nullptr);
+        EXPECT_EQ(bits.width, kPictureWidth);
+        EXPECT_EQ(bits.height, kPictureHeight);
+        const JpegBytes b = EmbeddedPicture(w);
+        std::string error;
+        gdi::HBITMAP decoded = DecodeJpeg(b.data, b.size, &error);
+        ASSERT_NE(decoded, nullptr) << error;
+        gdi::HBITMAP loaded = LoadPicture(w);
+        ASSERT_NE(loaded, nullptr);
+        const gdi::BitmapView d = gdi::GetBitmapView(decoded), l = gdi::GetBitmapView(loaded);
+        ASSERT_EQ(d.stride, bits.stride);
+        ASSERT_EQ(l.stride, bits.stride);
+        const size_t n = size_t(bits.stride) * size_t(bits.height);
+        EXPECT_EQ(std::memcmp(d.bits, bits.data, n), 0);
+        EXPECT_EQ(std::memcmp(l.bits, bits.data, n), 0);
+        gdi::DeleteObject(decoded);
+        gdi::DeleteObject(loaded);
+    }
+}
+
 TEST(WeatherPictures, BrokenDataIsRefusedWithAReason) {
     std::string error;
     const unsigned char junk[] = {0xFF, 0xD8, 0x00, 0x01, 0x02};
@@ -266,12 +294,17 @@ TEST(ControlResources, NoDrawingObjectOutlivesItsCallOrItsControl) {
         const int alive = gdi::LiveObjectCount();
         t.tile.UpdateForecast("Now", "heavy snow", -4);
         t.tile.UpdateForecast("Mon", "sunny", 22);
+        // Each picture the tile has shown is made once, and kept until the
+        // tile goes.
+        const int pictures = 2;
+        EXPECT_EQ(gdi::LiveObjectCount(), alive + pictures);
+        t.tile.UpdateForecast("Tue", "heavy snow", -1);
         t.tile.Title().SetDrawOuter(true);
         t.tile.Title().SetDrawBorder(true);
         t.tile.Title().SetGradientDirection(2);
-        EXPECT_EQ(gdi::LiveObjectCount(), alive);
+        EXPECT_EQ(gdi::LiveObjectCount(), alive + pictures);
         t.tile.Resize(100, 100);
-        EXPECT_EQ(gdi::LiveObjectCount(), alive);
+        EXPECT_EQ(gdi::LiveObjectCount(), alive + pictures);
     }
     EXPECT_EQ(gdi::LiveObjectCount(), before);
 }
