@@ -705,7 +705,8 @@ void frmMain::SetLastUpdateCaption(const std::string& caption) {
 }
 
 void frmMain::RedrawGraph() {
-    EnsureGraph().DrawGraphWithCurrentSettings();
+    // A window not made yet draws the history as it is when it is made.
+    if (graph_) graph_->DrawGraphWithCurrentSettings();
 }
 
 void frmMain::UpdateForecastTile(int index, const std::string& caption, const std::string& description,
@@ -757,13 +758,23 @@ frmGraph& frmMain::EnsureGraph() {
         graph_->setWindowIcon(windowIcon());
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
+        if (pendingChart_) {
+            const ChartRequest r = *pendingChart_;
+            pendingChart_.reset();
+            chart_.DrawWeatherGraph(store_, *graph_, r.blnTemperature, r.blnBothGraphs, r.datStart, r.datEnd,
+                                    r.blnAutoTime);
+        }
     }
     return *graph_;
 }
 
 void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                                bool blnAutoTime) {
-    chart_.DrawWeatherGraph(store_, EnsureGraph(), blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
+    if (!graph_) {
+        pendingChart_ = ChartRequest{blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime};
+        return;
+    }
+    chart_.DrawWeatherGraph(store_, *graph_, blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
 }
 
 // --- fetching -------------------------------------------------------------------------------

@@ -247,6 +247,17 @@ private:
     QTimer* tmrForecast_ = nullptr;
 
     std::unique_ptr<frmGraph> graph_;
+    // The graph window is made the first time it is needed (shown, or drawn
+    // by its own controls): until then a chart asked for is only remembered,
+    // and drawn from the history as it is then. A window that is never
+    // opened costs its menus, its chart bitmap and the toolkit's image
+    // readers nothing.
+    struct ChartRequest {
+        bool blnTemperature, blnBothGraphs;
+        DateTime datStart, datEnd;
+        bool blnAutoTime;
+    };
+    std::optional<ChartRequest> pendingChart_;
     std::shared_ptr<GraphCaptureState> capture_;
 
     // Lives as long as the window; a fetch that ends after the window has
