@@ -31,6 +31,39 @@ std::vector<int> Q(const cJpeg& j, int t, int n = 64) {
     return std::vector<int>(j.QuantTable(t).Q, j.QuantTable(t).Q + n);
 }
 
+// One row of blocks for the kernel: eight rows of `blocks` blocks of pixels,
+// the colour tables of a component and its multipliers (the transposed
+// table of a quality, unless set otherwise). It points into itself, so it
+// stays where it is made.
+struct KernelJob {
+    KernelJob(std::vector<uint8_t>& pixels, int blocks, int component, int quality) {
+        const auto& w = nimbrel::jpeg_tables::kColourRows[component];
+        for (int v = 0; v < 256; ++v) {
+            red[v] = v * double(w.wR);
+            green[v] = v * double(w.wG);
+            blueAndOffset[v] = v * double(w.wB) + double(w.offset);
+        }
+        cJpeg j;
+        j.Quality(quality);
+        const cJpeg::QuantizationTable& qt = j.QuantTable(component == 0 ? 0 : 1);
+        for (int z = 0; z < 64; ++z) zigZagM[z] = qt.M[z];
+        for (int u = 0; u < 8; ++u)
+            for (int v = 0; v < 8; ++v) M[u * 8 + v] = qt.M[nimbrel::jpeg_tables::kZigZag.zz[u][v]];
+        for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * blocks;
+        job.blocks = blocks;
+        job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
+        job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
+        job.M = M;
+    }
+    KernelJob(const KernelJob&) = delete;
+    KernelJob& operator=(const KernelJob&) = delete;
+
+    double red[256], green[256], blueAndOffset[256];
+    float M[64];
+    float zigZagM[64];  // the quality's multipliers in zig-zag order
+    nimbrel::block_kernel::BlockRow job{};
+};
+
 }  // namespace
 
 TEST(JpegQuality, NewObjectHasQuality75TablesRoundedHalfToEven) {
@@ -186,7 +219,6 @@ TEST(JpegCategory, IsTheBitCountOfTheMagnitude) {
 // qualities whose multipliers are large (quality 100) and small (quality 1).
 TEST(JpegKernel, BlockRowIsExactlyThePlainFormulas) {
     using nimbrel::block_kernel::BlockRow;
-    using nimbrel::jpeg_tables::kColourRows;
     using nimbrel::jpeg_tables::kZigZag;
     constexpr int kBlocks = 9;
     uint32_t state = 5;
@@ -197,26 +229,9 @@ TEST(JpegKernel, BlockRowIsExactlyThePlainFormulas) {
             pixels[i] = round % 5 == 0 ? ((i / 3 + round / 5) % 2 ? 255 : 0) : uint8_t(state >> 24);
         }
         const int component = round % 3;
-        cJpeg j;
-        j.Quality(round % 4 == 0 ? 100 : round % 4 == 1 ? 1 : 75);
-        const cJpeg::QuantizationTable& qt = j.QuantTable(component == 0 ? 0 : 1);
-        float mTransposed[64];
-        for (int u = 0; u < 8; ++u)
-            for (int v = 0; v < 8; ++v) mTransposed[u * 8 + v] = qt.M[kZigZag.zz[u][v]];
-        const auto& w = kColourRows[component];
-        double red[256], green[256], blueAndOffset[256];
-        for (int v = 0; v < 256; ++v) {
-            red[v] = v * double(w.wR);
-            green[v] = v * double(w.wG);
-            blueAndOffset[v] = v * double(w.wB) + double(w.offset);
-        }
+        KernelJob row(pixels, kBlocks, component, round % 4 == 0 ? 100 : round % 4 == 1 ? 1 : 75);
+        BlockRow& job = row.job;
         std::vector<int16_t> out(64 * kBlocks);
-        BlockRow job{};
-        for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * kBlocks;
-        job.blocks = kBlocks;
-        job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
-        job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
-        job.M = mTransposed;
         job.out = out.data();
         std::vector<int16_t> portable(64 * kBlocks);
         BlockRow portableJob = job;
@@ -233,7 +248,7 @@ TEST(JpegKernel, BlockRowIsExactlyThePlainFormulas) {
             for (int v = 0; v < 8; ++v)
                 for (int u = 0; u < 8; ++u) {
                     const int z = kZigZag.zz[u][v];
-                    const double expected = std::nearbyint(double(block[v * 8 + u]) * qt.M[z]);
+                    const double expected = std::nearbyint(double(block[v * 8 + u]) * row.zigZagM[z]);
                     ASSERT_EQ(out[64 * b + z], int16_t(expected)) << round << " block " << b << " " << u << "," << v;
                 }
         }
@@ -248,8 +263,6 @@ TEST(JpegKernel, BlockRowIsExactlyThePlainFormulas) {
 TEST(JpegKernel, EveryBuildMatchesThePortableOne) {
     using nimbrel::block_kernel::BlockRow;
     using nimbrel::block_kernel::Isa;
-    using nimbrel::jpeg_tables::kColourRows;
-    using nimbrel::jpeg_tables::kZigZag;
     constexpr int kBlocks = 5;
     std::vector<uint8_t> pixels(8 * 24 * kBlocks);
     uint32_t state = 11;
@@ -259,25 +272,8 @@ TEST(JpegKernel, EveryBuildMatchesThePortableOne) {
             pixels[i] = round % 4 == 0 ? ((i / 3 + i / 24 + round) % 2 ? 255 : 0) : uint8_t(state >> 24);
         }
         const int component = round % 3;
-        cJpeg j;
-        j.Quality(round % 3 == 0 ? 100 : round % 3 == 1 ? 1 : 75);
-        const cJpeg::QuantizationTable& qt = j.QuantTable(component == 0 ? 0 : 1);
-        float mTransposed[64];
-        for (int u = 0; u < 8; ++u)
-            for (int v = 0; v < 8; ++v) mTransposed[u * 8 + v] = qt.M[kZigZag.zz[u][v]];
-        const auto& w = kColourRows[component];
-        double red[256], green[256], blueAndOffset[256];
-        for (int v = 0; v < 256; ++v) {
-            red[v] = v * double(w.wR);
-            green[v] = v * double(w.wG);
-            blueAndOffset[v] = v * double(w.wB) + double(w.offset);
-        }
-        BlockRow job{};
-        for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * kBlocks;
-        job.blocks = kBlocks;
-        job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
-        job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
-        job.M = mTransposed;
+        KernelJob row(pixels, kBlocks, component, round % 3 == 0 ? 100 : round % 3 == 1 ? 1 : 75);
+        BlockRow& job = row.job;
         std::vector<int16_t> portable(64 * kBlocks);
         job.out = portable.data();
         ASSERT_TRUE(nimbrel::block_kernel::SampleBlockRowWith(Isa::Portable, job));
@@ -293,22 +289,10 @@ TEST(JpegKernel, EveryBuildMatchesThePortableOne) {
     // White gives the transform a DC of 64 * 127 = 8128 (before the
     // multiplier removes the scale); a multiplier of 64 takes it far past 32767.
     std::fill(pixels.begin(), pixels.end(), uint8_t(255));
-    float huge[64];
-    std::fill(std::begin(huge), std::end(huge), 64.0f);
-    const auto& w = kColourRows[0];
-    double red[256], green[256], blueAndOffset[256];
-    for (int v = 0; v < 256; ++v) {
-        red[v] = v * double(w.wR);
-        green[v] = v * double(w.wG);
-        blueAndOffset[v] = v * double(w.wB) + double(w.offset);
-    }
+    KernelJob row(pixels, kBlocks, 0, 75);
+    std::fill(std::begin(row.M), std::end(row.M), 64.0f);
     std::vector<int16_t> out(64 * kBlocks);
-    BlockRow job{};
-    for (int r = 0; r < 8; ++r) job.rows[r] = pixels.data() + r * 24 * kBlocks;
-    job.blocks = kBlocks;
-    job.red = red, job.green = green, job.blueAndOffset = blueAndOffset;
-    job.wR = w.wR, job.wG = w.wG, job.wB = w.wB, job.offset = w.offset;
-    job.M = huge;
+    BlockRow& job = row.job;
     job.out = out.data();
     for (Isa isa : {Isa::Portable, Isa::Avx2, Isa::Avx512}) {
         if (!nimbrel::block_kernel::Runs(isa)) continue;
