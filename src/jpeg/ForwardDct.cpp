@@ -38,15 +38,6 @@ using v4i = int32_t __attribute__((vector_size(16)));
 #define WIDE(x) __builtin_convertvector((x), v4d)
 #define STORE(x) __builtin_convertvector((x), v4f)
 
-NIMBREL_KERNEL v4f Load(const float* p) {
-    v4f v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-NIMBREL_KERNEL void Save(float* p, v4f v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
 NIMBREL_KERNEL float Store(double value) {
     return static_cast<float>(value);
 }
@@ -221,12 +212,6 @@ NIMBREL_KERNEL bool SampleBlockRowBody(const block_kernel::BlockRow& job) {
 // a time, exactly as written.
 #define NIMBREL_AVX2 __attribute__((target("avx2"), always_inline)) inline
 
-NIMBREL_AVX2 __m256 MulConstant(__m256 x, double c) {
-    const __m256d k = _mm256_set1_pd(c);
-    const __m256d lo = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(x)), k);
-    const __m256d hi = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)), k);
-    return _mm256_set_m128(_mm256_cvtpd_ps(hi), _mm256_cvtpd_ps(lo));
-}
 // c * a + b, evaluated in double.
 NIMBREL_AVX2 __m256 MulAddConstant(double c, __m256 a, __m256 b) {
     const __m256d k = _mm256_set1_pd(c);

@@ -122,16 +122,9 @@ private:
 
 // Everything the store keeps, to see that a rejected fetch changed nothing.
 std::vector<std::string> Snapshot(const SettingsStore& s) {
-    return {s.ForecastText,
-            s.LastReading,
-            s.TempHistory.str(),
-            s.HumidHistory.str(),
-            s.TimeHistory.str(),
-            s.CurrentSummary,
-            std::to_string(s.CurrentTemp),
-            s.LastUpdate,
-            s.HumidityCaption,
-            s.LocationId};
+    return {s.ForecastText,      s.LastReading,    s.TempHistory.str(),           s.HumidHistory.str(),
+            s.TimeHistory.str(), s.CurrentSummary, std::to_string(s.CurrentTemp), s.LastUpdate,
+            s.HumidityCaption,   s.LocationId};
 }
 
 SettingsStore StoreWithOneReading() {
