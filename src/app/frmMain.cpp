@@ -705,8 +705,12 @@ void frmMain::SetLastUpdateCaption(const std::string& caption) {
 }
 
 void frmMain::RedrawGraph() {
-    // A window not made yet draws the history as it is when it is made.
-    if (graph_) graph_->DrawGraphWithCurrentSettings();
+    // A window not made yet draws the history as it is when it is made, to
+    // the time of this redraw, as the window would have done itself.
+    if (graph_)
+        graph_->DrawGraphWithCurrentSettings();
+    else if (pendingChart_)
+        pendingChart_->redrawnAt = Now();
 }
 
 void frmMain::UpdateForecastTile(int index, const std::string& caption, const std::string& description,
@@ -761,8 +765,9 @@ frmGraph& frmMain::EnsureGraph() {
         if (pendingChart_) {
             const ChartRequest r = *pendingChart_;
             pendingChart_.reset();
-            chart_.DrawWeatherGraph(store_, *graph_, r.blnTemperature, r.blnBothGraphs, r.datStart, r.datEnd,
-                                    r.blnAutoTime);
+            graph_->RestoreFrame(r.datStart, r.redrawnAt);
+            chart_.DrawWeatherGraph(store_, *graph_, r.blnTemperature, r.blnBothGraphs, r.datStart,
+                                    r.redrawnAt != 0 ? r.redrawnAt : r.datEnd, r.blnAutoTime);
         }
     }
     return *graph_;

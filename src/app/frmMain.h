@@ -256,6 +256,7 @@ private:
         bool blnTemperature, blnBothGraphs;
         DateTime datStart, datEnd;
         bool blnAutoTime;
+        DateTime redrawnAt = 0;  // the last redraw asked for meanwhile, 0 for none
     };
     std::optional<ChartRequest> pendingChart_;
     std::shared_ptr<GraphCaptureState> capture_;

@@ -134,6 +134,11 @@ bool frmGraph::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void frmGraph::RestoreFrame(DateTime start, DateTime end) {
+    datFrameStart_ = start;
+    datFrameEnd_ = end;
+}
+
 void frmGraph::DrawGraphWithCurrentSettings() {
     datFrameEnd_ = Now();
     host_.DrawWeatherGraph(blnShowTemperature_, blnShowBoth_, datFrameStart_, datFrameEnd_, blnWholeDays_);

@@ -40,6 +40,12 @@ public:
     // window's DrawWeatherGraph.
     void DrawGraphWithCurrentSettings();
 
+    // The frame a window made at `start` + 7 days would hold, last drawn
+    // with its end at `end` (0: never drawn with the stored choices). The
+    // main window makes this window only when it is first opened, and gives
+    // it the frame it would have had if it had been made at start-up.
+    void RestoreFrame(DateTime start, DateTime end);
+
     // Closes the window for good (the program's unload), as opposed to the
     // user's close, which only hides it.
     void Unload();

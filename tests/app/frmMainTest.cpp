@@ -409,16 +409,25 @@ TEST_F(MainWindow, ExitSavesUnloadsTheGraphWindowAndEnds) {
 
 TEST_F(MainWindow, GraphWindowCommandShowsItOnceAndAgainAfterItWasClosed) {
     frmMain& f = Start();
-    // A reading that arrives before the window is first opened is in the
-    // chart it opens with.
+    const DateTime started = Now();
+    // Opened days after the start, the window is made then, with what a
+    // window made at start-up would hold: the frame from a week before the
+    // start to the last reading, and a reading that arrived meanwhile.
+    clock.Advance(2.5);
     f.UpdateCurrent();
     ASSERT_TRUE(WaitForFetches(1));
+    const DateTime reading = Now();
+    clock.Advance(0.25);
     ASSERT_EQ(Graph(), nullptr);
     f.ShowGraphWindow();
     frmGraph* g = Graph();
     ASSERT_NE(g, nullptr);
     EXPECT_TRUE(g->isVisible());
     EXPECT_EQ(g->mscTemp().RowCount(), 1u);  // that one reading
+    EXPECT_DOUBLE_EQ(g->datFrameStart(), started - 7);
+    EXPECT_DOUBLE_EQ(g->datFrameEnd(), reading);
+    EXPECT_TRUE(g->blnShowBoth());
+    EXPECT_TRUE(g->blnWholeDays());
     EXPECT_TRUE(f.blnGraphShow());
     g->move(300, 300);
     f.ShowGraphWindow();
