@@ -715,9 +715,10 @@ bool SettingsStore::FastAppend(const std::string& temp, const std::string& humid
     // rather than move the rest down.
     const bool atCap = entries_ >= kHistoryCap;
     if (atCap) {
-        for (HistoryList* list : lists)
-            if (list->find(',') == std::string_view::npos) return false;
-        for (HistoryList* list : lists) list->DropFront(list->find(',') + 1);
+        size_t firstComma[3];
+        for (int i = 0; i < 3; ++i)
+            if ((firstComma[i] = lists[i]->find(',')) == std::string_view::npos) return false;
+        for (int i = 0; i < 3; ++i) lists[i]->DropFront(firstComma[i] + 1);
     }
 
     // AppendToList with the entry count already known: no count of the

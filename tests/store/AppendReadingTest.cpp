@@ -77,6 +77,23 @@ struct Plain {
         PlainAppend(times, time);
         PlainCompact(temps, humids, times);
     }
+    // `size` readings whose temperatures alternate, so thinning keeps all.
+    static Plain Alternating(int size) {
+        Plain p;
+        for (int i = 0; i < size; ++i) {
+            const std::string sep = i ? "," : "";
+            p.temps += sep + std::to_string(i % 2);
+            p.humids += sep + "50";
+            p.times += sep + "06/12/2026 00:00:00";
+        }
+        return p;
+    }
+    // The store's lists set to these, behind its back.
+    void CopyTo(SettingsStore& s) const {
+        s.TempHistory = temps;
+        s.HumidHistory = humids;
+        s.TimeHistory = times;
+    }
 };
 
 void Append(SettingsStore& s, const std::string& temp, const std::string& humid) {
@@ -158,16 +175,8 @@ TEST(History, QuickAppendGivesExactlyTheFullRecompaction) {
     // At the cap, starting from a full history of alternating readings.
     for (int seq = 0; seq < 2; ++seq) {
         SettingsStore s;
-        Plain p;
-        for (int i = 0; i < kHistoryCap; ++i) {
-            const std::string sep = i ? "," : "";
-            p.temps += sep + std::to_string(i % 2);
-            p.humids += sep + "50";
-            p.times += sep + "06/12/2026 00:00:00";
-        }
-        s.TempHistory = p.temps;
-        s.HumidHistory = p.humids;
-        s.TimeHistory = p.times;
+        Plain p = Plain::Alternating(kHistoryCap);
+        p.CopyTo(s);
         for (int i = 0; i < 12; ++i) ASSERT_NO_FATAL_FAILURE(step(s, p));
         ASSERT_EQ(Entries(s.TimeHistory), Entries(p.times));
     }
@@ -193,13 +202,7 @@ TEST(History, ListsChangedDirectlyAreRecompacted) {
 TEST(History, EditsThatKeepTheLengthAreSeen) {
     ScopedClock clock(DateSerial(2026, 12, 7));
     for (const int size : {kHistoryCap, 1000}) {
-        Plain base;
-        for (int i = 0; i < size; ++i) {
-            const std::string sep = i ? "," : "";
-            base.temps += sep + std::to_string(i % 2);
-            base.humids += sep + "50";
-            base.times += sep + "06/12/2026 00:00:00";
-        }
+        const Plain base = Plain::Alternating(size);
         // Each edit makes one reading equal to both of its neighbours, or
         // changes a time, without changing a length.
         const size_t mid = base.temps.size() / 2 & ~size_t(1);
@@ -215,16 +218,12 @@ TEST(History, EditsThatKeepTheLengthAreSeen) {
             SCOPED_TRACE(std::to_string(size) + " entries, edit " + std::to_string(e));
             SettingsStore s;
             Plain p = base;
-            s.TempHistory = p.temps;
-            s.HumidHistory = p.humids;
-            s.TimeHistory = p.times;
+            p.CopyTo(s);
             clock.Advance(1.0 / 86400);
             Append(s, "1", "50");
             p.Append("1", "50", FormatDateTime(Now()));
             edits[e](p);
-            s.TempHistory = p.temps;
-            s.HumidHistory = p.humids;
-            s.TimeHistory = p.times;
+            p.CopyTo(s);
             clock.Advance(1.0 / 86400);
             Append(s, "0", "50");
             p.Append("0", "50", FormatDateTime(Now()));
