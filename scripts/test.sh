@@ -31,8 +31,12 @@ for preset in release asan; do
     status=1
   fi
   if [ "$preset" = release ]; then
-    # The Debian package from the build just tested: its files, its
-    # programs run from a scratch root, and lintian where it is installed.
+    # The AppStream metainfo as built, then the Debian package from the
+    # build just tested: its files, its programs run from a scratch root,
+    # the packaged metainfo validated again, and lintian (no error, no
+    # warning).
+    echo "== release: AppStream metainfo"
+    appstreamcli validate --no-net build/release/packaging/org.nimbrel.Nimbrel.metainfo.xml || status=1
     echo "== release: Debian package"
     ./scripts/check-package.sh build/release || status=1
   fi

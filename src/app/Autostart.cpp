@@ -25,19 +25,38 @@ std::string QuoteExecArgument(const std::string& word) {
     return out + "\"";
 }
 
+std::string AutostartFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return (fs::path(config) / "autostart").string();
+    const char* home = std::getenv("HOME");
+    if (!home || !home[0]) return {};
+    return (fs::path(home) / ".config" / "autostart").string();
+}
+
+bool EntryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+// Removes the entry at path if there is one (a dangling link included).
+bool RemoveEntry(const std::string& path, std::string* why) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) return true;
+    if (fs::remove(path, ec) && !ec) return true;
+    if (why) *why = "The log-in entry " + path + " could not be removed: " + ec.message() + ".";
+    return false;
+}
+
 }  // namespace
 
 std::string AutostartEntryPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !home[0]) return {};
-        base = std::string(home) + "/.config";
-    }
-    return (fs::path(base) / "autostart" / "nimbrel.desktop").string();
+    const std::string folder = AutostartFolder();
+    return folder.empty() ? std::string() : (fs::path(folder) / "org.nimbrel.Nimbrel.desktop").string();
+}
+
+std::string OldAutostartEntryPath() {
+    const std::string folder = AutostartFolder();
+    return folder.empty() ? std::string() : (fs::path(folder) / "nimbrel.desktop").string();
 }
 
 std::string AutostartEntryText(const std::string& program) {
@@ -54,9 +73,7 @@ std::string AutostartEntryText(const std::string& program) {
 }
 
 bool AutostartEnabled() {
-    const std::string path = AutostartEntryPath();
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
+    return EntryExists(AutostartEntryPath()) || EntryExists(OldAutostartEntryPath());
 }
 
 bool SetAutostart(bool on, const std::string& program, std::string* error) {
@@ -66,13 +83,14 @@ bool SetAutostart(bool on, const std::string& program, std::string* error) {
     };
     const std::string path = AutostartEntryPath();
     if (path.empty()) return fail("The autostart folder is not known: neither XDG_CONFIG_HOME nor HOME is set.");
-    std::error_code ec;
+    std::string why;
     if (!on) {
-        if (!fs::exists(fs::symlink_status(path, ec))) return true;
-        if (!fs::remove(path, ec) || ec)
-            return fail("The log-in entry " + path + " could not be removed: " + ec.message() + ".");
+        // Both names: an entry left by an earlier version starts the
+        // program just as well.
+        if (!RemoveEntry(path, &why) || !RemoveEntry(OldAutostartEntryPath(), &why)) return fail(why);
         return true;
     }
+    std::error_code ec;
     const fs::path folder = fs::path(path).parent_path();
     fs::create_directories(folder, ec);
     if (ec) return fail("The autostart folder " + folder.string() + " could not be made: " + ec.message() + ".");
@@ -82,8 +100,8 @@ bool SetAutostart(bool on, const std::string& program, std::string* error) {
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
-            const std::string why = std::strerror(errno);
-            return fail("The log-in entry could not be written in " + folder.string() + ": " + why + ".");
+            const std::string cause = std::strerror(errno);
+            return fail("The log-in entry could not be written in " + folder.string() + ": " + cause + ".");
         }
         out << AutostartEntryText(program);
         out.flush();
@@ -99,6 +117,10 @@ bool SetAutostart(bool on, const std::string& program, std::string* error) {
         fs::remove(temp, ignored);
         return fail("The log-in entry " + path + " could not be written: " + ec.message() + ".");
     }
+    // An entry of the old name would be a second log-in entry for the same
+    // program. The new one stands already, so a failure here leaves the
+    // setting on, as asked, and is still told.
+    if (!RemoveEntry(OldAutostartEntryPath(), &why)) return fail(why);
     return true;
 }
 

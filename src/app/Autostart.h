@@ -7,10 +7,16 @@
 
 namespace nimbrel {
 
-// $XDG_CONFIG_HOME/autostart/nimbrel.desktop, or ~/.config/autostart/...
-// when the variable is unset, empty or not an absolute path (as the base
-// directory rules say). Empty when neither it nor $HOME is known.
+// $XDG_CONFIG_HOME/autostart/org.nimbrel.Nimbrel.desktop, or
+// ~/.config/autostart/... when the variable is unset, empty or not an
+// absolute path (as the base directory rules say). The entry bears the
+// desktop entry's name, so a session that lists log-in programs shows it as
+// Nimbrel. Empty when neither the variable nor $HOME is known.
 std::string AutostartEntryPath();
+// The same folder's nimbrel.desktop: where earlier versions wrote the entry.
+// Writing the entry replaces one of that name; switching it off removes
+// both, and either switches it on.
+std::string OldAutostartEntryPath();
 
 // The entry that starts the given program in the tray with fresh data.
 // The program is quoted as desktop entries require when it holds spaces or
@@ -18,8 +24,9 @@ std::string AutostartEntryPath();
 std::string AutostartEntryText(const std::string& program);
 
 bool AutostartEnabled();
-// Writes (on) or removes (off) the entry. On failure nothing has changed
-// and error says what could not be done and where.
+// Writes (on) or removes (off) the entry. On failure error says what could
+// not be done and where, and AutostartEnabled still tells the truth: only
+// an old entry that could not be removed outlives the call.
 bool SetAutostart(bool on, const std::string& program, std::string* error);
 
 }  // namespace nimbrel

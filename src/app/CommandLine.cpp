@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Credits.h"
 #include "feeds/FeedRetrieval.h"
 
 namespace nimbrel {
@@ -156,7 +157,8 @@ std::string UsageText(const std::string& program) {
            program +
            " tray)\n"
            "  --help         show this text and exit\n"
-           "  --version      show the version and exit\n";
+           "  --version      show the version and exit\n" +
+           LicenceHelpText();
 }
 
 std::string VersionText() {

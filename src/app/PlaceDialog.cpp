@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <thread>
 
+#include "app/AboutBox.h"
+
 namespace nimbrel {
 
 PlaceDialog::PlaceDialog(QWidget* parent) : QDialog(parent) {
@@ -32,6 +34,7 @@ PlaceDialog::PlaceDialog(QWidget* parent) : QDialog(parent) {
     status_->setObjectName(QStringLiteral("lblStatus"));
     status_->setWordWrap(true);
     layout->addWidget(status_);
+    layout->addWidget(MakePlaceDataCredit(this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     ok_->setEnabled(false);

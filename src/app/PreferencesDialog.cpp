@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/AboutBox.h"
 #include "app/PlaceDialog.h"
 #include "platform/ui/MessageBox.h"
 
@@ -41,6 +42,7 @@ PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandle
     placeRow->addWidget(placeName_, 1);
     placeRow->addWidget(choosePlace_);
     placeForm->addRow(QStringLiteral("Real weather:"), placeRow);
+    placeForm->addRow(QString(), MakePlaceDataCredit(place));
     server_ = new QLineEdit(Q(current.feedServer), place);
     server_->setObjectName(QStringLiteral("feedServer"));
     server_->setMinimumWidth(260);

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/AboutBox.h"
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
 #include "app/PlaceChoice.h"
@@ -260,6 +261,7 @@ void frmMain::BuildMenu() {
     add("mnShowGraph", "Show graph window", &frmMain::ShowGraphWindow);
     add("mnSetLocation", "Set location\xE2\x80\xA6", &frmMain::SetLocation);
     add("mnPreferences", "Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
+    add("mnAbout", "About Nimbrel\xE2\x80\xA6", &frmMain::ShowAbout);
     mnSysTray_->addSeparator();
     add("mnExit", "Exit Nimbrel", &frmMain::Exit);
 }
@@ -762,6 +764,7 @@ frmGraph& frmMain::EnsureGraph() {
         graph_->setWindowIcon(windowIcon());
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
+        graph_->OnAbout = [this](frmGraph&) { ShowAbout(); };
         if (pendingChart_) {
             const ChartRequest r = *pendingChart_;
             pendingChart_.reset();
@@ -892,6 +895,10 @@ void frmMain::ShowNotice(const std::string& text) {
 }
 
 // --- preferences, places and the tray ------------------------------------------------------
+
+void frmMain::ShowAbout() {
+    AboutBox::Open(this, config_.folder);
+}
 
 void frmMain::ShowPreferences() {
     if (unloaded_) return;

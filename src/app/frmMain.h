@@ -110,6 +110,8 @@ public:
     // The preferences dialog, not modal (the window goes on showing the
     // weather meanwhile); its OK saves and applies the values at once.
     void ShowPreferences();
+    // "About Nimbrel…" (also in the graph window's Help menu).
+    void ShowAbout();
     void Exit();
     // "Set location…": opens the place dialog (not modal).
     void SetLocation();

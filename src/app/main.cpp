@@ -90,7 +90,9 @@ int main(int argc, char** argv) {
     // No application display name: Qt would append it to every window title
     // ("Nimbrel - Graph — Nimbrel"), and each window sets its own caption.
     QApplication::setApplicationVersion(QStringLiteral(NIMBREL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
+    // The desktop entry's name (its AppStream id): Wayland compositors and
+    // task managers find the entry, and with it the icon, by this name.
+    QApplication::setDesktopFileName(QStringLiteral("org.nimbrel.Nimbrel"));
     // The program ends only through its own unload, never because its last
     // visible window went to the tray.
     QApplication::setQuitOnLastWindowClosed(false);

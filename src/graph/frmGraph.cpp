@@ -88,6 +88,11 @@ void frmGraph::BuildMenus() {
     mnCapture = bar->addAction(QStringLiteral("Capture"));
     mnCapture->setObjectName(QStringLiteral("mnCapture"));
 
+    mnHelp = bar->addMenu(QStringLiteral("Help"));
+    mnHelp->setObjectName(QStringLiteral("mnHelp"));
+    mnHelp->menuAction()->setObjectName(QStringLiteral("mnHelp"));
+    mnAbout = item(mnHelp, "mnAbout", "About Nimbrel\xE2\x80\xA6", false);
+
     // The groups give the items the look of radio items and keep a chosen
     // item checked when it is chosen again; the commands still set the marks
     // themselves (ClearMenuChecks, then their own item).
@@ -110,6 +115,9 @@ void frmGraph::BuildMenus() {
             [this] { ChooseTimeFrame(mnSixMonths, AddMonths(Now(), -6), true); });
     connect(mnYear, &QAction::triggered, this, [this] { ChooseTimeFrame(mnYear, AddYears(Now(), -1), true); });
     connect(mnCapture, &QAction::triggered, this, [this] { mnCapture_Click(); });
+    connect(mnAbout, &QAction::triggered, this, [this] {
+        if (OnAbout) OnAbout(*this);
+    });
 }
 
 void frmGraph::Form_Load() {

@@ -58,6 +58,9 @@ public:
     // The "Capture" command. Does nothing until the capture command is
     // plugged in here (or a subclass overrides mnCapture_Click).
     std::function<void(frmGraph&)> OnCapture;
+    // "Help > About Nimbrel…": the program's About box, which lives above
+    // this window; nothing happens until the main window plugs it in.
+    std::function<void(frmGraph&)> OnAbout;
 
     // Menu items by their names ("mnBoth", "mnWeek", "mn3D", "mnCapture",
     // ...); null for an unknown name. Triggering one runs its command.
@@ -107,6 +110,8 @@ private:
     QAction* mnSixMonths = nullptr;
     QAction* mnYear = nullptr;
     QAction* mnCapture = nullptr;
+    QMenu* mnHelp = nullptr;
+    QAction* mnAbout = nullptr;
 
     bool blnShowTemperature_ = true;
     bool blnShowBoth_ = true;

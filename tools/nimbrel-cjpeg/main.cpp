@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/Credits.h"
 #include "jpeg/cJpeg.h"
 #include "platform/gdi/gdi.h"
 
@@ -144,7 +145,7 @@ int main(int argc, char** argv) {
     Options o;
     if (const std::string problem = ParseArguments(argc, argv, o); !problem.empty()) return Fail(kBadUsage, problem);
     if (o.help) {
-        std::cout << kUsage;
+        std::cout << kUsage << nimbrel::LicenceHelpText();
         return kWritten;
     }
     if (o.version) {

@@ -11,6 +11,7 @@
 
 #include "FeedCheck.h"
 #include "SampleFeedServer.h"
+#include "base/Credits.h"
 #include "feeds/OpenMeteo.h"
 #include "feeds/PlaceSearch.h"
 #include "feeds/WeatherSource.h"
@@ -78,7 +79,7 @@ int Check(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::cout << kUsage;
+            std::cout << kUsage << nimbrel::LicenceHelpText();
             return 0;
         } else if (a == "--kind" && i + 1 < argc) {
             const std::string k = argv[++i];
@@ -155,7 +156,7 @@ int main(int argc, char** argv) {
         };
         std::string v;
         if (a == "--help" || a == "-h") {
-            std::cout << kUsage;
+            std::cout << kUsage << nimbrel::LicenceHelpText();
             return 0;
         } else if (a == "--port") {
             if (!value(v) || !ParsePort(v, options.port)) return Usage("--port needs a number from 0 to 65535");

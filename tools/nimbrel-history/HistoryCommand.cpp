@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "base/Credits.h"
 #include "base/DateTime.h"
 #include "base/modMisc.h"
 #include "graph/WeatherGraph.h"
@@ -337,7 +338,7 @@ int RunHistoryCommand(const std::vector<std::string>& args, std::ostream& out, s
     try {
         for (const std::string& a : args) {
             if (a == "--help" || a == "-h") {
-                out << kUsage;
+                out << kUsage << LicenceHelpText();
                 return kHistoryOk;
             }
             if (a == "--version") {

@@ -1,0 +1,38 @@
+#pragma once
+// The program's licence and the credits its data sources ask for, kept in one
+// place so that the About box, the dialogs and every program's --help say the
+// same. Open-Meteo's own line ("Weather data by Open-Meteo.com") stays beside
+// the service's code, which shows it with the weather it brings.
+//
+// The place search is Open-Meteo's, built on GeoNames; both publish their data
+// under CC BY 4.0, whose only condition here is the credit and a link to the
+// licence.
+#include <string>
+
+namespace nimbrel {
+
+inline constexpr const char* kLicenceName = "MIT";
+inline constexpr const char* kLicenceUrl = "https://spdx.org/licenses/MIT.html";
+inline constexpr const char* kCopyrightLine = "Copyright 2026 Nimbrel developers";
+
+inline constexpr const char* kOpenMeteoHomeUrl = "https://open-meteo.com/";
+inline constexpr const char* kGeoNamesCredit = "Location data based on GeoNames";
+inline constexpr const char* kGeoNamesUrl = "https://www.geonames.org/";
+inline constexpr const char* kDataLicenceName = "CC BY 4.0";
+inline constexpr const char* kDataLicenceUrl = "https://creativecommons.org/licenses/by/4.0/";
+
+// Where the installed README lies (the build sets it from the install
+// prefix); the README holds the licence, the data credits and the help.
+#ifndef NIMBREL_README
+#define NIMBREL_README "/usr/share/doc/nimbrel/README.md"
+#endif
+inline constexpr const char* kReadmePath = NIMBREL_README;
+
+// The closing lines of every program's --help: the licence and where the
+// README is.
+inline std::string LicenceHelpText() {
+    return std::string("\nNimbrel is free software under the MIT licence (") + kCopyrightLine + ").\n" +
+           "Its README has the licence, the data credits and more help:\n" + "  " + kReadmePath + " (once installed)\n";
+}
+
+}  // namespace nimbrel
