@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "base/Credits.h"
+#include "base/ProgramInfo.h"
 #include "feeds/OpenMeteo.h"
 
 namespace nimbrel {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/ProgramInfo.h"
+
 namespace nimbrel {
 
 namespace fs = std::filesystem;
@@ -51,7 +53,7 @@ bool RemoveEntry(const std::string& path, std::string* why) {
 
 std::string AutostartEntryPath() {
     const std::string folder = AutostartFolder();
-    return folder.empty() ? std::string() : (fs::path(folder) / "org.nimbrel.Nimbrel.desktop").string();
+    return folder.empty() ? std::string() : (fs::path(folder) / (std::string(kDesktopId) + ".desktop")).string();
 }
 
 std::string OldAutostartEntryPath() {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "base/Credits.h"
+#include "base/ProgramInfo.h"
 #include "feeds/FeedRetrieval.h"
 
 namespace nimbrel {

@@ -18,6 +18,7 @@
 #include "app/SignalWatch.h"
 #include "app/frmMain.h"
 #include "base/FolderLock.h"
+#include "base/ProgramInfo.h"
 #include "feeds/OpenMeteo.h"
 #include "feeds/PlaceSearch.h"
 #include "platform/ui/QtMessageBox.h"
@@ -90,9 +91,7 @@ int main(int argc, char** argv) {
     // No application display name: Qt would append it to every window title
     // ("Nimbrel - Graph — Nimbrel"), and each window sets its own caption.
     QApplication::setApplicationVersion(QStringLiteral(NIMBREL_VERSION));
-    // The desktop entry's name (its AppStream id): Wayland compositors and
-    // task managers find the entry, and with it the icon, by this name.
-    QApplication::setDesktopFileName(QStringLiteral("org.nimbrel.Nimbrel"));
+    QApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     // The program ends only through its own unload, never because its last
     // visible window went to the tray.
     QApplication::setQuitOnLastWindowClosed(false);

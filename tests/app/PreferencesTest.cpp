@@ -126,7 +126,7 @@ TEST_F(PreferencesFixture, BadValuesAreRefusedWithAMessageAndChangeNothing) {
 }
 
 TEST_F(PreferencesFixture, StartAtLogInWritesAndRemovesTheEntry) {
-    const fs::path entry = config.Path() / "autostart" / "nimbrel.desktop";
+    const fs::path entry = config.Path() / "autostart" / "org.nimbrel.Nimbrel.desktop";
     EXPECT_EQ(AutostartEntryPath(), entry.string());
     PreferenceValues v = CurrentPreferences(store, kDefaultFeedBaseUrl);
     v.autostart = true;
@@ -194,7 +194,7 @@ TEST(Autostart, ConfigHomeThatIsNotAbsoluteFallsBackToHome) {
     ScopedConfigHome relative("relative/path");
     const char* home = getenv("HOME");
     ASSERT_NE(home, nullptr);
-    EXPECT_EQ(AutostartEntryPath(), std::string(home) + "/.config/autostart/nimbrel.desktop");
+    EXPECT_EQ(AutostartEntryPath(), std::string(home) + "/.config/autostart/org.nimbrel.Nimbrel.desktop");
 }
 
 TEST_F(PreferencesFixture, TheDialogSavesOnOkKeepsARefusalOpenAndCancelChangesNothing) {

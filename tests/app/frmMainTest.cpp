@@ -488,8 +488,8 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
     for (QAction* a : Menu().actions()) captions.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     EXPECT_EQ(captions,
               (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-", "Send to system tray",
-                                        "Show graph window", "Set location\xE2\x80\xA6", "Preferences\xE2\x80\xA6", "-",
-                                        "Exit Nimbrel"}));
+                                        "Show graph window", "Set location\xE2\x80\xA6", "Preferences\xE2\x80\xA6",
+                                        "About Nimbrel\xE2\x80\xA6", "-", "Exit Nimbrel"}));
 }
 
 TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing) {

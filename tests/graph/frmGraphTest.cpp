@@ -73,7 +73,7 @@ TEST_F(GraphWindow, LoadsWithItsCaptionMenusTitleStripAndChoicesWithoutDrawing) 
 
     std::vector<std::string> bar;
     for (QAction* a : window->menuBar()->actions()) bar.push_back(a->text().toStdString());
-    EXPECT_EQ(bar, (std::vector<std::string>{"Graph Type", "Time frame", "Capture"}));
+    EXPECT_EQ(bar, (std::vector<std::string>{"Graph Type", "Time frame", "Capture", "Help"}));
     std::vector<std::string> types, frames;
     for (QAction* a : window->menuBar()->actions().at(0)->menu()->actions())
         types.push_back(a->isSeparator() ? "-" : a->text().toStdString());

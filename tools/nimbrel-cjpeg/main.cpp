@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "base/Credits.h"
+#include "base/ProgramInfo.h"
 #include "jpeg/cJpeg.h"
 #include "platform/gdi/gdi.h"
 

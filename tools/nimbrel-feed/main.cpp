@@ -11,7 +11,7 @@
 
 #include "FeedCheck.h"
 #include "SampleFeedServer.h"
-#include "base/Credits.h"
+#include "base/ProgramInfo.h"
 #include "feeds/OpenMeteo.h"
 #include "feeds/PlaceSearch.h"
 #include "feeds/WeatherSource.h"

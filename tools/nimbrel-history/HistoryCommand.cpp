@@ -7,8 +7,8 @@
 #include <ostream>
 #include <string_view>
 
-#include "base/Credits.h"
 #include "base/DateTime.h"
+#include "base/ProgramInfo.h"
 #include "base/modMisc.h"
 #include "graph/WeatherGraph.h"
 #include "store/SettingsStore.h"

@@ -1,15 +1,21 @@
 #pragma once
-// The program's licence and the credits its data sources ask for, kept in one
-// place so that the About box, the dialogs and every program's --help say the
-// same. Open-Meteo's own line ("Weather data by Open-Meteo.com") stays beside
-// the service's code, which shows it with the weather it brings.
+// What the program says about itself: the id the desktop knows it by, its
+// licence, and the credits its data sources ask for, kept in one place so
+// that the About box, the dialogs, the desktop files and every program's
+// --help agree. Open-Meteo's own line ("Weather data by Open-Meteo.com")
+// stays beside the service's code, which shows it with the weather it brings.
 //
 // The place search is Open-Meteo's, built on GeoNames; both publish their data
-// under CC BY 4.0, whose only condition here is the credit and a link to the
+// under CC BY 4.0, whose condition here is the credit and a link to the
 // licence.
 #include <string>
 
 namespace nimbrel {
+
+// The AppStream id: the name of the desktop entry, of the metainfo, of the
+// log-in entry and the application's desktop file name, by which Wayland
+// compositors and task managers find the entry and its icon.
+inline constexpr const char* kDesktopId = "org.nimbrel.Nimbrel";
 
 inline constexpr const char* kLicenceName = "MIT";
 inline constexpr const char* kLicenceUrl = "https://spdx.org/licenses/MIT.html";
