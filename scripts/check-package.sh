@@ -93,12 +93,13 @@ for credit in 'Weather data by Open-Meteo.com' 'Location data based on GeoNames'
   grep -qF "$credit" "$readme" || fail "the README lacks '$credit'"
 done
 
-# The metainfo: valid (no error, no warning), and the id, the desktop entry
-# and the programs agree with the package.
+# The metainfo: valid (no error, no warning) as installed, which also
+# finds the desktop entry it launches; the id, the licence, the release and
+# the programs agree with the package.
 metainfo="$root/usr/share/metainfo/org.nimbrel.Nimbrel.metainfo.xml"
-if ! appstreamcli validate --no-net "$metainfo" >"$build/appstream.log" 2>&1; then
+if ! appstreamcli validate-tree --no-net "$root" >"$build/appstream.log" 2>&1; then
   cat "$build/appstream.log"
-  fail "appstreamcli validate reports errors or warnings"
+  fail "appstreamcli validate-tree reports errors or warnings"
 fi
 grep -q '<id>org.nimbrel.Nimbrel</id>' "$metainfo" || fail "the metainfo's id is not org.nimbrel.Nimbrel"
 grep -q '<launchable type="desktop-id">org.nimbrel.Nimbrel.desktop</launchable>' "$metainfo" ||

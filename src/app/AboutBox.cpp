@@ -88,9 +88,13 @@ AboutBox::AboutBox(const std::string& folder, QWidget* parent) : QDialog(parent)
     big.setBold(true);
     name->setFont(big);
     layout->addWidget(name);
-    layout->addWidget(PlainLabel(QStringLiteral("A small desktop weather display: the current weather, a "
-                                                "three-day forecast, a sun dial and a history chart."),
-                                 "lblWhat", this));
+    QLabel* what = PlainLabel(QStringLiteral("A small desktop weather display: the current weather, a "
+                                             "three-day forecast, a sun dial and a history chart."),
+                              "lblWhat", this);
+    // Wide enough for the sentence in two lines, whatever the font's size;
+    // the box takes this width and the other lines wrap within it.
+    what->setMinimumWidth(what->fontMetrics().averageCharWidth() * 52);
+    layout->addWidget(what);
     layout->addSpacing(8);
 
     QLabel* licence =

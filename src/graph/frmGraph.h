@@ -1,9 +1,10 @@
 #pragma once
 // The graph window: the reading history as a chart under a one-line title,
-// with menus for the kind of graph, a three-dimensional look, the time frame
-// and a capture command. The window never reads the history itself; it keeps
-// the user's choices and hands them to the main window's DrawWeatherGraph,
-// which fills the chart and the title through this window's ChartTarget side.
+// with menus for the kind of graph, a three-dimensional look, the time frame,
+// a capture command and Help (the program's About box). The window never
+// reads the history itself; it keeps the user's choices and hands them to the
+// main window's DrawWeatherGraph, which fills the chart and the title through
+// this window's ChartTarget side.
 //
 // Closing it by the user only hides it (the main window's blnGraphShow is
 // cleared); the window lives until the program unloads it with Unload.
