@@ -241,12 +241,25 @@ else
   echo "  (this build has no \"Capture\" command yet; skipped)"
 fi
 
+# "About Nimbrel…", the eighth command of the pop-up menu: the version, the
+# licence and the data credits, closed again with Escape.
+xdotool mousemove --window "$main" 84 88 click 1
+sleep 0.7
+xdotool key --delay 80 Down Down Down Down Down Down Down Down Return
+if about=$(find_window "About Nimbrel"); then
+  sleep 0.5
+  shot_window "$about" 11-about-box && step "\"About Nimbrel…\" showed the version, the licence and the credits"
+  xdotool key --window "$about" Escape 2>/dev/null || true
+else
+  failed "\"About Nimbrel…\" opened no box"
+fi
+
 # Let the program run for the rest of the minute, then end it the way the
 # system would; it saves its settings on the way out.
 now=$(date +%s)
 rest=$((60 - (now - start_time)))
 [ "$rest" -gt 0 ] && sleep "$rest"
-shot_window "$main" 11-main-window-after-a-minute
+shot_window "$main" 12-main-window-after-a-minute
 kill -TERM "$nimbrel_pid"
 status=0
 wait "$nimbrel_pid" || status=$?
