@@ -17,10 +17,12 @@ namespace nimbrel {
 // compositors and task managers find the entry and its icon.
 inline constexpr const char* kDesktopId = "org.nimbrel.Nimbrel";
 
-inline constexpr const char* kLicenceName = "MIT";
+// The licence's text as SPDX publishes it, and the copyright line of LICENSE.
 inline constexpr const char* kLicenceUrl = "https://spdx.org/licenses/MIT.html";
 inline constexpr const char* kCopyrightLine = "Copyright 2026 Nimbrel developers";
 
+// The data sources' sites, GeoNames' credit in its own words, and the
+// licence both publish under.
 inline constexpr const char* kOpenMeteoHomeUrl = "https://open-meteo.com/";
 inline constexpr const char* kGeoNamesCredit = "Location data based on GeoNames";
 inline constexpr const char* kGeoNamesUrl = "https://www.geonames.org/";
