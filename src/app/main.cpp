@@ -13,6 +13,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FrontDoor.h"
+#include "app/PlatformChoice.h"
 #include "app/Process.h"
 #include "app/ResumeWatch.h"
 #include "app/SignalWatch.h"
@@ -85,7 +86,19 @@ int main(int argc, char** argv) {
         options.FetchNow = true;
     }
 
-    QApplication app(argc, argv);
+    // X11 where it can be had: the window's place, its staying on top and
+    // its missing task-bar button need it. Given to Qt as a command-line
+    // option, so programs started from here (a browser) keep the session's.
+    const PlatformChoice platform = ChoosePlatform(ReadPlatformEnvironment(args));
+    std::vector<char*> qtArgv(argv, argv + argc);
+    std::string platformOption = "-platform", platformName = platform.setPlatform;
+    if (!platformName.empty()) {
+        qtArgv.insert(qtArgv.begin() + 1, {platformOption.data(), platformName.data()});
+    }
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication app(qtArgc, qtArgv.data());
+    if (platform.nativeWayland) std::cerr << program << ": " << NativeWaylandNotice() << "\n";
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
     // No application display name: Qt would append it to every window title
     // ("Nimbrel - Graph — Nimbrel"), and each window sets its own caption.
