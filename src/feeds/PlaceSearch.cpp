@@ -186,4 +186,13 @@ bool StoredPlace(const SettingsStore& store, Place& place) {
     return true;
 }
 
+void TidyStoredPlace(SettingsStore& store) {
+    for (const char* key : {"latitude", "longitude"}) {
+        const std::string stored = store.Extra(key);
+        double value = 0;
+        if (stored.find(',') == std::string::npos || !ReadNumber(stored, value)) continue;
+        store.SetExtra(key, FormatCoordinate(value));
+    }
+}
+
 }  // namespace nimbrel
