@@ -255,6 +255,29 @@ TEST(DbusTray, TheIconRegistersShowsTheTemperatureAndActivateRestoresTheWindow) 
     EXPECT_EQ(app.Wait(10000), 0);
 }
 
+// The X server dies under the running program (Xvfb killed; Xwayland going
+// with a crashed compositor): the reading fetched since the last save is in
+// settings.txt, and the program ends with its own status for it.
+TEST(DisplayLoss, TheReadingsAreSavedWhenTheXServerGoesAway) {
+    if (!OnPath("Xvfb")) GTEST_SKIP() << "needs Xvfb";
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+    nimbrel::testing::XvfbDisplay xvfb(800, 600);
+    ASSERT_TRUE(xvfb.Started());
+    apptest::FeedServer server;
+    Child app({kNimbrel, "--folder", data.string(), "--feed", server.BaseUrl(), "--fetch-now"},
+              {"DISPLAY=" + xvfb.Display(), "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"}, tmp.Path() / "app.txt");
+    ASSERT_TRUE(WaitFor([&] { return server.ObservationRequests() >= 1 && server.ForecastRequests() >= 1; }, 15000))
+        << ReadFile(tmp.Path() / "app.txt");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_FALSE(fs::exists(data / "settings.txt"));  // nothing saved yet: the first save is a quarter-hour away
+    xvfb.Kill();
+    EXPECT_EQ(app.Wait(10000), 3) << ReadFile(tmp.Path() / "app.txt");
+    const std::string saved = ReadFile(data / "settings.txt");
+    EXPECT_NE(saved.find("<last reading>Sunny,12,66,"), std::string::npos) << saved;
+    EXPECT_NE(ReadFile(tmp.Path() / "app.txt").find("connection to the display was lost"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace nimbrel
 
