@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "AppTestSupport.h"
 #include "ChildProcess.h"
@@ -251,6 +252,92 @@ TEST(DbusTray, TheIconRegistersShowsTheTemperatureAndActivateRestoresTheWindow) 
     activate << 10 << 10;
     connection.call(activate, QDBus::NoBlock);
     EXPECT_TRUE(testing::PumpUntil(visible, 10000)) << ReadFile(tmp.Path() / "app.txt");
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+}
+
+// A Wayland compositor of its own for one test: weston with its headless
+// back end, in a private runtime folder.
+class HeadlessWeston {
+public:
+    explicit HeadlessWeston(const fs::path& folder) : runtime_(folder / "runtime") {
+        fs::create_directories(runtime_);
+        fs::permissions(runtime_, fs::perms::owner_all);
+        weston_ = std::make_unique<Child>(
+            std::vector<std::string>{"/usr/bin/weston", "--backend=headless-backend.so", "--socket=nimbrel-test",
+                                     "--idle-time=0"},
+            std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY", "DISPLAY"},
+            folder / "weston.txt");
+        started_ = WaitFor([&] { return fs::exists(runtime_ / "nimbrel-test"); }, 10000);
+    }
+    bool Started() const { return started_; }
+    std::vector<std::string> ClientEnvironment() const {
+        return {"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY=nimbrel-test", "DISPLAY", "QT_QPA_PLATFORM"};
+    }
+
+private:
+    fs::path runtime_;
+    std::unique_ptr<Child> weston_;
+    bool started_ = false;
+};
+
+// Natively on Wayland (no Xwayland): the window and its menu come up, and
+// the program says what the compositor does not allow. What the program asks
+// of the compositor is read from Wayland's own protocol log.
+TEST(NativeWayland, TheWindowAndItsMenuComeUpAndTheLimitsAreTold) {
+    if (!OnPath("weston") || !OnPath("dbus-daemon")) GTEST_SKIP() << "needs weston and dbus-daemon";
+    testing::EnsureApp();
+    apptest::TempFolder tmp;
+    HeadlessWeston weston(tmp.Path());
+    ASSERT_TRUE(weston.Started()) << ReadFile(tmp.Path() / "weston.txt");
+    // The menu is opened the way a panel does it: through the icon's
+    // ContextMenu on the session bus.
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.Started());
+    QDBusConnection connection = bus.Connection();
+    TestTrayWatcher watcher;
+    ASSERT_TRUE(connection.registerObject(
+        QStringLiteral("/StatusNotifierWatcher"), &watcher,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(connection.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    apptest::FeedServer server;
+
+    std::vector<std::string> env = weston.ClientEnvironment();
+    env.push_back("WAYLAND_DEBUG=client");
+    env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.Address());
+    const fs::path out = tmp.Path() / "app.txt";
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed", server.BaseUrl(), "tray"}, env, out);
+    ASSERT_TRUE(testing::PumpUntil([&] { return !watcher.Items().isEmpty(); }, 15000)) << ReadFile(out).substr(0, 4000);
+    EXPECT_NE(ReadFile(out).find("does not let it stay above other windows"), std::string::npos);
+    // The menu: with the window in the tray it has no window to hang from,
+    // and comes as a surface of its own wherever the compositor puts it.
+    auto newSurfaceAfter = [&](size_t from, const char* title) {
+        const std::string log = ReadFile(out);
+        if (log.size() <= from) return false;
+        const std::string added = log.substr(from);
+        const bool role =
+            added.find("get_popup") != std::string::npos || added.find("get_toplevel") != std::string::npos;
+        return role && added.find(".attach(wl_buffer") != std::string::npos &&
+               (!title || added.find(title) != std::string::npos);
+    };
+    const QString item = watcher.Items().front();
+    size_t logged = ReadFile(out).size();
+    QDBusMessage menu =
+        QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ContextMenu"));
+    menu << 10 << 10;
+    connection.call(menu, QDBus::NoBlock);
+    EXPECT_TRUE(testing::PumpUntil([&] { return newSurfaceAfter(logged, nullptr); }, 10000)) << ReadFile(out);
+
+    // A click on the icon brings the window itself.
+    logged = ReadFile(out).size();
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 10 << 10;
+    connection.call(activate, QDBus::NoBlock);
+    EXPECT_TRUE(testing::PumpUntil([&] { return newSurfaceAfter(logged, "set_title(\"Nimbrel\")"); }, 10000))
+        << ReadFile(out);
     app.Signal(SIGTERM);
     EXPECT_EQ(app.Wait(10000), 0);
 }
