@@ -258,25 +258,43 @@ TEST(DbusTray, TheIconRegistersShowsTheTemperatureAndActivateRestoresTheWindow) 
 
 // A Wayland compositor of its own for one test: weston with its headless
 // back end, in a private runtime folder.
+// With xwayland, Xwayland is offered as well (started by weston at the first
+// X client), as on a GNOME or Plasma session.
 class HeadlessWeston {
 public:
-    explicit HeadlessWeston(const fs::path& folder) : runtime_(folder / "runtime") {
+    explicit HeadlessWeston(const fs::path& folder, bool xwayland = false) : runtime_(folder / "runtime") {
         fs::create_directories(runtime_);
         fs::permissions(runtime_, fs::perms::owner_all);
+        std::vector<std::string> args{"/usr/bin/weston", "--backend=headless-backend.so", "--socket=nimbrel-test",
+                                      "--idle-time=0"};
+        if (xwayland) args.push_back("--xwayland");
+        const fs::path log = folder / "weston.txt";
         weston_ = std::make_unique<Child>(
-            std::vector<std::string>{"/usr/bin/weston", "--backend=headless-backend.so", "--socket=nimbrel-test",
-                                     "--idle-time=0"},
-            std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY", "DISPLAY"},
-            folder / "weston.txt");
+            args, std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY", "DISPLAY"}, log);
         started_ = WaitFor([&] { return fs::exists(runtime_ / "nimbrel-test"); }, 10000);
+        if (started_ && xwayland) {
+            started_ = WaitFor(
+                [&] {
+                    const std::string text = ReadFile(log);
+                    const auto at = text.find("listening on display ");
+                    if (at == std::string::npos) return false;
+                    display_ = text.substr(at + 21, text.find_first_of(" \r\n", at + 21) - at - 21);
+                    return true;
+                },
+                10000);
+        }
     }
     bool Started() const { return started_; }
+    // Xwayland's display (":N"), empty without it.
+    const std::string& Display() const { return display_; }
     std::vector<std::string> ClientEnvironment() const {
-        return {"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY=nimbrel-test", "DISPLAY", "QT_QPA_PLATFORM"};
+        return {"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY=nimbrel-test", "XDG_SESSION_TYPE=wayland",
+                display_.empty() ? "DISPLAY" : "DISPLAY=" + display_, "QT_QPA_PLATFORM"};
     }
 
 private:
     fs::path runtime_;
+    std::string display_;
     std::unique_ptr<Child> weston_;
     bool started_ = false;
 };
@@ -338,6 +356,33 @@ TEST(NativeWayland, TheWindowAndItsMenuComeUpAndTheLimitsAreTold) {
     connection.call(activate, QDBus::NoBlock);
     EXPECT_TRUE(testing::PumpUntil([&] { return newSurfaceAfter(logged, "set_title(\"Nimbrel\")"); }, 10000))
         << ReadFile(out);
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+}
+
+// A Wayland session with Xwayland: the program takes X11, where it can stay
+// on top and keep out of the task bar, unless the user asked otherwise.
+TEST(Xwayland, TheProgramRunsOnX11WhereXwaylandIsThere) {
+    if (!OnPath("weston") || !OnPath("Xwayland") || !OnPath("xdotool"))
+        GTEST_SKIP() << "needs weston, Xwayland and xdotool";
+    apptest::TempFolder tmp;
+    HeadlessWeston weston(tmp.Path(), true);
+    ASSERT_TRUE(weston.Started()) << ReadFile(tmp.Path() / "weston.txt");
+    apptest::FeedServer server;
+    std::vector<std::string> env = weston.ClientEnvironment();
+    env.push_back("WAYLAND_DEBUG=client");
+    const fs::path out = tmp.Path() / "app.txt";
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed", server.BaseUrl()}, env, out);
+    const std::string x = "DISPLAY=" + weston.Display() + " ";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return std::system((x + "xdotool search --onlyvisible --name '^Nimbrel$' >/dev/null 2>&1").c_str()) == 0;
+        },
+        20000))
+        << ReadFile(out) << ReadFile(tmp.Path() / "weston.txt");
+    // Nothing of it went to the compositor as a Wayland client.
+    EXPECT_EQ(ReadFile(out).find("xdg_wm_base"), std::string::npos);
+    EXPECT_EQ(ReadFile(out).find("does not let it stay above"), std::string::npos);
     app.Signal(SIGTERM);
     EXPECT_EQ(app.Wait(10000), 0);
 }
