@@ -9,6 +9,7 @@ NIMBREL_PACKAGES=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils imagemagick libxcb-cursor0 libxcb1-dev openbox trayer
   librsvg2-bin dpkg-dev lintian appstream
+  locales dbus-daemon weston qt6-wayland xwayland
 )
 
 nimbrel_install_deps() {

@@ -301,6 +301,7 @@ void frmMain::Load() {
     std::error_code noFile;
     const bool firstStart = !std::filesystem::exists(store_.SettingsPath, noFile);
     store_.LoadSettings();
+    TidyStoredPlace(store_);
     if (config_.place) {
         StorePlace(store_, *config_.place);
         store_.SaveSettings();

@@ -8,11 +8,14 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <utility>
 
 #include "app/CommandLine.h"
 #include "app/FrontDoor.h"
+#include "app/PlatformChoice.h"
 #include "app/Process.h"
 #include "app/ResumeWatch.h"
 #include "app/SignalWatch.h"
@@ -22,6 +25,30 @@
 #include "feeds/OpenMeteo.h"
 #include "feeds/PlaceSearch.h"
 #include "platform/ui/QtMessageBox.h"
+
+namespace {
+
+// The window while the event loop runs; null before and after.
+nimbrel::frmMain* g_runningForm = nullptr;
+
+// Qt's X11 back end ends the process with exit(1) when the connection to the
+// X server breaks (the X server or Xwayland died): no event, no signal, only
+// the exit handlers run. The readings held since the last save are saved
+// here, and the program ends with a status of its own, 3 (1 when the save
+// failed as well).
+constexpr int kDisplayLostStatus = 3;
+
+void SaveWhenTheDisplayIsLost() {
+    nimbrel::frmMain* form = std::exchange(g_runningForm, nullptr);
+    if (!form || form->Unloaded()) return;
+    std::cerr << "nimbrel: the connection to the display was lost; saving and ending\n";
+    form->Unload(nimbrel::UnloadReason::Session);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(form->ExitStatus() != 0 ? form->ExitStatus() : kDisplayLostStatus);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace nimbrel;
@@ -86,7 +113,19 @@ int main(int argc, char** argv) {
         options.FetchNow = true;
     }
 
-    QApplication app(argc, argv);
+    // X11 where it can be had: the window's place, its staying on top and
+    // its missing task-bar button need it. Given to Qt as a command-line
+    // option, so programs started from here (a browser) keep the session's.
+    const PlatformChoice platform = ChoosePlatform(ReadPlatformEnvironment(args));
+    std::vector<char*> qtArgv(argv, argv + argc);
+    std::string platformOption = "-platform", platformName = platform.setPlatform;
+    if (!platformName.empty()) {
+        qtArgv.insert(qtArgv.begin() + 1, {platformOption.data(), platformName.data()});
+    }
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication app(qtArgc, qtArgv.data());
+    if (platform.nativeWayland) std::cerr << program << ": " << NativeWaylandNotice() << "\n";
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
     // No application display name: Qt would append it to every window title
     // ("Nimbrel - Graph — Nimbrel"), and each window sets its own caption.
@@ -134,8 +173,11 @@ int main(int argc, char** argv) {
         // forecast.
         QTimer::singleShot(0, &form, [&form] { form.FetchBoth(); });
     }
+    g_runningForm = &form;
+    std::atexit(SaveWhenTheDisplayIsLost);
     // 1 when the exit save failed, whichever way the program was ended.
     const int status = std::max(QApplication::exec(), form.ExitStatus());
+    g_runningForm = nullptr;
     std::fflush(stdout);
     std::fflush(stderr);
     // A fetch still waiting on a dead server is not waited for: the settings

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "base/Numbers.h"
 #include "feeds/WeatherCodes.h"
 
 namespace nimbrel {
@@ -166,14 +167,7 @@ std::string OpenMeteoBaseUrl() {
     return env && *env ? env : kOpenMeteoBaseUrl;
 }
 
-std::string FormatCoordinate(double value) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.4f", value);
-    std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    return s == "-0" ? "0" : s;
-}
+std::string FormatCoordinate(double value) { return FormatShortest(value, 4); }
 
 std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, double longitude) {
     std::string base = baseUrl;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "base/Numbers.h"
 #include "feeds/FeedText.h"
 #include "feeds/OpenMeteo.h"
 
@@ -44,12 +45,15 @@ std::string LowerAscii(std::string s) {
     return s;
 }
 
+// A coordinate as typed or stored. A copy that ran under a locale with a
+// decimal comma stored "52,5244"; with no point beside it, one comma is read
+// as the decimal point, so such a file is read right and saved right.
 bool ReadNumber(const std::string& text, double& value) {
-    const std::string t = TrimBlanks(text);
-    if (t.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(t.c_str(), &end);
-    return end && *end == '\0';
+    std::string t = TrimBlanks(text);
+    if (const auto comma = t.find(','); comma != std::string::npos && t.find('.') == std::string::npos &&
+                                         t.find(',', comma + 1) == std::string::npos)
+        t[comma] = '.';
+    return ParseDecimal(t, value);
 }
 
 }  // namespace
@@ -180,6 +184,15 @@ bool StoredPlace(const SettingsStore& store, Place& place) {
     p.timezone = store.Extra("timezone");
     place = p;
     return true;
+}
+
+void TidyStoredPlace(SettingsStore& store) {
+    for (const char* key : {"latitude", "longitude"}) {
+        const std::string stored = store.Extra(key);
+        double value = 0;
+        if (stored.find(',') == std::string::npos || !ReadNumber(stored, value)) continue;
+        store.SetExtra(key, FormatCoordinate(value));
+    }
 }
 
 }  // namespace nimbrel

@@ -53,6 +53,10 @@ void StorePlace(SettingsStore& store, const Place& place);
 // The stored place; false when none was chosen or the coordinates are not
 // numbers.
 bool StoredPlace(const SettingsStore& store, Place& place);
+// Rewrites the stored coordinates in the form the file keeps ("52.5244")
+// where an older copy running under a decimal-comma locale wrote "52,5244",
+// so the next save puts them right. Called once the file is loaded.
+void TidyStoredPlace(SettingsStore& store);
 
 inline constexpr const char* kSourceKey = "source";
 inline constexpr const char* kOpenMeteoSource = "open-meteo";

@@ -5,6 +5,7 @@
 #include <exception>
 #include <vector>
 
+#include "base/Numbers.h"
 #include "base/SkipOnError.h"
 #include "base/Temperature.h"
 #include "base/modMisc.h"
@@ -104,10 +105,8 @@ bool ReadTime(std::string_view text, DateTime& value, DateCache& cache) {
 // it; a value that is not a number is handed on as it stands (a gap).
 std::string_view ShownTemperatureCell(std::string_view celsius, std::string& buffer) {
     if (ShownUnit() == TempUnit::Celsius || celsius.empty() || celsius.size() > 32) return celsius;
-    const std::string text(celsius);
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || !std::isfinite(value)) return celsius;
+    double value = 0;
+    if (!ParseDecimal(celsius, value)) return celsius;
     buffer = std::to_string(ShownDegrees(value));
     return buffer;
 }

@@ -70,6 +70,13 @@ XvfbDisplay::XvfbDisplay(int width, int height) {
     display_ = ":" + number;
 }
 
+void XvfbDisplay::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
 XvfbDisplay::~XvfbDisplay() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);

@@ -20,6 +20,8 @@ public:
     bool Started() const { return pid_ > 0 && !display_.empty(); }
     // ":N"
     const std::string& Display() const { return display_; }
+    // The server dies at once, as a crashed X server would (SIGKILL).
+    void Kill();
 
 private:
     pid_t pid_ = -1;

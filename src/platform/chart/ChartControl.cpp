@@ -1,6 +1,7 @@
 #include "platform/chart/ChartControl.h"
 
 #include <QFontMetrics>
+#include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -460,6 +461,7 @@ void ChartControl::paintEvent(QPaintEvent*) {
     // one before it, so the right axis is raised to the front edge of its
     // first series: its labels stay level with the line they measure.
     p.setPen(kText);
+    const std::string decimalPoint = QLocale().decimalPoint().toStdString();
     QPointF rightLift;
     for (int s = 0; s < n; ++s)
         if (g.seriesAxis[static_cast<size_t>(s)] == 1) {
@@ -473,7 +475,7 @@ void ChartControl::paintEvent(QPaintEvent*) {
         for (int i = 0; i < s.Ticks(); ++i) {
             const double v = s.lo + i * s.step;
             const int y = chart::ToPixel(yOf(a, v));
-            const QString text = Q(chart::FormatTick(v, s.step));
+            const QString text = Q(chart::FormatTick(v, s.step, decimalPoint));
             if (onLeft) {
                 p.drawLine(plot.left() - 3, y, plot.left() - 1, y);
                 p.drawText(QRect(0, y - line / 2, plot.left() - 5, line), Qt::AlignRight | Qt::AlignVCenter, text);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/Numbers.h"
+
 namespace nimbrel::chart {
 namespace {
 
@@ -122,15 +124,15 @@ ValueScale NiceScale(double min, double max, int maxTicks, bool percent) {
     return scale;
 }
 
-std::string FormatTick(double value, double step) {
+std::string FormatTick(double value, double step, std::string_view decimalPoint) {
     int decimals = 0;
     while (decimals < 6 &&
            std::fabs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
         ++decimals;
     if (std::fabs(value) < step * 1e-6) value = 0;  // no "-0"
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    return buf;
+    std::string text = FormatFixed(value, decimals);
+    if (const auto point = text.find('.'); point != std::string::npos) text.replace(point, 1, decimalPoint);
+    return text;
 }
 
 std::vector<TimeTick> TimeTicks(DateTime t0, DateTime t1, int maxTicks) {

@@ -39,8 +39,9 @@ struct ValueScale {
 // one unit either side. Percent axes do not reach beyond 0 and 100 unless the
 // data do.
 ValueScale NiceScale(double min, double max, int maxTicks, bool percent);
-// "12", "-2.5": as few decimals as the step needs.
-std::string FormatTick(double value, double step);
+// "12", "-2.5": as few decimals as the step needs, with the decimal point
+// the reader's locale writes (the axis is read by a person, not a program).
+std::string FormatTick(double value, double step, std::string_view decimalPoint = ".");
 
 struct TimeTick {
     DateTime t = 0;

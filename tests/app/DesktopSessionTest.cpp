@@ -1,0 +1,416 @@
+// The desktops the program meets: which window system it picks, and the tray
+// of today's desktops, a StatusNotifierItem on the session bus, tested with a
+// private bus and a small watcher written here.
+#include <gtest/gtest.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QObject>
+#include <QStringList>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "ChildProcess.h"
+#include "QtSession.h"
+#include "XvfbDisplay.h"
+#include "app/PlatformChoice.h"
+
+namespace nimbrel {
+
+// The desktop's side of the D-Bus tray: it takes the items' registrations
+// and says that a host (a panel) shows them.
+class TestTrayWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ Items)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ HostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
+public:
+    QStringList Items() const { return items_; }
+    bool HostRegistered() const { return true; }
+    int ProtocolVersion() const { return 0; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) {
+        items_ << service;
+        emit StatusNotifierItemRegistered(service);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+signals:
+    void StatusNotifierItemRegistered(const QString& service);
+    void StatusNotifierItemUnregistered(const QString& service);
+    void StatusNotifierHostRegistered();
+
+private:
+    QStringList items_;
+};
+
+namespace {
+
+namespace fs = std::filesystem;
+using apptest::Child;
+using apptest::OnPath;
+using apptest::ReadFile;
+using apptest::WaitFor;
+
+const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
+
+PlatformEnvironment Env(std::string qpa, std::string wayland, std::string x11, std::string argument = {}) {
+    PlatformEnvironment env;
+    env.qtQpaPlatform = std::move(qpa);
+    env.waylandDisplay = std::move(wayland);
+    env.display = std::move(x11);
+    env.platformArgument = std::move(argument);
+    return env;
+}
+
+TEST(PlatformChoice, X11WhereverItCanBeHadAndTheUsersChoiceAlwaysWins) {
+    struct Case {
+        const char *qpa, *wayland, *x11;
+        const char* set;
+        bool native;
+    };
+    const Case cases[] = {
+        // Nothing chosen by the user.
+        {"", "", "", "", false},                 // no display: told elsewhere
+        {"", "", ":0", "xcb", false},            // plain X11
+        {"", "wayland-0", ":0", "xcb", false},   // Wayland with Xwayland
+        {"", "wayland-0", "", "wayland", true},  // Wayland alone
+        // The user's QT_QPA_PLATFORM stands in every session.
+        {"wayland", "wayland-0", ":0", "", true},
+        {"wayland-egl", "wayland-0", "", "", true},
+        {"wayland;xcb", "", ":0", "", true},
+        {"xcb", "wayland-0", ":0", "", false},
+        {"xcb", "", "", "", false},
+        {"offscreen", "wayland-0", ":0", "", false},
+        {"offscreen", "", "", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.qpa) + "|" + c.wayland + "|" + c.x11);
+        const PlatformChoice choice = ChoosePlatform(Env(c.qpa, c.wayland, c.x11));
+        EXPECT_EQ(choice.setPlatform, c.set);
+        EXPECT_EQ(choice.nativeWayland, c.native);
+    }
+    // "-platform" on the command line wins over the environment.
+    EXPECT_EQ(ChoosePlatform(Env("xcb", "wayland-0", ":0", "wayland")).setPlatform, "");
+    EXPECT_TRUE(ChoosePlatform(Env("xcb", "wayland-0", ":0", "wayland")).nativeWayland);
+    EXPECT_FALSE(ChoosePlatform(Env("", "wayland-0", "", "offscreen")).nativeWayland);
+}
+
+TEST(PlatformChoice, ReadsThePlatformOptionInBothForms) {
+    EXPECT_EQ(ReadPlatformEnvironment({"nimbrel", "-platform", "offscreen"}).platformArgument, "offscreen");
+    EXPECT_EQ(ReadPlatformEnvironment({"nimbrel", "-platform=wayland"}).platformArgument, "wayland");
+    EXPECT_EQ(ReadPlatformEnvironment({"nimbrel", "--folder", "x"}).platformArgument, "");
+}
+
+// A private session bus for one test: started with dbus-daemon, ended with
+// the test.
+class PrivateSessionBus {
+public:
+    PrivateSessionBus() {
+        FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        if (!out) return;
+        char line[512];
+        if (std::fgets(line, sizeof line, out)) address_ = line;
+        if (std::fgets(line, sizeof line, out)) pid_ = std::atoi(line);
+        ::pclose(out);
+        while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r')) address_.pop_back();
+    }
+    ~PrivateSessionBus() {
+        QDBusConnection::disconnectFromBus(QStringLiteral("nimbrel-test-bus"));
+        if (pid_ > 0) ::kill(pid_, SIGTERM);
+    }
+    bool Started() const { return pid_ > 0 && !address_.empty(); }
+    const std::string& Address() const { return address_; }
+    QDBusConnection Connection() const {
+        return QDBusConnection::connectToBus(QString::fromStdString(address_), QStringLiteral("nimbrel-test-bus"));
+    }
+
+private:
+    std::string address_;
+    pid_t pid_ = -1;
+};
+
+// The icon's pictures as the item sends them: width, height and the ARGB
+// bytes of each size.
+QByteArray IconPixmapBytes(const QDBusConnection& bus, const QString& service) {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("IconPixmap");
+    QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        std::fprintf(stderr, "IconPixmap: %s\n", qPrintable(reply.errorMessage()));
+        return {};
+    }
+    const QDBusArgument arg = reply.arguments().front().value<QDBusVariant>().variant().value<QDBusArgument>();
+    QByteArray all;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray bytes;
+        arg.beginStructure();
+        arg >> width >> height >> bytes;
+        arg.endStructure();
+        all += QByteArray::number(width) + "x" + QByteArray::number(height) + ":" + bytes;
+    }
+    arg.endArray();
+    return all;
+}
+
+QString ToolTipTitle(const QDBusConnection& bus, const QString& service) {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("ToolTip");
+    QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+    const QDBusArgument arg = reply.arguments().front().value<QDBusVariant>().variant().value<QDBusArgument>();
+    QString icon, title, text;
+    arg.beginStructure();
+    arg >> icon;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        int w = 0, h = 0;
+        QByteArray b;
+        arg.beginStructure();
+        arg >> w >> h >> b;
+        arg.endStructure();
+    }
+    arg.endArray();
+    arg >> title >> text;
+    arg.endStructure();
+    return title + "\n" + text;
+}
+
+TEST(DbusTray, TheIconRegistersShowsTheTemperatureAndActivateRestoresTheWindow) {
+    if (!OnPath("dbus-daemon") || !OnPath("Xvfb") || !OnPath("xdotool"))
+        GTEST_SKIP() << "needs dbus-daemon, Xvfb and xdotool";
+    testing::EnsureApp();
+    apptest::TempFolder tmp;
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.Started());
+    QDBusConnection connection = bus.Connection();
+    ASSERT_TRUE(connection.isConnected()) << connection.lastError().message().toStdString();
+    TestTrayWatcher watcher;
+    ASSERT_TRUE(connection.registerObject(
+        QStringLiteral("/StatusNotifierWatcher"), &watcher,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(connection.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+
+    nimbrel::testing::XvfbDisplay xvfb(800, 600);
+    ASSERT_TRUE(xvfb.Started());
+    // The answers wait a little, so the icon is on the bus before the first
+    // reading changes it.
+    apptest::FeedServer server;
+    server.SetDelayMs(1500);
+
+    // Started in the tray, with no notification area on the X display: only
+    // the bus offers one.
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed", server.BaseUrl(), "--fetch-now", "tray"},
+              {"DISPLAY=" + xvfb.Display(), "DBUS_SESSION_BUS_ADDRESS=" + bus.Address(), "QT_QPA_PLATFORM",
+               "WAYLAND_DISPLAY"},
+              tmp.Path() / "app.txt");
+    ASSERT_TRUE(testing::PumpUntil([&] { return !watcher.Items().isEmpty(); }, 15000))
+        << ReadFile(tmp.Path() / "app.txt");
+    const QString item = watcher.Items().front();
+    // The item names itself by its connection's unique name (":1.N") or a
+    // well-known "org.kde.StatusNotifierItem-PID-N": both are the protocol's.
+    ASSERT_FALSE(item.isEmpty());
+
+    // The program's own picture until a reading comes, then the temperature
+    // in the picture and in the tip.
+    const QByteArray before = IconPixmapBytes(connection, item);
+    EXPECT_FALSE(before.isEmpty());
+    EXPECT_TRUE(testing::PumpUntil(
+        [&] {
+            return IconPixmapBytes(connection, item) != before &&
+                   ToolTipTitle(connection, item).contains(QString::fromUtf8("°C"));
+        },
+        15000))
+        << ToolTipTitle(connection, item).toStdString() << "\n"
+        << ReadFile(tmp.Path() / "app.txt");
+
+    // The window is hidden in the tray; Activate (a click on the icon)
+    // brings it back.
+    const std::string env = "DISPLAY=" + xvfb.Display() + " ";
+    const std::string pid = std::to_string(app.Pid());
+    auto visible = [&] {
+        return std::system((env + "xdotool search --onlyvisible --pid " + pid + " >/dev/null 2>&1").c_str()) == 0;
+    };
+    EXPECT_FALSE(visible());
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 10 << 10;
+    connection.call(activate, QDBus::NoBlock);
+    EXPECT_TRUE(testing::PumpUntil(visible, 10000)) << ReadFile(tmp.Path() / "app.txt");
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+}
+
+// A Wayland compositor of its own for one test: weston with its headless
+// back end, in a private runtime folder.
+// With xwayland, Xwayland is offered as well (started by weston at the first
+// X client), as on a GNOME or Plasma session.
+class HeadlessWeston {
+public:
+    explicit HeadlessWeston(const fs::path& folder, bool xwayland = false) : runtime_(folder / "runtime") {
+        fs::create_directories(runtime_);
+        fs::permissions(runtime_, fs::perms::owner_all);
+        std::vector<std::string> args{"/usr/bin/weston", "--backend=headless-backend.so", "--socket=nimbrel-test",
+                                      "--idle-time=0"};
+        if (xwayland) args.push_back("--xwayland");
+        const fs::path log = folder / "weston.txt";
+        weston_ = std::make_unique<Child>(
+            args, std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY", "DISPLAY"}, log);
+        started_ = WaitFor([&] { return fs::exists(runtime_ / "nimbrel-test"); }, 10000);
+        if (started_ && xwayland) {
+            started_ = WaitFor(
+                [&] {
+                    const std::string text = ReadFile(log);
+                    const auto at = text.find("listening on display ");
+                    if (at == std::string::npos) return false;
+                    display_ = text.substr(at + 21, text.find_first_of(" \r\n", at + 21) - at - 21);
+                    return true;
+                },
+                10000);
+        }
+    }
+    bool Started() const { return started_; }
+    // Xwayland's display (":N"), empty without it.
+    const std::string& Display() const { return display_; }
+    std::vector<std::string> ClientEnvironment() const {
+        return {"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY=nimbrel-test", "XDG_SESSION_TYPE=wayland",
+                display_.empty() ? "DISPLAY" : "DISPLAY=" + display_, "QT_QPA_PLATFORM"};
+    }
+
+private:
+    fs::path runtime_;
+    std::string display_;
+    std::unique_ptr<Child> weston_;
+    bool started_ = false;
+};
+
+// Natively on Wayland (no Xwayland): the window and its menu come up, and
+// the program says what the compositor does not allow. What the program asks
+// of the compositor is read from Wayland's own protocol log.
+TEST(NativeWayland, TheWindowAndItsMenuComeUpAndTheLimitsAreTold) {
+    if (!OnPath("weston") || !OnPath("dbus-daemon")) GTEST_SKIP() << "needs weston and dbus-daemon";
+    testing::EnsureApp();
+    apptest::TempFolder tmp;
+    HeadlessWeston weston(tmp.Path());
+    ASSERT_TRUE(weston.Started()) << ReadFile(tmp.Path() / "weston.txt");
+    // The menu is opened the way a panel does it: through the icon's
+    // ContextMenu on the session bus.
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.Started());
+    QDBusConnection connection = bus.Connection();
+    TestTrayWatcher watcher;
+    ASSERT_TRUE(connection.registerObject(
+        QStringLiteral("/StatusNotifierWatcher"), &watcher,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(connection.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    apptest::FeedServer server;
+
+    std::vector<std::string> env = weston.ClientEnvironment();
+    env.push_back("WAYLAND_DEBUG=client");
+    env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.Address());
+    const fs::path out = tmp.Path() / "app.txt";
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed", server.BaseUrl(), "tray"}, env, out);
+    ASSERT_TRUE(testing::PumpUntil([&] { return !watcher.Items().isEmpty(); }, 15000)) << ReadFile(out).substr(0, 4000);
+    EXPECT_NE(ReadFile(out).find("does not let it stay above other windows"), std::string::npos);
+    // The menu: with the window in the tray it has no window to hang from,
+    // and comes as a surface of its own wherever the compositor puts it.
+    auto newSurfaceAfter = [&](size_t from, const char* title) {
+        const std::string log = ReadFile(out);
+        if (log.size() <= from) return false;
+        const std::string added = log.substr(from);
+        const bool role =
+            added.find("get_popup") != std::string::npos || added.find("get_toplevel") != std::string::npos;
+        return role && added.find(".attach(wl_buffer") != std::string::npos &&
+               (!title || added.find(title) != std::string::npos);
+    };
+    const QString item = watcher.Items().front();
+    size_t logged = ReadFile(out).size();
+    QDBusMessage menu =
+        QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ContextMenu"));
+    menu << 10 << 10;
+    connection.call(menu, QDBus::NoBlock);
+    EXPECT_TRUE(testing::PumpUntil([&] { return newSurfaceAfter(logged, nullptr); }, 10000)) << ReadFile(out);
+
+    // A click on the icon brings the window itself.
+    logged = ReadFile(out).size();
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 10 << 10;
+    connection.call(activate, QDBus::NoBlock);
+    EXPECT_TRUE(testing::PumpUntil([&] { return newSurfaceAfter(logged, "set_title(\"Nimbrel\")"); }, 10000))
+        << ReadFile(out);
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+}
+
+// A Wayland session with Xwayland: the program takes X11, where it can stay
+// on top and keep out of the task bar, unless the user asked otherwise.
+TEST(Xwayland, TheProgramRunsOnX11WhereXwaylandIsThere) {
+    if (!OnPath("weston") || !OnPath("Xwayland") || !OnPath("xdotool"))
+        GTEST_SKIP() << "needs weston, Xwayland and xdotool";
+    apptest::TempFolder tmp;
+    HeadlessWeston weston(tmp.Path(), true);
+    ASSERT_TRUE(weston.Started()) << ReadFile(tmp.Path() / "weston.txt");
+    apptest::FeedServer server;
+    std::vector<std::string> env = weston.ClientEnvironment();
+    env.push_back("WAYLAND_DEBUG=client");
+    const fs::path out = tmp.Path() / "app.txt";
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed", server.BaseUrl()}, env, out);
+    const std::string x = "DISPLAY=" + weston.Display() + " ";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return std::system((x + "xdotool search --onlyvisible --name '^Nimbrel$' >/dev/null 2>&1").c_str()) == 0;
+        },
+        20000))
+        << ReadFile(out) << ReadFile(tmp.Path() / "weston.txt");
+    // Nothing of it went to the compositor as a Wayland client.
+    EXPECT_EQ(ReadFile(out).find("xdg_wm_base"), std::string::npos);
+    EXPECT_EQ(ReadFile(out).find("does not let it stay above"), std::string::npos);
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0);
+}
+
+// The X server dies under the running program (Xvfb killed; Xwayland going
+// with a crashed compositor): the reading fetched since the last save is in
+// settings.txt, and the program ends with its own status for it.
+TEST(DisplayLoss, TheReadingsAreSavedWhenTheXServerGoesAway) {
+    if (!OnPath("Xvfb")) GTEST_SKIP() << "needs Xvfb";
+    apptest::TempFolder tmp;
+    const fs::path data = tmp.Path() / "data";
+    nimbrel::testing::XvfbDisplay xvfb(800, 600);
+    ASSERT_TRUE(xvfb.Started());
+    apptest::FeedServer server;
+    Child app({kNimbrel, "--folder", data.string(), "--feed", server.BaseUrl(), "--fetch-now"},
+              {"DISPLAY=" + xvfb.Display(), "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"}, tmp.Path() / "app.txt");
+    ASSERT_TRUE(WaitFor([&] { return server.ObservationRequests() >= 1 && server.ForecastRequests() >= 1; }, 15000))
+        << ReadFile(tmp.Path() / "app.txt");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_FALSE(fs::exists(data / "settings.txt"));  // nothing saved yet: the first save is a quarter-hour away
+    xvfb.Kill();
+    EXPECT_EQ(app.Wait(10000), 3) << ReadFile(tmp.Path() / "app.txt");
+    const std::string saved = ReadFile(data / "settings.txt");
+    EXPECT_NE(saved.find("<last reading>Sunny,12,66,"), std::string::npos) << saved;
+    EXPECT_NE(ReadFile(tmp.Path() / "app.txt").find("connection to the display was lost"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nimbrel
+
+#include "DesktopSessionTest.moc"
