@@ -15,13 +15,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// One word of the Exec line. Inside the quotes ", `, $ and \ take a
+// backslash; and since the file's string escapes are undone before the Exec
+// line is split, that backslash is itself written twice.
 std::string QuoteExecArgument(const std::string& word) {
-    if (!word.empty() && word.find_first_of(" \t\n\"'\\`$<>~|&;*?#()%=") == std::string::npos) return word;
+    if (!word.empty() && word.find_first_of(" \t\n\r\"'\\`$<>~|&;*?#()%=") == std::string::npos) return word;
     std::string out = "\"";
     for (char c : word) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+        if (c == '\\') {
+            out += "\\\\\\\\";
+            continue;
+        }
+        if (c == '"' || c == '`' || c == '$') out += "\\\\";
         // A per cent sign starts a field code even inside quotes.
         if (c == '%') out += '%';
+        // A line break would end the entry's line: the file's own escape.
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        if (c == '\r') {
+            out += "\\r";
+            continue;
+        }
         out += c;
     }
     return out + "\"";
@@ -62,12 +78,19 @@ std::string OldAutostartEntryPath() {
 }
 
 std::string AutostartEntryText(const std::string& program) {
+    return AutostartEntryText(std::vector<std::string>{program});
+}
+
+std::string AutostartEntryText(const std::vector<std::string>& command) {
+    std::string exec =
+        QuoteExecArgument(command.empty() || command.front().empty() ? std::string("nimbrel") : command.front());
+    for (size_t i = 1; i < command.size(); ++i) exec.append(" ").append(QuoteExecArgument(command[i]));
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Nimbrel (in the tray)\n"
            "Comment=Weather display, started hidden in the notification area\n"
            "Exec=" +
-           QuoteExecArgument(program.empty() ? std::string("nimbrel") : program) +
+           exec +
            " tray --fetch-now\n"
            "Icon=nimbrel\n"
            "Terminal=false\n"
@@ -79,6 +102,10 @@ bool AutostartEnabled() {
 }
 
 bool SetAutostart(bool on, const std::string& program, std::string* error) {
+    return SetAutostart(on, std::vector<std::string>{program}, error);
+}
+
+bool SetAutostart(bool on, const std::vector<std::string>& command, std::string* error) {
     auto fail = [error](const std::string& text) {
         if (error) *error = text;
         return false;
@@ -105,7 +132,7 @@ bool SetAutostart(bool on, const std::string& program, std::string* error) {
             const std::string cause = std::strerror(errno);
             return fail("The log-in entry could not be written in " + folder.string() + ": " + cause + ".");
         }
-        out << AutostartEntryText(program);
+        out << AutostartEntryText(command);
         out.flush();
         if (!out) {
             out.close();

@@ -76,6 +76,11 @@ std::string CheckPreferences(const PreferenceValues& values, int* minutes) {
 
 std::string SavePreferences(SettingsStore& store, const PreferenceValues& before, const PreferenceValues& values,
                             const std::string& program, PreferenceChanges* changes) {
+    return SavePreferences(store, before, values, std::vector<std::string>{program}, changes);
+}
+
+std::string SavePreferences(SettingsStore& store, const PreferenceValues& before, const PreferenceValues& values,
+                            const std::vector<std::string>& command, PreferenceChanges* changes) {
     int minutes = 0;
     if (std::string why = CheckPreferences(values, &minutes); !why.empty()) return why;
     PreferenceChanges c;
@@ -83,7 +88,7 @@ std::string SavePreferences(SettingsStore& store, const PreferenceValues& before
     // and the rest stays as it was, so a second try changes it all at once.
     if (values.autostart != before.autostart) {
         std::string error;
-        if (!SetAutostart(values.autostart, program, &error)) return error;
+        if (!SetAutostart(values.autostart, command, &error)) return error;
         c.autostart = true;
     }
     const std::string server = Trimmed(values.feedServer);

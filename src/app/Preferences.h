@@ -8,6 +8,7 @@
 // and shows these values.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Temperature.h"
 #include "feeds/PlaceSearch.h"
@@ -58,6 +59,9 @@ std::string CheckPreferences(const PreferenceValues& values, int* minutes);
 // Checks, writes or removes the autostart entry, then stores and saves the
 // rest. A message comes back, and nothing at all has changed, when a value
 // is refused or the autostart entry cannot be written.
+// command: the program and the options it runs with, for the entry.
+std::string SavePreferences(SettingsStore& store, const PreferenceValues& before, const PreferenceValues& values,
+                            const std::vector<std::string>& command, PreferenceChanges* changes);
 std::string SavePreferences(SettingsStore& store, const PreferenceValues& before, const PreferenceValues& values,
                             const std::string& program, PreferenceChanges* changes);
 

@@ -919,8 +919,12 @@ void frmMain::ShowPreferences() {
 std::string frmMain::SavePreferences(const PreferenceValues& values) {
     const PreferenceValues before = CurrentPreferences(store_, ServerInForce(config_, store_));
     PreferenceChanges changes;
-    const std::string program = QCoreApplication::applicationFilePath().toStdString();
-    if (std::string why = nimbrel::SavePreferences(store_, before, values, program, &changes); !why.empty()) return why;
+    // The entry starts the program as it runs now: the same folder, and the
+    // feed server when one was named on the command line.
+    std::vector<std::string> command = {QCoreApplication::applicationFilePath().toStdString(), "--folder",
+                                        config_.folder};
+    if (config_.feedNamed) command.insert(command.end(), {"--feed", config_.feedBaseUrl});
+    if (std::string why = nimbrel::SavePreferences(store_, before, values, command, &changes); !why.empty()) return why;
     // A server typed here is the one from now on, even over one given at
     // the start.
     if (values.feedServer != before.feedServer) config_.feedBaseUrl = changes.feedServer;

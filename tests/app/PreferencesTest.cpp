@@ -190,6 +190,68 @@ TEST_F(PreferencesFixture, DamagedOrMissingKeysGiveTheDefaultsAndNothingElseIsLo
     EXPECT_EQ(text.find("Kelvin"), std::string::npos) << "the unit written is the one in force";
 }
 
+// The words of an Exec line as a session reads them: the file's string
+// escapes first, then the quoting, then "%%".
+std::vector<std::string> ExecWords(const std::string& entry) {
+    const auto at = entry.find("\nExec=");
+    const std::string line = entry.substr(at + 6, entry.find('\n', at + 1) - at - 6);
+    std::string unescaped;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            const char c = line[++i];
+            unescaped += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+        } else {
+            unescaped += line[i];
+        }
+    }
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (size_t i = 0; i < unescaped.size(); ++i) {
+        const char c = unescaped[i];
+        if (quoted && c == '\\' && i + 1 < unescaped.size()) {
+            word += unescaped[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (c == ' ' && !quoted) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            if (c == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%') ++i;
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+// The log-in entry starts the program the way it runs now: its folder and
+// the feed server it was given, every word surviving the entry's quoting.
+TEST(Autostart, TheEntryCarriesTheFolderAndTheFeedQuotedAsDesktopEntriesRequire) {
+    const std::vector<std::string> command = {"/opt/my apps/nimbrel", "--folder",
+                                              "/home/ann/weather \"daily\" $HOME `x` 100% a\\b", "--feed",
+                                              "http://127.0.0.1:8077"};
+    const std::string text = AutostartEntryText(command);
+    std::vector<std::string> expected = command;
+    expected.insert(expected.end(), {"tray", "--fetch-now"});
+    EXPECT_EQ(ExecWords(text), expected) << text;
+    EXPECT_EQ(ExecWords(AutostartEntryText("/usr/bin/nimbrel")),
+              (std::vector<std::string>{"/usr/bin/nimbrel", "tray", "--fetch-now"}));
+
+    TempFolder tmp;
+    const fs::path file = tmp.Path() / "org.nimbrel.Nimbrel.desktop";
+    std::ofstream(file, std::ios::binary) << text;
+    ASSERT_EQ(std::system("command -v desktop-file-validate >/dev/null"), 0)
+        << "desktop-file-validate (Debian package desktop-file-utils) is not installed";
+    const std::string check =
+        "desktop-file-validate '" + file.string() + "' > '" + (tmp.Path() / "v.txt").string() + "' 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << apptest::ReadFile(tmp.Path() / "v.txt") << text;
+    EXPECT_EQ(apptest::ReadFile(tmp.Path() / "v.txt"), "") << text;
+}
+
 TEST(Autostart, ConfigHomeThatIsNotAbsoluteFallsBackToHome) {
     ScopedConfigHome relative("relative/path");
     const char* home = getenv("HOME");
