@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "feeds/JsonDepth.h"
 #include "feeds/WeatherCodes.h"
 
 namespace nimbrel {
@@ -186,9 +187,10 @@ std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, do
 
 OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
     OpenMeteoDocuments out;
-    const Json root = Json::parse(json, nullptr, false);
+    std::string why;
+    const Json root = ParseShallowJson(json, why);
     if (root.is_discarded()) {
-        out.error = "the answer is not JSON";
+        out.error = "the answer " + why;
         return out;
     }
     try {
