@@ -19,7 +19,7 @@ namespace nimbrel {
 
 namespace {
 
-constexpr int kPlaceNameWidth = 360;
+constexpr int kPlaceNameWidth = 420;
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);

@@ -29,6 +29,7 @@
 #include "app/PlaceChoice.h"
 #include "app/PreferencesDialog.h"
 #include "app/Process.h"
+#include "app/SystemJournal.h"
 #include "app/TrayIconPicture.h"
 #include "app/WindowHints.h"
 #include "app/WindowMemory.h"
@@ -619,10 +620,9 @@ bool frmMain::QueryUnload(UnloadReason reason) {
     RememberPlaces();
     store_.SaveSettings();
     if (!store_.LastSaveSucceeded()) {
-        // Said where the user who ended the program can still read it, and
-        // in the exit status.
-        std::cerr << "nimbrel: cannot save the history to " << store_.SettingsPath << ": " << SaveFailureReason(store_)
-                  << "\n";
+        // Said where the user who ended the program can still read it (the
+        // terminal, the system journal), and in the exit status.
+        ReportExitSaveFailure(store_.SettingsPath, SaveFailureReason(store_));
         exitStatus_ = 1;
     }
     if (blnIconShown()) RemoveTrayIcon();

@@ -56,6 +56,14 @@ public:
     ToolProcess& operator=(const ToolProcess&) = delete;
 
     void Signal(int sig) { ::kill(pid_, sig); }
+    // The child has a handler of its own for sig (read from /proc): it is
+    // past the start-up that installs them.
+    bool Catches(int sig) const {
+        const std::string status = Slurp("/proc/" + std::to_string(pid_) + "/status");
+        const auto at = status.find("SigCgt:");
+        if (at == std::string::npos) return false;
+        return (std::stoull(status.substr(at + 7, 24), nullptr, 16) >> (sig - 1)) & 1;
+    }
     // The exit status (128 + the signal's number when killed), or -1 when the
     // child still runs after timeoutMs.
     int Wait(int timeoutMs = 20000) {
