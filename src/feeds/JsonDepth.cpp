@@ -46,7 +46,7 @@ nlohmann::json ParseShallowJson(const std::string& text, std::string& why) {
         return nlohmann::json(nlohmann::json::value_t::discarded);
     }
     nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
-    if (parsed.is_discarded()) why = "is not JSON";
+    if (parsed.is_discarded()) why = kNotJson;
     return parsed;
 }
 

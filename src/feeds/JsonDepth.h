@@ -21,9 +21,12 @@ inline constexpr int kMaxJsonDepth = 64;
 // do not count. Stops counting once limit is passed and returns limit + 1.
 int JsonNesting(std::string_view text, int limit = kMaxJsonDepth);
 
+// The reason ParseShallowJson gives for text that does not parse at all.
+inline constexpr const char* kNotJson = "is not JSON";
+
 // text parsed, or a discarded value with why set ("" when the text parsed):
-// the end of a sentence about the text, "is not JSON" or "nests deeper than
-// 64 levels", so a caller names the text ("the answer " + why).
+// the end of a sentence about the text, kNotJson or "nests deeper than 64
+// levels", so a caller names the text ("the answer " + why).
 nlohmann::json ParseShallowJson(const std::string& text, std::string& why);
 
 }  // namespace nimbrel

@@ -84,7 +84,7 @@ PlaceSearch ParsePlaceSearch(const std::string& json) {
     PlaceSearch out;
     std::string why;
     const Json root = ParseShallowJson(json, why);
-    if (JsonNesting(json) > kMaxJsonDepth) {
+    if (root.is_discarded() && why != kNotJson) {
         out.error = "the place search's answer " + why;
         return out;
     }
