@@ -27,6 +27,7 @@
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
 #include "app/PlaceChoice.h"
+#include "app/PlainText.h"
 #include "app/PreferencesDialog.h"
 #include "app/Process.h"
 #include "app/SystemJournal.h"
@@ -722,7 +723,7 @@ void frmMain::UpdateForecastTile(int index, const std::string& caption, const st
 void frmMain::SetForecastToolTip(int index, const std::string& text) {
     if (index < 0 || index > 2) return;
     tileTips_[size_t(index)] = text;
-    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(ShownTemperatureText(text)));
+    tileWidgets_[size_t(index)]->setToolTip(PlainToolTip(ShownTemperatureText(text)));
 }
 
 void frmMain::SetSunriseCaption(const std::string& caption) {
@@ -869,7 +870,7 @@ std::string frmMain::TrayTip() const {
 }
 
 void frmMain::ShowStatus() {
-    setToolTip(QString::fromStdString(StatusTip()));
+    setToolTip(PlainToolTip(StatusTip()));
     RefreshTray();
 }
 

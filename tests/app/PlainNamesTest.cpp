@@ -14,6 +14,7 @@
 #include "app/PlaceDialog.h"
 #include "app/PlainText.h"
 #include "app/PreferencesDialog.h"
+#include "app/frmMain.h"
 #include "feeds/OutsideText.h"
 
 namespace nimbrel {
@@ -83,6 +84,26 @@ TEST(PlainNames, ThePlaceDialogListsNamesAsTheyAre) {
     EXPECT_EQ(list->item(0)->text().toStdString(), "<b>Bold</b>, <img src=\"file:///dev/zero\">");
     EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lblStatus"))->textFormat(), Qt::PlainText);
     ::unsetenv("NIMBREL_GEOCODING_URL");
+}
+
+// A forecast's words reach the tile's tool tip as they are.
+TEST(PlainNames, TheTilesToolTipsArePlain) {
+    EnsureApp();
+    apptest::TempFolder folder;
+    apptest::ScopedTray tray;
+    apptest::MessageRecorder messages;
+    frmMain::Config config;
+    config.folder = folder.Str();
+    config.feedBaseUrl = "http://127.0.0.1:9";
+    frmMain form(config);
+    form.Load();
+    const std::string line =
+        "08/12/2026: <img src=\"file:///dev/zero\"><b>Sunny</b>, 1->4\xC2\xB0"
+        "C, H=80%, SR=07:50GMT, SS=15:55GMT";
+    form.SetForecastToolTip(0, line);
+    auto* tile = form.findChild<QWidget*>(QStringLiteral("MiniFC0"));
+    ASSERT_NE(tile, nullptr);
+    EXPECT_EQ(Shown(tile->toolTip()), line);
 }
 
 }  // namespace
