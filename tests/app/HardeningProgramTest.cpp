@@ -99,8 +99,13 @@ TEST(HostileProgram, AFolderThatCannotBeLockedIsARefusalToStart) {
     // Writable and searchable, but not readable: the folder cannot be opened
     // to lock it.
     ASSERT_EQ(::chmod(data.c_str(), 0333), 0);
+    // A copy nobody can run wherever the build tree lies (a home folder may
+    // be closed to others).
+    const std::string program = tmp.Path() + "/nimbrel";
+    fs::copy_file(kNimbrel, program);
+    ::chmod(program.c_str(), 0755);
     ToolProcess nimbrel(
-        {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", kNimbrel, "--folder", data},
+        {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", program, "--folder", data},
         {"QT_QPA_PLATFORM=offscreen", "HOME=" + tmp.Path(), "XDG_RUNTIME_DIR"}, tmp.Path());
     const int status = nimbrel.Wait(10000);
     EXPECT_EQ(status, 2) << nimbrel.Err();
