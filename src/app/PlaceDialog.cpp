@@ -33,6 +33,8 @@ PlaceDialog::PlaceDialog(QWidget* parent) : QDialog(parent) {
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblStatus"));
     status_->setWordWrap(true);
+    // What the search reported, word for word: plain text, never HTML.
+    status_->setTextFormat(Qt::PlainText);
     layout->addWidget(status_);
     layout->addWidget(MakePlaceDataCredit(this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

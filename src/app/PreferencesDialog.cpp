@@ -13,11 +13,14 @@
 
 #include "app/AboutBox.h"
 #include "app/PlaceDialog.h"
+#include "app/PlainText.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {
 
 namespace {
+
+constexpr int kPlaceNameWidth = 420;
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -34,6 +37,8 @@ PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandle
     auto* placeForm = new QFormLayout(place);
     placeName_ = new QLabel(place);
     placeName_->setObjectName(QStringLiteral("placeName"));
+    // The name comes from the place search: plain text, never HTML.
+    placeName_->setTextFormat(Qt::PlainText);
     ShowPlaceName(current.placeName);
     choosePlace_ = new QPushButton(QStringLiteral("C&hoose place\u2026"), place);
     choosePlace_->setObjectName(QStringLiteral("choosePlace"));
@@ -99,7 +104,14 @@ PreferenceValues PreferencesDialog::Values() const {
 
 void PreferencesDialog::ShowPlaceName(const std::string& name) {
     shownPlace_ = name;
-    placeName_->setText(name.empty() ? QStringLiteral("(none chosen: the feed server below)") : Q(name));
+    if (name.empty()) {
+        placeName_->setText(QStringLiteral("(none chosen: the feed server below)"));
+        placeName_->setToolTip(QString());
+        return;
+    }
+    // A long name is cut to a width the dialog can hold; the tip has it whole.
+    placeName_->setText(placeName_->fontMetrics().elidedText(Q(name), Qt::ElideRight, kPlaceNameWidth));
+    placeName_->setToolTip(PlainToolTip(name));
 }
 
 void PreferencesDialog::ChoosePlace() {

@@ -11,7 +11,10 @@ namespace nimbrel {
 namespace {
 
 int g_pipe[2] = {-1, -1};
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// SIGUSR1, SIGUSR2 and SIGALRM end a process by default; a stray one (a
+// script's kill -USR1, a leftover alarm) would lose the readings not yet
+// saved, so they end the program as SIGTERM does, after the save.
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM};
 
 void OnSignal(int sig) {
     const int saved = errno;

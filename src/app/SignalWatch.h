@@ -1,7 +1,8 @@
 #pragma once
-// Turns SIGTERM, SIGINT and SIGHUP into a call on the event loop: the
-// handler only writes the signal's number into a pipe, and a socket notifier
-// on the other end runs the program's unload where Qt may be used.
+// Turns SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 and SIGALRM into a call on
+// the event loop: the handler only writes the signal's number into a pipe,
+// and a socket notifier on the other end runs the program's unload where Qt
+// may be used.
 #include <QObject>
 #include <functional>
 

@@ -28,8 +28,10 @@
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
 #include "app/PlaceChoice.h"
+#include "app/PlainText.h"
 #include "app/PreferencesDialog.h"
 #include "app/Process.h"
+#include "app/SystemJournal.h"
 #include "app/TrayIconPicture.h"
 #include "app/WindowHints.h"
 #include "app/WindowMemory.h"
@@ -622,10 +624,9 @@ bool frmMain::QueryUnload(UnloadReason reason) {
     RememberPlaces();
     store_.SaveSettings();
     if (!store_.LastSaveSucceeded()) {
-        // Said where the user who ended the program can still read it, and
-        // in the exit status.
-        std::cerr << "nimbrel: cannot save the history to " << store_.SettingsPath << ": " << SaveFailureReason(store_)
-                  << "\n";
+        // Said where the user who ended the program can still read it (the
+        // terminal, the system journal), and in the exit status.
+        ReportExitSaveFailure(store_.SettingsPath, SaveFailureReason(store_));
         exitStatus_ = 1;
     }
     if (blnIconShown()) RemoveTrayIcon();
@@ -725,7 +726,7 @@ void frmMain::UpdateForecastTile(int index, const std::string& caption, const st
 void frmMain::SetForecastToolTip(int index, const std::string& text) {
     if (index < 0 || index > 2) return;
     tileTips_[size_t(index)] = text;
-    tileWidgets_[size_t(index)]->setToolTip(QString::fromStdString(ShownTemperatureText(text)));
+    tileWidgets_[size_t(index)]->setToolTip(PlainToolTip(ShownTemperatureText(text)));
 }
 
 void frmMain::SetSunriseCaption(const std::string& caption) {
@@ -873,7 +874,7 @@ std::string frmMain::TrayTip() const {
 }
 
 void frmMain::ShowStatus() {
-    setToolTip(QString::fromStdString(StatusTip()));
+    setToolTip(PlainToolTip(StatusTip()));
     RefreshTray();
 }
 

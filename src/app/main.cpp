@@ -23,6 +23,7 @@
 #include "base/FolderLock.h"
 #include "base/ProgramInfo.h"
 #include "feeds/OpenMeteo.h"
+#include "feeds/OutsideText.h"
 #include "feeds/PlaceSearch.h"
 #include "platform/ui/QtMessageBox.h"
 
@@ -82,7 +83,15 @@ int main(int argc, char** argv) {
     // Two programs on one folder would overwrite each other's readings; the
     // second one ends here, before it has read or written anything.
     FolderLock folderLock;
-    if (folderLock.Acquire(folder, error) == FolderLock::Result::InUse) {
+    const FolderLock::Result locked = folderLock.Acquire(folder, error);
+    if (locked == FolderLock::Result::Failed) {
+        // Without the lock a second program could run on the folder unseen
+        // and overwrite this one's readings, so there is no start without it.
+        std::cerr << program << ": cannot lock the folder " << folder << " (" << error
+                  << "), so Nimbrel does not start.\n";
+        return 2;
+    }
+    if (locked == FolderLock::Result::InUse) {
         std::cerr << "Nimbrel is already running with the folder " << folder << "\n";
         // The running program is asked to show its window; where it cannot
         // be reached the refusal alone stands.
@@ -108,8 +117,10 @@ int main(int argc, char** argv) {
             return 2;
         }
         place = found.places.front();
-        std::cout << program << ": place: " << place->DisplayName() << " (" << FormatCoordinate(place->latitude) << ","
-                  << FormatCoordinate(place->longitude) << ")" << std::endl;
+        // The name comes from the service: printed with its control
+        // characters escaped, on one line.
+        std::cout << program << ": place: " << EscapeControls(place->DisplayName()) << " ("
+                  << FormatCoordinate(place->latitude) << "," << FormatCoordinate(place->longitude) << ")" << std::endl;
         options.FetchNow = true;
     }
 
@@ -146,8 +157,9 @@ int main(int argc, char** argv) {
     if (options.Tray) config.commandLine += config.commandLine.empty() ? "tray" : " tray";
     frmMain form(config);
 
-    // SIGTERM, SIGINT, SIGHUP and the end of the session unload the window
-    // the way the system's shutdown does: save, remove the tray icon, end.
+    // SIGTERM, SIGINT, SIGHUP (and SIGUSR1, SIGUSR2, SIGALRM) and the end of
+    // the session unload the window the way the system's shutdown does: save,
+    // remove the tray icon, end.
     SignalWatch signalWatch([&form](int) { form.Unload(UnloadReason::Session); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.Unload(UnloadReason::Session); });

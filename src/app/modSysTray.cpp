@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+#include "app/PlainText.h"
+
 namespace nimbrel {
 
 namespace {
@@ -24,12 +26,12 @@ public:
         if (message == NIM_MODIFY) {
             if (!icon_) return;
             icon_->setIcon(record.hIcon);
-            icon_->setToolTip(QString::fromStdString(record.szTip));
+            icon_->setToolTip(PlainToolTip(record.szTip));
             return;
         }
         if (message != NIM_ADD || icon_) return;
         icon_ = std::make_unique<QSystemTrayIcon>(record.hIcon);
-        icon_->setToolTip(QString::fromStdString(record.szTip));
+        icon_->setToolTip(PlainToolTip(record.szTip));
         QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason r) {
             switch (r) {
                 case QSystemTrayIcon::Trigger:

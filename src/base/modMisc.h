@@ -60,8 +60,17 @@ double CDblText(const std::string& Text);
 // 16-bit field; not a number gives 0.
 int16_t RoundToInt16(double Value);
 
+// Case changes by ASCII rules only, whatever the locale: under tr_TR the C
+// library's toupper leaves 'i' alone ("With ice"), and the texts the program
+// builds and matches are English.
 std::string LowerAscii(std::string Text);
 std::string UpperAscii(std::string Text);
+inline char LowerAsciiChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline char UpperAsciiChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 bool EqualsIgnoreCase(std::string_view A, std::string_view B);
 
 }  // namespace nimbrel

@@ -86,7 +86,7 @@ bool ZoneOffset(std::string name, long& seconds) {
                   {"WEST", 1},  {"CEST", 2},  {"EET", 2},   {"EEST", 3}, {"MSK", 3},  {"EST", -5}, {"EDT", -4},
                   {"CST", -6},  {"CDT", -5},  {"MST", -7},  {"MDT", -6}, {"PST", -8}, {"PDT", -7}, {"JST", 9},
                   {"AEST", 10}, {"AEDT", 11}, {"NZST", 12}, {"NZDT", 13}};
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    name = UpperAscii(name);
     for (const auto& z : kNames)
         if (name == z.name) {
             seconds = z.hours * 3600;
@@ -145,7 +145,7 @@ std::string ProperCase(const std::string& text) {
         if (std::isspace(u)) {
             startOfWord = true;
         } else {
-            if (u < 0x80) c = static_cast<char>(startOfWord ? std::toupper(u) : std::tolower(u));
+            if (u < 0x80) c = startOfWord ? UpperAsciiChar(c) : LowerAsciiChar(c);
             startOfWord = false;
         }
     }

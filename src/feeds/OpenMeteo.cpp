@@ -10,6 +10,7 @@
 
 #include "base/DateTime.h"
 #include "base/Numbers.h"
+#include "feeds/JsonDepth.h"
 #include "feeds/WeatherCodes.h"
 
 namespace nimbrel {
@@ -180,9 +181,10 @@ std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, do
 
 OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
     OpenMeteoDocuments out;
-    const Json root = Json::parse(json, nullptr, false);
+    std::string why;
+    const Json root = ParseShallowJson(json, why);
     if (root.is_discarded()) {
-        out.error = "the answer is not JSON";
+        out.error = "the answer " + why;
         return out;
     }
     try {

@@ -1,23 +1,28 @@
 #include "feeds/PlaceSearch.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "base/Numbers.h"
+#include "base/modMisc.h"
 #include "feeds/FeedText.h"
+#include "feeds/JsonDepth.h"
 #include "feeds/OpenMeteo.h"
+#include "feeds/OutsideText.h"
 
 namespace nimbrel {
 namespace {
 
 using Json = nlohmann::json;
 
+// Bounded here, where the text enters: a search answer may hold a name of
+// megabytes, which every save would rewrite and every window would try to fit.
 std::string Text(const Json& object, const char* key) {
     const auto it = object.find(key);
-    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+    return it != object.end() && it->is_string() ? CutUtf8(it->get_ref<const std::string&>(), kMaxPlaceNameBytes)
+                                                 : std::string();
 }
 
 bool OnTheGlobe(double latitude, double longitude) {
@@ -29,7 +34,9 @@ std::string Escaped(const std::string& text) {
     static const char* kHex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+        // ASCII letters and digits only, whatever the locale calls a letter.
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+            c == '.' || c == '~') {
             out += static_cast<char>(c);
         } else {
             out += '%';
@@ -38,11 +45,6 @@ std::string Escaped(const std::string& text) {
         }
     }
     return out;
-}
-
-std::string LowerAscii(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 // A coordinate as typed or stored. A copy that ran under a locale with a
@@ -73,7 +75,7 @@ std::string Place::DisplayName() const {
         last = *part;
     }
     if (out.empty()) out = FormatCoordinate(latitude) + "," + FormatCoordinate(longitude);
-    return out;
+    return CutUtf8(out, kMaxPlaceNameBytes);
 }
 
 std::string PlaceSearchUrl(const std::string& baseUrl, const std::string& text) {
@@ -84,7 +86,12 @@ std::string PlaceSearchUrl(const std::string& baseUrl, const std::string& text) 
 
 PlaceSearch ParsePlaceSearch(const std::string& json) {
     PlaceSearch out;
-    const Json root = Json::parse(json, nullptr, false);
+    std::string why;
+    const Json root = ParseShallowJson(json, why);
+    if (root.is_discarded() && why != kNotJson) {
+        out.error = "the place search's answer " + why;
+        return out;
+    }
     if (root.is_discarded() || !root.is_object()) {
         out.error = "the place search answered with something that is not a list of places";
         return out;
@@ -180,7 +187,7 @@ bool StoredPlace(const SettingsStore& store, Place& place) {
         !OnTheGlobe(p.latitude, p.longitude))
         return false;
     // The display name is kept whole in "name"; DisplayName gives it back.
-    p.name = store.Extra("place");
+    p.name = CutUtf8(store.Extra("place"), kMaxPlaceNameBytes);
     p.timezone = store.Extra("timezone");
     place = p;
     return true;

@@ -23,7 +23,8 @@ struct Place {
     std::string name, admin1, country, timezone;
     double latitude = 0, longitude = 0;
     // "Name, Region, Country", leaving out the parts that are missing or that
-    // repeat the one before ("Berlin, Berlin, Germany" reads "Berlin, Germany").
+    // repeat the one before ("Berlin, Berlin, Germany" reads "Berlin, Germany"),
+    // at most kMaxPlaceNameBytes long, as is each part.
     std::string DisplayName() const;
 };
 

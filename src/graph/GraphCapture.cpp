@@ -1,13 +1,18 @@
 #include "graph/GraphCapture.h"
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QWidget>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 #include "base/Clock.h"
 #include "base/modMisc.h"
 #include "graph/frmGraph.h"
+#include "jpeg/JpegError.h"
 #include "jpeg/cJpeg.h"
 #include "platform/ui/MessageBox.h"
 
@@ -93,6 +98,36 @@ void PictureBox::SetPicture(PicturePtr picture) {
     }
 }
 
+// --- why a save failed ---------------------------------------------------------
+
+std::string WriteFailureReason(int systemError, const std::string& folder) {
+    switch (systemError) {
+        case 0:
+            return {};
+        case ENOSPC:
+        case EDQUOT:
+            return "The disk is full.";
+        case EROFS:
+            return "The folder " + folder + " is on a read-only disk.";
+        case EACCES:
+        case EPERM: {
+            // A folder nobody may write in is read-only; otherwise it is this
+            // user who lacks the permission.
+            struct stat st {};
+            if (::stat(folder.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
+                return "The folder " + folder + " is read-only.";
+            return "You have no permission to write in the folder " + folder + ".";
+        }
+        case ENOENT:
+        case ENOTDIR:
+            return "The folder " + folder + " does not exist.";
+        case ENAMETOOLONG:
+            return "The name of the folder " + folder + " is too long.";
+        default:
+            return "The system said: " + std::string(std::strerror(systemError)) + ".";
+    }
+}
+
 // --- the command ----------------------------------------------------------------
 
 CaptureResult mnCapture_Click(const CaptureTarget& target) {
@@ -140,6 +175,9 @@ CaptureResult SaveCaptureAsJpeg(PictureBox& picCaptureBuffer, const std::string&
                         break;
                 }
             }
+        } catch (const JpegError& e) {
+            result.outcome = CaptureOutcome::EncoderError;
+            result.reason = WriteFailureReason(e.SystemError(), programFolder);
         } catch (const std::exception&) {
             result.outcome = CaptureOutcome::EncoderError;
         }
@@ -147,8 +185,10 @@ CaptureResult SaveCaptureAsJpeg(PictureBox& picCaptureBuffer, const std::string&
 
     if (result.outcome == CaptureOutcome::Saved)
         ShowMessage(kSavedText + result.fileName, appTitle, MsgIcon::Information);
-    else
+    else if (result.reason.empty())
         ShowMessage(kNotSavedText, appTitle, MsgIcon::Warning);
+    else
+        ShowMessage(std::string(kNotSavedText) + " " + result.reason, appTitle, MsgIcon::Warning);
     return result;
 }
 

@@ -51,7 +51,8 @@ private:
     int width_ = 0, height_ = 0;
 };
 
-// How a save ended; every outcome but Saved shows "Image could not be saved.".
+// How a save ended; every outcome but Saved shows "Image could not be saved.",
+// followed by the reason when the system gave one.
 enum class CaptureOutcome {
     Saved,
     NoBitmap,        // the capture produced no picture
@@ -64,7 +65,13 @@ struct CaptureResult {
     CaptureOutcome outcome = CaptureOutcome::NoBitmap;
     std::string fileName;  // "Screen_yyyymmdd_hhnnss.jpg"
     std::string path;      // folder + file name
+    std::string reason;    // the sentence after "Image could not be saved." ("" when none)
 };
+
+// The reason a file could not be written in folder, from the system's error
+// number: a full disk, a read-only disk or folder, a missing permission, a
+// folder that is not there; "" for 0.
+std::string WriteFailureReason(int systemError, const std::string& folder);
 
 // What the command works on: the graph window, its menu item, its buffer,
 // and the program's folder and title.

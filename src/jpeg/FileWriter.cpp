@@ -56,7 +56,7 @@ constexpr const char* kCreditText =
         default:
             break;
     }
-    throw JpegError(number, std::string(text) + ": " + path + " (" + std::strerror(err) + ")");
+    throw JpegError(number, std::string(text) + ": " + path + " (" + std::strerror(err) + ")", err);
 }
 
 // A name that is taken by anything but a directory: a file, hidden or

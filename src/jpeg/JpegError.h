@@ -12,12 +12,18 @@ namespace nimbrel {
 
 class JpegError : public std::runtime_error {
 public:
-    JpegError(int number, const std::string& description) : std::runtime_error(description), number_(number) {}
+    JpegError(int number, const std::string& description, int systemError = 0)
+        : std::runtime_error(description), number_(number), systemError_(systemError) {}
     int Number() const { return number_; }
     std::string Description() const { return what(); }
+    // For a file error, the system's error number (errno) behind it, which
+    // tells apart what one file error number groups (a read-only disk and a
+    // folder without permission are both 70); 0 otherwise.
+    int SystemError() const { return systemError_; }
 
 private:
     int number_;
+    int systemError_;
 };
 
 namespace jpeg_errors {

@@ -221,8 +221,11 @@ TEST_F(CaptureCommand, FolderThatCannotBeWrittenGivesTheWarningAndNoFile) {
     EXPECT_EQ(Click().outcome, CaptureOutcome::EncoderError);
 
     ASSERT_EQ(log_.entries.size(), 2u);
+    EXPECT_EQ(log_.entries[0].request.text,
+              "Image could not be saved. The folder " + (folder_ / "ro").string() + " is read-only.");
+    EXPECT_EQ(log_.entries[1].request.text,
+              "Image could not be saved. The folder " + (folder_ / "plain-file" / "sub").string() + " does not exist.");
     for (const auto& e : log_.entries) {
-        EXPECT_EQ(e.request.text, "Image could not be saved.");
         EXPECT_EQ(e.request.icon, MsgIcon::Warning);
         EXPECT_FALSE(e.itemEnabledWhileOpen);
     }

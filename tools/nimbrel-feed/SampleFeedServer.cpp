@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 
@@ -115,10 +116,22 @@ SampleFeedServer::SampleFeedServer(ServerOptions options)
                 return;
             }
         } else if (options_.source == "open-meteo") {
-            const auto source = SourceFor(id);
-            if (!source) {
+            std::shared_ptr<OpenMeteoSource> source;
+            long retry = 0;
+            const PlaceAnswer answer = SourceFor(id, source, retry);
+            if (answer == PlaceAnswer::NotAPlace) {
                 res.status = 404;
                 res.set_content("the location id is \"LAT,LON\", such as 52.52,13.41\n", "text/plain");
+                return;
+            }
+            if (answer == PlaceAnswer::OverBound) {
+                res.status = 429;
+                res.set_header("Retry-After", std::to_string(retry));
+                res.set_content("this server asks the weather service for at most " +
+                                    std::to_string(options_.placesPerHour) +
+                                    " places an hour; that many have been asked for. Try again in " +
+                                    std::to_string(retry) + " seconds.\n",
+                                "text/plain");
                 return;
             }
             const HttpResult r = source->FetchDocument(kind == "obs" ? FeedKind::Observation : FeedKind::Forecast);
@@ -139,21 +152,40 @@ SampleFeedServer::SampleFeedServer(ServerOptions options)
                  [](const httplib::Request&, httplib::Response& res) { res.set_content(kHelpPage, "text/plain"); });
 }
 
-std::shared_ptr<OpenMeteoSource> SampleFeedServer::SourceFor(const std::string& id) {
+SampleFeedServer::PlaceAnswer SampleFeedServer::SourceFor(const std::string& id,
+                                                          std::shared_ptr<OpenMeteoSource>& source,
+                                                          long& retrySeconds) {
     Place place;
-    if (!ParseCoordinates(id, place)) return nullptr;
-    // One source (and so one cache) for each place; the same place written
-    // another way ("52.520,13.41") is the same key.
+    if (!ParseCoordinates(id, place)) return PlaceAnswer::NotAPlace;
+    // The service's grid is about a kilometre: coordinates rounded to two
+    // decimals give the same weather, so every desktop of a town shares one
+    // place, one cache and one upstream request.
+    place.latitude = std::round(place.latitude * 100) / 100;
+    place.longitude = std::round(place.longitude * 100) / 100;
     const std::string key = FormatCoordinate(place.latitude) + "," + FormatCoordinate(place.longitude);
+    constexpr std::chrono::hours kHour{1};
+    const auto now = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(placesMutex_);
+    // Places first asked for more than an hour ago leave the count (and
+    // their cache); asked for again, they count anew.
+    for (auto it = places_.begin(); it != places_.end();)
+        it = now - it->second.since >= kHour ? places_.erase(it) : std::next(it);
     const auto known = places_.find(key);
-    if (known != places_.end()) return known->second;
-    // A bounded table: a client asking for endless places cannot grow it.
-    if (places_.size() >= 256) places_.clear();
-    auto source = std::make_shared<OpenMeteoSource>(
+    if (known != places_.end()) {
+        source = known->second.source;
+        return PlaceAnswer::Source;
+    }
+    if (static_cast<long>(places_.size()) >= options_.placesPerHour) {
+        auto oldest = now;
+        for (const auto& [k, p] : places_) oldest = std::min(oldest, p.since);
+        retrySeconds = std::max<long>(
+            1, static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(oldest + kHour - now).count()) + 1);
+        return PlaceAnswer::OverBound;
+    }
+    source = std::make_shared<OpenMeteoSource>(
         place.latitude, place.longitude, options_.openMeteoBase.empty() ? OpenMeteoBaseUrl() : options_.openMeteoBase);
-    places_[key] = source;
-    return source;
+    places_[key] = KnownPlace{source, now};
+    return PlaceAnswer::Source;
 }
 
 SampleFeedServer::~SampleFeedServer() {

@@ -1,6 +1,7 @@
 #pragma once
 // The sample feed server: the two feed documents for any location id, either
 // synthetic (FeedGenerator) or read from a folder of recorded documents.
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,12 @@ struct ServerOptions {
     // that place within ten minutes.
     std::string source = "sample";
     std::string openMeteoBase;  // empty: OpenMeteoBaseUrl()
+    // With open-meteo: the most distinct places (after rounding to the
+    // service's grid of two decimals) asked for upstream in any hour; a
+    // request for one more is answered 429 until an hour has passed since
+    // the oldest. Keeps one client asking for endless places from making the
+    // server a relay of requests to the service.
+    int placesPerHour = 60;
 };
 
 class SampleFeedServer {
@@ -52,9 +59,14 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = -1;
+    struct KnownPlace {
+        std::shared_ptr<OpenMeteoSource> source;
+        std::chrono::steady_clock::time_point since;  // first asked for in this hour
+    };
     std::mutex placesMutex_;
-    std::map<std::string, std::shared_ptr<OpenMeteoSource>> places_;
-    std::shared_ptr<OpenMeteoSource> SourceFor(const std::string& id);
+    std::map<std::string, KnownPlace> places_;
+    enum class PlaceAnswer { Source, NotAPlace, OverBound };
+    PlaceAnswer SourceFor(const std::string& id, std::shared_ptr<OpenMeteoSource>& source, long& retrySeconds);
     int listenSocket_ = -1;
 };
 

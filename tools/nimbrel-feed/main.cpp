@@ -13,6 +13,7 @@
 #include "SampleFeedServer.h"
 #include "base/ProgramInfo.h"
 #include "feeds/OpenMeteo.h"
+#include "feeds/OutsideText.h"
 #include "feeds/PlaceSearch.h"
 #include "feeds/WeatherSource.h"
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: nimbrel-feed [--port N] [--bind ADDRESS] [--dir DIR] [--source sample|open-meteo]\n"
+    "                    [--places-per-hour N]\n"
     "       nimbrel-feed check [--kind observation|forecast] URL-or-FILE\n"
     "       nimbrel-feed check --source open-meteo --place LAT,LON\n"
     "       nimbrel-feed places TEXT\n"
@@ -38,8 +40,12 @@ constexpr const char* kUsage =
     "                  DIR/obs.xml and DIR/5day.xml\n"
     "  --source NAME   sample (synthetic weather, the default) or open-meteo\n"
     "                  (real weather; the location id is LAT,LON, such as\n"
-    "                  52.52,13.41; one upstream request every ten minutes\n"
-    "                  at most for each place). Weather data by Open-Meteo.com\n"
+    "                  52.52,13.41, rounded to two decimals, the service's\n"
+    "                  grid; one upstream request every ten minutes at most\n"
+    "                  for each place). Weather data by Open-Meteo.com\n"
+    "  --places-per-hour N  with open-meteo: ask upstream for at most N\n"
+    "                  distinct places in any hour (default 60); a request\n"
+    "                  for one more is answered 429 Too Many Requests\n"
     "  --help          show this text\n"
     "  --version       show the version and exit\n"
     "\n"
@@ -130,9 +136,12 @@ int Places(int argc, char** argv) {
         std::cerr << "nimbrel-feed: no place matches \"" << argv[2] << "\"\n";
         return 1;
     }
+    // Names come from the service: escaped, so that each place stays one
+    // line of four fields and nothing in a name reaches the terminal as a
+    // command.
     for (const nimbrel::Place& p : s.places)
-        std::cout << p.DisplayName() << '\t' << nimbrel::FormatCoordinate(p.latitude) << '\t'
-                  << nimbrel::FormatCoordinate(p.longitude) << '\t' << p.timezone << '\n';
+        std::cout << nimbrel::EscapeControls(p.DisplayName()) << '\t' << nimbrel::FormatCoordinate(p.latitude) << '\t'
+                  << nimbrel::FormatCoordinate(p.longitude) << '\t' << nimbrel::EscapeControls(p.timezone) << '\n';
     return 0;
 }
 
@@ -165,6 +174,11 @@ int main(int argc, char** argv) {
         } else if (a == "--source") {
             if (!value(options.source) || (options.source != "sample" && options.source != "open-meteo"))
                 return Usage("--source is sample or open-meteo");
+        } else if (a == "--places-per-hour") {
+            int n = 0;
+            if (!value(v) || !ParsePort(v, n) || n < 1)
+                return Usage("--places-per-hour needs a number from 1 to 65535");
+            options.placesPerHour = n;
         } else if (a == "--dir") {
             if (!value(options.dir) || options.dir.empty()) return Usage("--dir needs a folder");
         } else {

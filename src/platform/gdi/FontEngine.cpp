@@ -65,7 +65,9 @@ Engine& TheEngine() {
 }
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    // ASCII rules: family names are matched the same under every locale.
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return s;
 }
 

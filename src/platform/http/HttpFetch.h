@@ -30,8 +30,11 @@ struct HttpResult {
 };
 
 // GET of an http:// or https:// URL, redirects followed (to http and https
-// only). Proxies come from the environment as usual, except that loopback
-// addresses are always reached directly.
+// only; from an https URL to https only, and the refusal is the error).
+// Proxies come from the environment as usual; no_proxy is taken as written,
+// and loopback (127.0.0.0/8, ::1, localhost) is always reached directly.
+// NIMBREL_CA_FILE, when set, names the certificates to trust instead of the
+// system's (a test's own authority).
 HttpResult Fetch(const std::string& url, const FetchLimits& limits = {});
 
 }  // namespace nimbrel
