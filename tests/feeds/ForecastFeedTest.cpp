@@ -189,6 +189,9 @@ TEST(ForecastTileMessage, InTheShownUnitFromTheDay) {
     EXPECT_EQ(ForecastToolTip("01/01/2027: clear, 1->3" + kDeg + ", H=70%", TempUnit::Fahrenheit),
               "01/01/2027: clear, 34->37\xC2\xB0"
               "F, H=70%");
+    EXPECT_EQ(ForecastToolTip("06/12/2026: heavy snow, -3->0" + kDeg + ", H=90%", TempUnit::Fahrenheit),
+              "06/12/2026: heavy snow, 27->32\xC2\xB0"
+              "F, H=90%");
     EXPECT_EQ(ForecastToolTip("01/01/2027: clear, 1->3" + kDeg + ", H=70%", TempUnit::Celsius),
               "01/01/2027: clear, 1->3" + kDeg + ", H=70%");
 }
