@@ -114,7 +114,7 @@ ForecastDay ReadForecastItem(const std::string& Item) {
     // feed cannot make the stored file grow with it.
     auto part = [](const std::string& text) { return CutToCharacters(StoredFieldText(text), 16); };
     ForecastDay d;
-    d.date = DateForWeekday(ReplaceAll(part(weekday), ":", ""));
+    d.date = DatePart(DateForWeekday(ReplaceAll(part(weekday), ":", "")));
     d.summary = BoundedSummary(StoredFieldText(summary));
     d.minimum = Measure::FromText(part(minimum));
     d.maximum = Measure::FromText(part(maximum));

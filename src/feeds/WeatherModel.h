@@ -14,6 +14,7 @@
 // A new value a person asks for (feels-like, wind, chance of rain) is one
 // more field here, filled by the sources that have it and empty elsewhere.
 #include <array>
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -39,7 +40,13 @@ struct ZonedTime {
     long offsetSeconds = 0;
 
     DateTime Utc() const { return local - offsetSeconds / 86400.0; }
-    bool operator==(const ZonedTime&) const = default;
+    // The same moment given the same way, to the second: a DateTime is a
+    // fraction of days, and two roads to one clock time may differ in its
+    // last bits.
+    bool operator==(const ZonedTime& other) const {
+        return offsetSeconds == other.offsetSeconds &&
+               std::llround(local * 86400.0) == std::llround(other.local * 86400.0);
+    }
 };
 
 struct Observation {
