@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/AppIcon.h"
+#include "base/Defaults.h"
 #include "base/Temperature.h"
 #include "base/modMisc.h"
 
@@ -91,7 +92,7 @@ std::string TrayTipText(const TrayReading& reading, TempUnit unit) {
 std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool placeInUse) {
     if (store.LastReading.empty()) return std::nullopt;
     TrayReading r;
-    const std::string place = placeInUse ? store.Extra("place") : std::string();
+    const std::string place = placeInUse ? store.Extra("place", kDefaultPlace) : std::string();
     r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
     r.summary = store.CurrentSummary;
     r.celsius = store.CurrentTemp;

@@ -20,6 +20,7 @@
 #include "app/WindowMemory.h"
 #include "app/frmMain.h"
 #include "base/Clock.h"
+#include "base/Defaults.h"
 #include "graph/frmGraph.h"
 #include "platform/ui/QtMessageBox.h"
 
@@ -44,8 +45,8 @@ void frmMain::Load() {
 
     // Without a settings file: every five minutes, for location 1769.
     store_.SetFolder(config_.folder);
-    store_.UpdateMinutes = 5;
-    store_.LocationId = "1769";
+    store_.UpdateMinutes = kDefaultUpdateMinutes;
+    store_.LocationId = kDefaultLocationId;
     BuildFeedUrls();
     // The file may name another location and holds the last reading.
     store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "base/Defaults.h"
 #include "feeds/FeedText.h"
 #include "feeds/OpenMeteo.h"
 
@@ -163,7 +164,7 @@ PlaceSearch FindPlace(const std::string& text, const FetchLimits& limits) {
 
 void StorePlace(SettingsStore& store, const Place& place) {
     store.SetExtra(kSourceKey, kOpenMeteoSource);
-    store.SetExtra("place", place.DisplayName());
+    store.SetExtra("place", place.DisplayName(), kDefaultPlace);
     store.SetExtra("latitude", FormatCoordinate(place.latitude));
     store.SetExtra("longitude", FormatCoordinate(place.longitude));
     store.SetExtra("timezone", place.timezone);
@@ -176,7 +177,7 @@ bool StoredPlace(const SettingsStore& store, Place& place) {
         !OnTheGlobe(p.latitude, p.longitude))
         return false;
     // The display name is kept whole in "name"; DisplayName gives it back.
-    p.name = store.Extra("place");
+    p.name = store.Extra("place", kDefaultPlace);
     p.timezone = store.Extra("timezone");
     place = p;
     return true;
