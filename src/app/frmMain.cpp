@@ -347,6 +347,7 @@ frmGraph& frmMain::EnsureGraph() {
     if (!graph_) {
         graph_ = std::make_unique<frmGraph>(*this);
         graph_->setWindowIcon(windowIcon());
+        connect(graph_.get(), &frmGraph::HiddenByUser, this, [this] { blnGraphShow_ = false; });
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
         if (pendingChart_) {

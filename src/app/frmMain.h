@@ -151,7 +151,8 @@ public:
     // GraphHost
     void DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                           bool blnAutoTime) override;
-    bool& blnGraphShow() override { return blnGraphShow_; }
+    // Whether the graph window is meant to be on the screen.
+    bool blnGraphShow() const { return blnGraphShow_; }
 
     // The window's tool tip and the tray's: what the last fetch of each kind
     // did, or the title while nothing has been fetched.
