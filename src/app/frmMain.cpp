@@ -81,7 +81,6 @@ frmMain::frmMain(Config config, QWidget* parent)
 }
 
 frmMain::~frmMain() {
-    delete notice_.data();
     if (graph_) graph_->Unload();
     graph_.reset();
     if (tray_->Shown()) RemoveTrayIcon();

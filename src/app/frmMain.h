@@ -23,6 +23,7 @@
 #include <string>
 
 #include "app/FetchCycle.h"
+#include "app/Notice.h"
 #include "app/PlaceDialog.h"
 #include "app/Preferences.h"
 #include "app/Schedule.h"
@@ -199,8 +200,7 @@ private:
     void ShowForecastAge();
     void ShowStatus();
     void Save();
-    // A message that does not wait for the user: one box at a time, its text
-    // replaced by a newer one.
+    // A message that does not wait for the user (see Notice).
     void ShowNotice(const std::string& text);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void Ended();
@@ -270,8 +270,7 @@ private:
     std::string observationStatus_, forecastStatus_;
     bool saveFailing_ = false;
     int exitStatus_ = 0;
-    QPointer<QMessageBox> notice_;
-    bool noticeOfFetch_ = false;  // the notice tells of a failed fetch
+    Notice notice_{*this};
 };
 
 }  // namespace nimbrel

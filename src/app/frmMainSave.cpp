@@ -1,7 +1,4 @@
-// The main window's saves of settings.txt and the notices it shows: a
-// message that does not wait for the user, one at a time.
-#include <QMessageBox>
-
+// The main window's saves of settings.txt, and what it has to tell of them.
 #include "app/Process.h"
 #include "app/SaveOutcome.h"
 #include "app/frmMain.h"
@@ -32,17 +29,7 @@ void frmMain::ShowStoreNotice() {
 }
 
 void frmMain::ShowNotice(const std::string& text) {
-    if (!notice_) {
-        notice_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), QString(), QMessageBox::Ok);
-        notice_->setObjectName(QStringLiteral("notice"));
-        notice_->setWindowModality(Qt::NonModal);
-        notice_->setAttribute(Qt::WA_DeleteOnClose);
-        notice_->setWindowIcon(windowIcon());
-    }
-    noticeOfFetch_ = false;
-    notice_->setText(QString::fromStdString(text));
-    notice_->show();
-    notice_->raise();
+    notice_.Show(text);
 }
 
 }  // namespace nimbrel

@@ -205,13 +205,11 @@ void frmMain::OnFetched(const FetchOutcome& outcome) {
     // A menu command is answered; the timers stay quiet, the tool tip and
     // the dimmed line say enough.
     if (!outcome.ok && outcome.byUser) {
-        ShowNotice(std::string(kAppTitle) + " could not update " + (forecast ? "the forecast" : "the current data") +
-                   ": " + outcome.what + ".");
-        noticeOfFetch_ = true;
-    } else if (outcome.ok && noticeOfFetch_ && notice_) {
+        notice_.ShowFetchFailure(std::string(kAppTitle) + " could not update " +
+                                 (forecast ? "the forecast" : "the current data") + ": " + outcome.what + ".");
+    } else if (outcome.ok) {
         // The server is back: the notice of its outage is no longer true.
-        notice_->close();
-        noticeOfFetch_ = false;
+        notice_.FetchWorked();
     }
 }
 
