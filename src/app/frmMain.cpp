@@ -245,10 +245,10 @@ void frmMain::ShowInUnit() {
 
 void frmMain::ShowTileMessage(int index) {
     if (state_->ForecastLineOf(index).empty()) return;
-    MessageRequest m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
+    ForecastMessage m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
     // The service's data comes under a licence that asks for its name.
     if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
-    ShowMessage(m.text, m.caption, m.icon);
+    ShowMessage(m.text, m.caption, MsgIcon::Information);
 }
 
 void frmMain::ShowLastUpdate() {

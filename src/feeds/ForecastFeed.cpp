@@ -84,20 +84,6 @@ std::string TwoDigits(int v) {
     return buf;
 }
 
-// A whole number as the stored lines write temperatures ("-3", "12").
-bool WholeNumber(const std::string& text) {
-    std::size_t i = (!text.empty() && text[0] == '-') ? 1 : 0;
-    const std::size_t digits = text.size() - i;
-    if (digits == 0 || digits > 6) return false;
-    for (; i < text.size(); ++i)
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
-}
-
-std::string ShownWhole(const std::string& text, TempUnit unit) {
-    return std::to_string(ShownDegrees(static_cast<double>(std::stol(text)), unit));
-}
-
 }  // namespace
 
 ForecastDay ReadForecastItem(const std::string& Item) {
@@ -192,30 +178,9 @@ SunTimesView ReadSunTimes(const std::string& ForecastText) {
 }
 
 std::string ForecastToolTip(const std::string& Line, TempUnit unit) {
+    // The stored line is in degrees Celsius already, and is shown as stored.
     if (unit == TempUnit::Celsius) return Line;
-    // The range is the line's second part, "min->max°C"; both ends are put
-    // in the unit when they are whole degrees, as the line stores them.
-    const std::string head = GetField(Line, ",", 1);
-    if (head.size() == Line.size()) return Line;
-    const std::size_t from = head.size() + 1;
-    std::size_t to = Line.find(',', from);
-    if (to == std::string::npos) to = Line.size();
-    const std::string range = Line.substr(from, to - from);
-    const std::size_t lead = range.find_first_not_of(' ');
-    if (lead == std::string::npos || range.size() < kDegreesC.size() ||
-        range.compare(range.size() - kDegreesC.size(), kDegreesC.size(), kDegreesC) != 0)
-        return Line;
-    const std::string ends = range.substr(lead, range.size() - lead - kDegreesC.size());
-    const std::size_t arrow = ends.rfind("->");
-    const std::string maximum = arrow == std::string::npos ? ends : ends.substr(arrow + 2);
-    if (!WholeNumber(maximum)) return Line;
-    std::string shown = range.substr(0, lead);
-    if (arrow != std::string::npos) {
-        const std::string minimum = ends.substr(0, arrow);
-        shown += (WholeNumber(minimum) ? ShownWhole(minimum, unit) : minimum) + "->";
-    }
-    shown += ShownWhole(maximum, unit) + UnitSymbol(unit);
-    return Line.substr(0, from) + shown + Line.substr(to);
+    return ForecastLine(ReadForecastDay(Line), unit);
 }
 
 ForecastScreen ForecastScreenFor(const std::string& ForecastText, TempUnit unit) {
@@ -231,16 +196,15 @@ ForecastScreen ForecastScreenFor(const std::string& ForecastText, TempUnit unit)
     return s;
 }
 
-MessageRequest ForecastTileMessage(const ForecastDay& day, TempUnit unit) {
+ForecastMessage ForecastTileMessage(const ForecastDay& day, TempUnit unit) {
     const CivilTime d = Decode(day.date);
-    MessageRequest m;
+    ForecastMessage m;
     m.caption = WeekdayName(Weekday(day.date)) + " " + TwoDigits(d.day) + " " + MonthName(d.month, true) + " " +
                 std::to_string(d.year) + " forecast";
     auto degrees = [&](const Measure& v) { return FormatTemperature(RoundedLeadingNumber(v.text), unit); };
     m.text = ProperCase(day.summary) + kCrLf + "Min Temp: " + degrees(day.minimum) + kCrLf +
              "Max Temp: " + degrees(day.maximum) + kCrLf + "Humidity: " + day.humidity.text + "%" + kCrLf +
              "Sunrise: " + day.sunrise.text + kCrLf + "Sunset: " + day.sunset.text;
-    m.icon = MsgIcon::Information;
     return m;
 }
 

@@ -11,7 +11,6 @@
 #include "base/DateTime.h"
 #include "base/Temperature.h"
 #include "feeds/WeatherModel.h"
-#include "platform/ui/MessageBox.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
@@ -56,7 +55,8 @@ struct SunTimesView {
 };
 SunTimesView ReadSunTimes(const std::string& ForecastText);
 
-// A tile's tool tip: its stored line, with the temperatures in the shown unit.
+// A tile's tool tip: its stored line, or in degrees Fahrenheit the line
+// written again from its day with the range in that unit.
 std::string ForecastToolTip(const std::string& Line, TempUnit unit);
 
 // Everything the stored forecast puts on the screen; nothing when the
@@ -69,7 +69,12 @@ struct ForecastScreen {
 };
 ForecastScreen ForecastScreenFor(const std::string& ForecastText, TempUnit unit);
 
-// The message a click on a forecast tile shows, for the day of its line.
-MessageRequest ForecastTileMessage(const ForecastDay& day, TempUnit unit = TempUnit::Celsius);
+// The message a click on a forecast tile shows, for the day of its line:
+// the box's title and its six lines. The window shows it as information.
+struct ForecastMessage {
+    std::string caption;
+    std::string text;
+};
+ForecastMessage ForecastTileMessage(const ForecastDay& day, TempUnit unit = TempUnit::Celsius);
 
 }  // namespace nimbrel

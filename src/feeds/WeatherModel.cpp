@@ -151,8 +151,16 @@ std::optional<ZonedTime> ReadSunTime(const std::string& text, DateTime day) {
 }
 
 std::string ForecastLine(const ForecastDay& day) {
-    return FormatDate(day.date) + ": " + day.summary + ", " + day.minimum.text + "->" + day.maximum.text + kDegreesC +
-           ", H=" + day.humidity.text + "%, SR=" + day.sunrise.text + ", SS=" + day.sunset.text;
+    return ForecastLine(day, TempUnit::Celsius);
+}
+
+std::string ForecastLine(const ForecastDay& day, TempUnit unit) {
+    auto shown = [unit](const Measure& m) {
+        if (unit == TempUnit::Celsius || !m.value) return m.text;
+        return std::to_string(ShownDegrees(*m.value, unit));
+    };
+    return FormatDate(day.date) + ": " + day.summary + ", " + shown(day.minimum) + "->" + shown(day.maximum) +
+           UnitSymbol(unit) + ", H=" + day.humidity.text + "%, SR=" + day.sunrise.text + ", SS=" + day.sunset.text;
 }
 
 std::string ForecastText(const ForecastDays& days) {

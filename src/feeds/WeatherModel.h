@@ -19,6 +19,7 @@
 #include <string>
 
 #include "base/DateTime.h"
+#include "base/Temperature.h"
 
 namespace nimbrel {
 
@@ -83,6 +84,10 @@ struct WeatherModel {
 // The stored line of a forecast day, the form settings.txt keeps:
 // "dd/mm/yyyy: summary, min->max°C, H=humidity%, SR=sunrise, SS=sunset".
 std::string ForecastLine(const ForecastDay& day);
+// The same line with the range in a unit (for the screen): each end that is
+// a number is written as whole degrees of the unit, any other is left as the
+// source wrote it.
+std::string ForecastLine(const ForecastDay& day, TempUnit unit);
 // The three lines joined by CR LF.
 std::string ForecastText(const ForecastDays& days);
 // A stored line read back into a day (the screen and the tile's message

@@ -138,6 +138,10 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
             s.tips[i] = TileWidget(i).toolTip().toStdString();
             Tile(i).Click();
             s.messages[i] = messages.messages.empty() ? std::string() : messages.messages.back().text;
+            // A tile's forecast is information, not a warning.
+            if (!messages.messages.empty()) {
+                EXPECT_EQ(messages.messages.back().icon, MsgIcon::Information);
+            }
         }
         s.tray = NotifyRecord().szTip;
         s.chartUnit = Graph()->findChild<ChartControl*>("mscTemp")->CurrentGeometry().axisUnit[0];

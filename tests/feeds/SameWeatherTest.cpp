@@ -129,7 +129,7 @@ Seen Keep(const WeatherModel& w) {
         s.tiles.push_back(c.tiles[k].caption + "|" + c.tiles[k].summary + "|" + std::to_string(c.tiles[k].temperature));
         s.tips.push_back(c.toolTips[k]);
         s.fahrenheitTips.push_back(f.toolTips[k]);
-        const MessageRequest m = ForecastTileMessage(w.days[k], TempUnit::Fahrenheit);
+        const ForecastMessage m = ForecastTileMessage(w.days[k], TempUnit::Fahrenheit);
         s.messages.push_back(m.caption + "\n" + m.text);
     }
     s.sunUpKnown = c.sun.riseKnown;
