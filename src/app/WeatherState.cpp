@@ -25,6 +25,7 @@ void WeatherState::Take(const FeedReading& reading) {
         ReadDays();
         emit forecastChanged();
     } else {
+        last_ = reading.observation;
         emit readingChanged(true);
     }
 }
@@ -33,6 +34,12 @@ void WeatherState::SetUnit(TempUnit unit) {
     if (unit == unit_) return;
     unit_ = unit;
     emit unitChanged();
+}
+
+void WeatherState::SetPlace(std::string title) {
+    if (title == place_) return;
+    place_ = std::move(title);
+    emit placeChanged();
 }
 
 std::string WeatherState::ForecastLineOf(int index) const {

@@ -1,7 +1,8 @@
 #pragma once
 // The weather the windows show, in one place: the settings store (the last
 // reading, the stored forecast, the history), the forecast days read from it,
-// the unit temperatures are shown in and the place's title. The fetches hand
+// the last observation fetched, the unit temperatures are shown in and the
+// place's title. The fetches hand
 // their readings here; the main window's view, its tiles, the tray and the
 // graph window listen to the signals and draw from what this object holds.
 // Nothing is drawn here and nothing is converted: the store stays in degrees
@@ -9,6 +10,7 @@
 #include <QObject>
 #include <string>
 
+#include "base/Defaults.h"
 #include "base/Temperature.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"
@@ -33,6 +35,14 @@ public:
     // reading and the history, or the three forecast lines) and told.
     void Take(const FeedReading& reading);
 
+    // The last observation a fetch brought in this run (empty before the
+    // first; the one loaded at start-up lives in the store's texts).
+    const Observation& LastObservation() const { return last_; }
+
+    // The place the weather is for, as the window's title names it.
+    const std::string& Place() const { return place_; }
+    void SetPlace(std::string title);
+
     TempUnit Unit() const { return unit_; }
     // A new unit (the preferences); told only when it differs.
     void SetUnit(TempUnit unit);
@@ -55,6 +65,7 @@ signals:
     void readingChanged(bool fresh);
     void forecastChanged();
     void unitChanged();
+    void placeChanged();
     // After each save: whether settings.txt was written.
     void saved(bool ok);
 
@@ -63,7 +74,9 @@ private:
 
     SettingsStore store_;
     ForecastDays days_{};
-    TempUnit unit_ = TempUnit::Celsius;
+    TempUnit unit_ = kDefaultUnit;
+    Observation last_;
+    std::string place_ = "Nimbrel";
 };
 
 }  // namespace nimbrel

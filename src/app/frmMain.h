@@ -215,7 +215,6 @@ private:
     SettingsStore& store_;
     FetchCycle* cycle_ = nullptr;
     TrayIcon* tray_ = nullptr;
-    std::string title_ = "Nimbrel";
     // Guarded pointers: a dialog closed by the user deletes itself, and one
     // still open goes with the window's children.
     QPointer<PlaceDialog> placeDialog_;

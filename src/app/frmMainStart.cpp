@@ -83,8 +83,8 @@ void frmMain::Load() {
 void frmMain::ChooseSource() {
     const bool placeGiven = config_.place.has_value();
     cycle_->SetSource(SourceFor(store_, config_.feedNamed, placeGiven));
-    title_ = TitleFor(store_, config_.feedNamed, placeGiven);
-    setWindowTitle(QString::fromStdString(title_));
+    state_->SetPlace(TitleFor(store_, config_.feedNamed, placeGiven));
+    setWindowTitle(QString::fromStdString(state_->Place()));
     RefreshTray();
 }
 
@@ -228,7 +228,8 @@ std::string frmMain::StatusTip() const {
 
 // The tray's tip leads with the last reading, then says how the fetches went.
 std::string frmMain::TrayTip() const {
-    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_, state_->Unit(), cycle_->HasSource()) +
+    const std::string& place = state_->Place();
+    return TrayTipFor(store_, place.empty() ? std::string(kAppTitle) : place, state_->Unit(), cycle_->HasSource()) +
            StatusLines();
 }
 
