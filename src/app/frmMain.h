@@ -13,7 +13,7 @@
 // window, its layout and what it shows), frmMainStart.cpp (start-up and
 // unloading), frmMainTray.cpp (the tray and the window's coming and going),
 // frmMainCommands.cpp (the menu commands, preferences and places),
-// frmMainSave.cpp (saving and the notices).
+// frmMainSave.cpp (saving, and what the window tells of it).
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -40,10 +40,8 @@
 #include "store/SettingsStore.h"
 
 class QAction;
-class QMessageBox;
 class QLabel;
 class QMenu;
-class QTimer;
 
 namespace nimbrel {
 
