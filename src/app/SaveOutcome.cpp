@@ -1,25 +1,24 @@
 #include "app/SaveOutcome.h"
 
-#include <sys/statvfs.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 
 namespace nimbrel {
 
 std::string SaveFailureReason(const SettingsStore& store) {
-    const std::string& path = store.SettingsPath;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path file(path);
-    const fs::path folder = file.parent_path();
-    if (!fs::is_directory(folder, ec)) return "its folder is gone";
-    if (fs::exists(file, ec) && ::access(path.c_str(), W_OK) != 0) return "the file is read-only";
-    struct statvfs fsInfo {};
-    if (::statvfs(folder.c_str(), &fsInfo) == 0 && fsInfo.f_bavail == 0) return "No space left on device";
-    if (::access(folder.c_str(), W_OK) != 0) return "its folder is read-only";
-    const std::string why = store.LastSaveError();
-    return why.empty() ? "the file could not be written" : why;
+    const std::string& why = store.LastSaveError();
+    if (why.empty()) return "the file could not be written";
+    auto is = [&why](int err) { return why == std::strerror(err); };
+    if (is(ENOENT) || is(ENOTDIR)) return "its folder is gone";
+    if (is(EACCES) || is(EPERM) || is(EROFS)) {
+        // The write tries the folder first and falls back to the file itself
+        // only when the file is there: a refusal then is the file's.
+        struct stat st {};
+        return ::stat(store.SettingsPath.c_str(), &st) == 0 ? "the file is read-only" : "its folder is read-only";
+    }
+    return why;
 }
 
 }  // namespace nimbrel

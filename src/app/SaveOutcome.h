@@ -6,8 +6,10 @@
 
 namespace nimbrel {
 
-// What stands on the disk now (its folder gone, the file or the folder
-// read-only, a full disk), else the store's own reason for the failed write.
+// The store's own reason for its last failed save (the system's error text
+// of the step that failed) put in those words: a folder that is gone, a
+// folder or a file that cannot be written; any other reason ("No space left
+// on device", "it is a folder") as the store gave it.
 std::string SaveFailureReason(const SettingsStore& store);
 
 }  // namespace nimbrel
