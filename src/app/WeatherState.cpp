@@ -14,7 +14,7 @@ void WeatherState::ReadDays() {
 void WeatherState::Loaded() {
     unit_ = StoredUnit(store_);
     ReadDays();
-    if (!store_.LastReading.empty()) emit readingChanged(false);
+    emit readingChanged(false);
     emit forecastChanged();
 }
 

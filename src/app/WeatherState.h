@@ -27,8 +27,8 @@ public:
     SettingsStore& Store() { return store_; }
     const SettingsStore& Store() const { return store_; }
 
-    // After LoadSettings: takes the stored unit and forecast, and tells the
-    // listeners of the stored reading (if any) and the forecast.
+    // When LoadSettings has read a file: takes the stored unit and forecast,
+    // and tells the listeners of the stored reading and the forecast.
     void Loaded();
 
     // A fetch's reading: an accepted one is kept in the store (the last

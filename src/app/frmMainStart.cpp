@@ -50,11 +50,11 @@ void frmMain::Load() {
     BuildFeedUrls();
     // The file may name another location and holds the last reading.
     store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };
+    // What a file held goes on the screen: the reading and the forecast.
+    store_.OnShowLoaded = [this](SettingsStore&) { state_->Loaded(); };
     std::error_code noFile;
     const bool firstStart = !std::filesystem::exists(store_.SettingsPath, noFile);
     store_.LoadSettings();
-    // What was loaded goes on the screen: the reading and the forecast.
-    state_->Loaded();
     if (config_.place) {
         StorePlace(store_, *config_.place);
         store_.SaveSettings();
