@@ -52,9 +52,8 @@ void BM_ParseBothDocuments(benchmark::State& state) {
     const OpenMeteoDocuments docs = ConvertOpenMeteo(kAnswer);
     for (auto _ : state) {
         SettingsStore store;
-        FeedDisplay display;
-        HandleFeedText(FeedKind::Observation, docs.observation, store, display);
-        HandleFeedText(FeedKind::Forecast, docs.forecast, store, display);
+        HandleFeedText(FeedKind::Observation, docs.observation, store);
+        HandleFeedText(FeedKind::Forecast, docs.forecast, store);
         benchmark::DoNotOptimize(store.ForecastText);
     }
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "app/Autostart.h"
+#include "base/Defaults.h"
 #include "feeds/FeedRetrieval.h"
 
 namespace nimbrel {
@@ -37,7 +38,7 @@ bool GoodLocationId(const std::string& id) {
 }  // namespace
 
 TempUnit StoredUnit(const SettingsStore& store) {
-    return UnitFromKey(store.Extra(kUnitKey, "C"));
+    return UnitFromKey(store.Extra(kUnitKey, UnitKey(kDefaultUnit)));
 }
 
 std::string StoredFeedServer(const SettingsStore& store, const std::string& fallback) {
@@ -102,7 +103,7 @@ std::string SavePreferences(SettingsStore& store, const PreferenceValues& before
     if (server != Trimmed(before.feedServer)) store.SetExtra(kFeedServerKey, server, kDefaultFeedBaseUrl);
     store.LocationId = id;
     store.UpdateMinutes = int16_t(minutes);
-    store.SetExtra(kUnitKey, UnitKey(values.unit), UnitKey(TempUnit::Celsius));
+    store.SetExtra(kUnitKey, UnitKey(values.unit), UnitKey(kDefaultUnit));
     if (values.place) {
         StorePlace(store, *values.place);
         c.chosenPlace = true;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/AppIcon.h"
+#include "base/Defaults.h"
 #include "base/Temperature.h"
 #include "base/modMisc.h"
 
@@ -74,10 +75,10 @@ QIcon TrayTemperatureIcon(int shownDegrees) {
     return icon;
 }
 
-std::string TrayTipText(const TrayReading& reading) {
+std::string TrayTipText(const TrayReading& reading, TempUnit unit) {
     std::string tip = reading.place.empty() ? std::string() : reading.place + ": ";
     if (!reading.summary.empty()) tip += reading.summary + ", ";
-    tip += FormatTemperature(reading.celsius);
+    tip += FormatTemperature(reading.celsius, unit);
     if (!reading.humidity.empty()) tip += ", humidity " + reading.humidity;
     // "dd/mm/yyyy hh:nn:ss": the hours and minutes say enough in a tip.
     const size_t space = reading.time.find(' ');
@@ -91,7 +92,7 @@ std::string TrayTipText(const TrayReading& reading) {
 std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool placeInUse) {
     if (store.LastReading.empty()) return std::nullopt;
     TrayReading r;
-    const std::string place = placeInUse ? store.Extra("place") : std::string();
+    const std::string place = placeInUse ? store.Extra("place", kDefaultPlace) : std::string();
     r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
     r.summary = store.CurrentSummary;
     r.celsius = store.CurrentTemp;
@@ -100,14 +101,14 @@ std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool pl
     return r;
 }
 
-QIcon TrayIconFor(const SettingsStore& store) {
+QIcon TrayIconFor(const SettingsStore& store, TempUnit unit) {
     // The same picture is handed out again while the shown figure stays, so
     // that the tray is told of a new icon only when it looks different.
     static std::optional<int> lastDegrees;
     static bool haveLast = false;
     static QIcon last;
     const auto r = StoredTrayReading(store);
-    const std::optional<int> degrees = r ? std::optional<int>(ShownDegrees(r->celsius)) : std::nullopt;
+    const std::optional<int> degrees = r ? std::optional<int>(ShownDegrees(r->celsius, unit)) : std::nullopt;
     if (!haveLast || degrees != lastDegrees) {
         last = degrees ? TrayTemperatureIcon(*degrees) : PlainProgramIcon();
         lastDegrees = degrees;
@@ -116,9 +117,9 @@ QIcon TrayIconFor(const SettingsStore& store) {
     return last;
 }
 
-std::string TrayTipFor(const SettingsStore& store, const std::string& title, bool placeInUse) {
+std::string TrayTipFor(const SettingsStore& store, const std::string& title, TempUnit unit, bool placeInUse) {
     const auto r = StoredTrayReading(store, placeInUse);
-    return r ? TrayTipText(*r) : title;
+    return r ? TrayTipText(*r, unit) : title;
 }
 
 }  // namespace nimbrel

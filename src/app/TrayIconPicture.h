@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Temperature.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
@@ -38,7 +39,7 @@ struct TrayReading {
 // "Leeds: Light Rain, 21°C, humidity 65%, at 14:05" in the shown unit; the
 // tray cuts it to its 63 characters, so the place comes first and the time
 // is kept short.
-std::string TrayTipText(const TrayReading& reading);
+std::string TrayTipText(const TrayReading& reading, TempUnit unit);
 
 // The last reading the store holds, if there is one; the place is the
 // chosen place's name, or the location id when none was chosen or the
@@ -47,7 +48,7 @@ std::string TrayTipText(const TrayReading& reading);
 std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool placeInUse = true);
 // The icon and tip for the store's last reading, or the plain icon and the
 // program's title before the first one.
-QIcon TrayIconFor(const SettingsStore& store);
-std::string TrayTipFor(const SettingsStore& store, const std::string& title, bool placeInUse = true);
+QIcon TrayIconFor(const SettingsStore& store, TempUnit unit);
+std::string TrayTipFor(const SettingsStore& store, const std::string& title, TempUnit unit, bool placeInUse = true);
 
 }  // namespace nimbrel

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "base/Defaults.h"
+
 namespace nimbrel {
 
 std::vector<WindowRect> AvailableScreens() {
@@ -15,7 +17,7 @@ std::vector<WindowRect> AvailableScreens() {
 }
 
 bool RestoreWindowPlace(QWidget& window, const SettingsStore& store, const char* key, bool withSize) {
-    const std::string text = store.Extra(key);
+    const std::string text = store.Extra(key, kDefaultWindowPlace);
     if (text.empty()) return false;
     const std::optional<WindowRect> stored = withSize ? ParseWindowRect(text) : ParseWindowPosition(text);
     if (!stored) return false;

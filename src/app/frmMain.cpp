@@ -1,42 +1,21 @@
 #include "app/frmMain.h"
 
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <QAction>
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTimer>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <iostream>
-#include <mutex>
-#include <thread>
 
 #include "app/AboutBox.h"
 #include "app/AppIcon.h"
-#include "app/CommandLine.h"
-#include "app/PlaceChoice.h"
 #include "app/PlainText.h"
-#include "app/PreferencesDialog.h"
 #include "app/Process.h"
-#include "app/SystemJournal.h"
-#include "app/TrayIconPicture.h"
-#include "app/WindowHints.h"
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
-#include "base/Temperature.h"
 #include "base/modMisc.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
@@ -50,10 +29,6 @@
 namespace nimbrel {
 
 namespace {
-
-std::atomic<int> g_runningFetches{0};
-// Orders a fetch thread's posting of its result before the window reads it.
-std::mutex g_handOver;
 
 constexpr int kTwips = ControlWidget::kTwipsPerPixel;
 
@@ -80,16 +55,7 @@ const QColor kStaleGrey(128, 128, 128);
 // Forecast tiles of a forecast older than a day.
 constexpr double kStaleOpacity = 0.4;
 
-constexpr const char* kSendToTray = "Send to system tray";
-constexpr const char* kRestore = "Restore";
 constexpr const char* kSunUnknown = "The sun times are not known yet: they come with the first forecast.";
-constexpr const char* kNoTrayMessage =
-    "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
-    "system tray. Bring it back from the window list or the task bar.";
-
-double MonotonicSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // "45 min ago", "2 h ago", "3 days ago".
 std::string AgeText(double minutes) {
@@ -98,61 +64,28 @@ std::string AgeText(double minutes) {
     return std::to_string(int(minutes / 1440)) + " days ago";
 }
 
-// "127.0.0.1:8077" of "http://127.0.0.1:8077/weather/...".
-std::string HostOf(const std::string& url) {
-    std::string rest = url;
-    if (size_t scheme = rest.find("://"); scheme != std::string::npos) rest = rest.substr(scheme + 3);
-    return rest.substr(0, rest.find('/'));
-}
-
-std::string FailureText(const std::string& url, const HttpResult& result) {
-    if (result.ok) return "the server's answer could not be read";
-    if (result.status != 0) return "server answered " + std::to_string(result.status);
-    if (result.error.find("imed out") != std::string::npos || result.error.find("imeout") != std::string::npos)
-        return "no answer from " + HostOf(url) + " in time";
-    return "could not connect to " + HostOf(url);
-}
-
-// Why settings.txt could not be written, in the words a user acts on: what
-// stands on the disk now, else the system's own reason for the failed write.
-std::string SaveFailureReason(const SettingsStore& store) {
-    const std::string& path = store.SettingsPath;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path file(path);
-    const fs::path folder = file.parent_path();
-    if (!fs::is_directory(folder, ec)) return "its folder is gone";
-    if (fs::exists(file, ec) && ::access(path.c_str(), W_OK) != 0) return "the file is read-only";
-    struct statvfs fsInfo {};
-    if (::statvfs(folder.c_str(), &fsInfo) == 0 && fsInfo.f_bavail == 0) return "No space left on device";
-    if (::access(folder.c_str(), W_OK) != 0) return "its folder is read-only";
-    const std::string why = store.LastSaveError();
-    return why.empty() ? "the file could not be written" : why;
-}
-
-// The feed server named at the start wins over the stored one.
-std::string ServerInForce(const frmMain::Config& config, const SettingsStore& store) {
-    return config.feedNamed ? config.feedBaseUrl : StoredFeedServer(store, config.feedBaseUrl);
-}
-
 }  // namespace
 
-bool AnyFetchRunning() {
-    return g_runningFetches.load() > 0;
-}
-
-frmMain::frmMain(Config config, QWidget* parent) : QWidget(parent), config_(std::move(config)) {
-    if (!config_.fetch) config_.fetch = [](const std::string& url) { return Fetch(url); };
+frmMain::frmMain(Config config, QWidget* parent)
+    : QWidget(parent), config_(std::move(config)), state_(new WeatherState(this)), store_(state_->Store()) {
+    cycle_ = new FetchCycle(config_.fetch, this);
+    tray_ = new TrayIcon(*state_, this);
     BuildWindow();
     BuildMenu();
+    connect(state_, &WeatherState::readingChanged, this, &frmMain::ShowReading);
+    connect(state_, &WeatherState::forecastChanged, this, &frmMain::ShowForecast);
+    connect(state_, &WeatherState::unitChanged, this, &frmMain::ShowInUnit);
+    connect(cycle_, &FetchCycle::sunTimer, this, &frmMain::OnSunTick);
+    connect(cycle_, &FetchCycle::weatherTimer, this, &frmMain::OnWeatherTick);
+    connect(cycle_, &FetchCycle::forecastTimer, this, &frmMain::OnForecastTick);
+    connect(cycle_, &FetchCycle::fetched, this, &frmMain::OnFetched);
+    connect(tray_, &TrayIcon::clicked, this, &frmMain::OnTrayActivated);
 }
 
 frmMain::~frmMain() {
-    alive_.reset();
-    delete notice_.data();
     if (graph_) graph_->Unload();
     graph_.reset();
-    if (blnIconShown() && NotifyRecord().hWnd == this) RemoveTrayIcon();
+    if (tray_->Shown()) RemoveTrayIcon();
     // The hosting widgets are children, deleted by QWidget only after the
     // controls they show (members of this object) are gone; they go first.
     for (ControlWidget*& w : tileWidgets_) {
@@ -231,17 +164,19 @@ void frmMain::BuildWindow() {
                              kLastTimePlace.height, Qt::white, "Arial", 6.75, true, "");
     lblLastTime_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     lastTimePixels_ = lblLastTime_->font().pixelSize();
+}
 
-    auto timer = [this](const char* name, void (frmMain::*tick)()) {
-        auto* t = new QTimer(this);
-        t->setObjectName(QString::fromUtf8(name));
-        t->setInterval(kTimerInterval);
-        connect(t, &QTimer::timeout, this, tick);
-        return t;
-    };
-    tmrSun_ = timer("tmrSun", &frmMain::OnSunTick);
-    tmrWeather_ = timer("tmrWeather", &frmMain::OnWeatherTick);
-    tmrForecast_ = timer("tmrForecast", &frmMain::OnForecastTick);
+void frmMain::FinishLayout() {
+    // The client area ends at the last-update label, on black.
+    setFixedSize(lblLastTime_->geometry().right() + 1, lblLastTime_->geometry().bottom() + 1);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    sunWidget_->Move(kSunPlace.left, kSunPlace.top, kSunPlace.width, kSunPlace.height);
+    sun_.SetBackColour(0);
+    // The humidity value is drawn over the window's background.
+    lblHumid_->setAutoFillBackground(false);
 }
 
 void frmMain::BuildMenu() {
@@ -268,119 +203,55 @@ void frmMain::BuildMenu() {
     add("mnExit", "Exit Nimbrel", &frmMain::Exit);
 }
 
-QIcon frmMain::TrayIconPicture() const {
-    // The temperature once a reading exists, the program's picture before.
-    return TrayIconFor(store_);
-}
+// --- what the window shows ---------------------------------------------------------
 
-// --- start-up -----------------------------------------------------------------
-
-void frmMain::Load() {
-    if (loaded_) return;
-    loaded_ = true;
-    // The sun timer runs from the moment the window exists.
-    tmrSun_->start();
-
-    // The client area ends at the last-update label, on black.
-    setFixedSize(lblLastTime_->geometry().right() + 1, lblLastTime_->geometry().bottom() + 1);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    setPalette(pal);
-    setAutoFillBackground(true);
-    sunWidget_->Move(kSunPlace.left, kSunPlace.top, kSunPlace.width, kSunPlace.height);
-    sun_.SetBackColour(0);
-    // The humidity value is drawn over the window's background.
-    lblHumid_->setAutoFillBackground(false);
-
-    // Without a settings file: every five minutes, for location 1769.
-    store_.SetFolder(config_.folder);
-    store_.UpdateMinutes = 5;
-    store_.LocationId = "1769";
-    BuildFeedUrls();
-    // The file may name another location and holds the last reading.
-    store_.OnRebuildFeedUrls = [this](SettingsStore&) { BuildFeedUrls(); };
-    store_.OnShowLoaded = [this](SettingsStore&) { ShowLoaded(); };
-    std::error_code noFile;
-    const bool firstStart = !std::filesystem::exists(store_.SettingsPath, noFile);
-    store_.LoadSettings();
-    TidyStoredPlace(store_);
-    if (config_.place) {
-        StorePlace(store_, *config_.place);
-        store_.SaveSettings();
-    }
-    ChooseSource();
-    // A damaged file is copied aside and replaced by what could be read at
-    // once, so the user hears of it now and not at the first regular save.
-    if (store_.LoadedDamaged())
-        Save();
-    else
-        ShowStoreNotice();
-    ShowForecast(store_.ForecastText, *this);
-    ShowForecastAge();
-    ShowStatus();
-    schedule_.ClockJumped(Now(), MonotonicSeconds());
-    // The chart of the last seven days, in the graph window (hidden).
-    const DateTime now = Now();
-    DrawWeatherGraph(true, true, now - 7, now, true);
-    tmrWeather_->start();
-    tmrForecast_->start();
-    // Reading and thinning a long history left megabytes of copies behind.
-    ReleaseFreedMemory();
-    if (ContainsTray(config_.commandLine)) ToggleTray();
-    // Started from the desktop menu after installing: ask for a place once,
-    // after the window is up, without waiting for the answer.
-    if (firstStart && config_.mayAskForPlace && !config_.place) QTimer::singleShot(0, this, &frmMain::SetLocation);
-}
-
-void frmMain::ChooseSource() {
-    const bool placeGiven = config_.place.has_value();
-    source_ = SourceFor(store_, config_.feedNamed, placeGiven);
-    title_ = TitleFor(store_, config_.feedNamed, placeGiven);
-    setWindowTitle(QString::fromStdString(title_));
+void frmMain::ShowReading(bool fresh) {
+    const ReadingScreen r = state_->Reading();
+    lblHumid_->setText(QString::fromStdString(r.humidityCaption));
+    today_.SetUnit(state_->Unit());
+    today_.UpdateForecast(r.caption, r.summary, r.temperature);
+    lastUpdateCaption_ = r.lastUpdateCaption;
+    ShowLastUpdate();
+    // A new reading is a new point on the chart.
+    if (fresh) RedrawGraph();
     RefreshTray();
 }
 
-void frmMain::SetLocation() {
-    if (unloaded_) return;
-    PlaceDialog* dialog = PlaceDialog::OpenOnce(this, placeDialog_);
-    if (!dialog) return;
-    const bool placeKnown = source_ != nullptr;
-    dialog->onChosen = [this](const Place& place) { UsePlace(place); };
-    dialog->onCancelled = [this, placeKnown] {
-        if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(QString::fromUtf8(kChoosePlaceHint));
-    };
-    dialog->show();
+void frmMain::ShowForecast() {
+    const ForecastScreen s = state_->Forecast();
+    if (!s.shown) return;
+    for (size_t i = 0; i < tiles_.size(); ++i) {
+        tiles_[i].SetUnit(state_->Unit());
+        tiles_[i].UpdateForecast(s.tiles[i].caption, s.tiles[i].summary, s.tiles[i].temperature);
+        tileWidgets_[i]->setToolTip(PlainToolTip(s.toolTips[i]));
+    }
+    lblSunrise_->setText(QString::fromStdString(s.sun.riseCaption));
+    lblSunset_->setText(QString::fromStdString(s.sun.setCaption));
+    // A time that cannot be read leaves the dial where it was rather than
+    // turning it to midnight.
+    if (s.sun.riseKnown) {
+        sunKnown_ = true;
+        sun_.SetSunUp(s.sun.sunUp);
+    }
+    if (s.sun.setKnown) sun_.SetSunDown(s.sun.sunDown);
+    ShowForecastAge();
 }
 
-void frmMain::UsePlace(const Place& place) {
-    StorePlace(store_, place);
-    store_.SaveSettings();
-    // The place chosen here wins over a feed server named at start.
-    config_.place = place;
-    ChooseSource();
-    UpdateCurrent();
-    UpdateForecast();
+void frmMain::ShowInUnit() {
+    // Everything shown is drawn again from what is stored, which is in
+    // degrees Celsius whatever the unit; before the first reading the today
+    // tile stays blank rather than showing a made-up 0 degrees.
+    if (!store_.LastReading.empty()) ShowReading(false);
+    ShowForecast();
+    if (graph_) graph_->DrawGraphWithCurrentSettings();
 }
 
 void frmMain::ShowTileMessage(int index) {
-    const std::string& tip = tileTips_[size_t(index)];
-    if (tip.empty()) return;
-    // The message is read from the stored line, in degrees Celsius, and only
-    // its text is put in the shown unit.
-    MessageRequest m = ForecastTileMessage(tip);
-    m.text = ShownTemperatureText(m.text);
+    if (state_->ForecastLineOf(index).empty()) return;
+    ForecastMessage m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
     // The service's data comes under a licence that asks for its name.
-    if (source_) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
-    ShowMessage(m.text, m.caption, m.icon);
-}
-
-void frmMain::ShowLoaded() {
-    SetShownUnit(StoredUnit(store_));
-    today_.UpdateForecast("Now", store_.CurrentSummary, store_.CurrentTemp);
-    lblHumid_->setText(QString::fromStdString(store_.HumidityCaption));
-    lastUpdateCaption_ = "Last update: " + store_.LastUpdate;
-    ShowLastUpdate();
-    RefreshTray();
+    if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
+    ShowMessage(m.text, m.caption, MsgIcon::Information);
 }
 
 void frmMain::ShowLastUpdate() {
@@ -434,249 +305,19 @@ void frmMain::ShowForecastAge() {
     }
 }
 
-void frmMain::PlaceCentred() {
-    if (placed_) return;
-    placed_ = true;
-    if (RestoreWindowPlace(*this, store_, kMainWindowKey, false)) return;
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
-    centredPlace_ = FormatWindowPosition(x(), y());
-}
-
-void frmMain::ShowFirst() {
-    if (blnIconShown() || unloaded_) return;
-    PlaceCentred();
-    SetTaskbarEntry(*this, false);
-    show();
-    raise();
-    activateWindow();
-}
-
-void frmMain::BuildFeedUrls() {
-    urls_ = nimbrel::BuildFeedUrls(ServerInForce(config_, store_), store_.LocationId);
-}
-
-// --- timers ---------------------------------------------------------------------
-
-void frmMain::OnSunTick() {
-    sun_.DrawSunPosition();
-    if (schedule_.ClockJumped(Now(), MonotonicSeconds())) OnResumed();
-    // A save that failed is tried again every minute.
-    if (schedule_.SunTick() || saveFailing_) Save();
-    ShowLastUpdate();
-    ShowForecastAge();
-}
-
-void frmMain::Save() {
-    RememberPlaces();
-    store_.SaveSettings();
-    // Building the document dropped copies of the history.
-    ReleaseFreedMemory();
-    // What the store has to tell about the file (a damaged file kept aside,
-    // a settings path that is no file), once.
-    ShowStoreNotice();
-    if (store_.LastSaveSucceeded()) {
-        saveFailing_ = false;
-        return;
-    }
-    if (saveFailing_) return;
-    saveFailing_ = true;
-    ShowNotice(std::string(kAppTitle) + " cannot save its history to " + store_.SettingsPath + ": " +
-               SaveFailureReason(store_) + ". It keeps it in memory and tries again every minute.");
-}
-
-void frmMain::OnResumed() {
-    if (unloaded_) return;
-    Ask(FeedKind::Observation, urls_.ObservationUrl);
-    if (schedule_.ForecastOlderThan(Now(), 30)) Ask(FeedKind::Forecast, urls_.ForecastUrl);
-}
-
-void frmMain::OnWeatherTick() {
-    if (schedule_.WeatherTick(store_.UpdateMinutes)) Ask(FeedKind::Observation, urls_.ObservationUrl);
-}
-
-void frmMain::OnForecastTick() {
-    if (schedule_.ForecastTick()) Ask(FeedKind::Forecast, urls_.ForecastUrl);
-}
-
-// --- menu commands ----------------------------------------------------------------
-
-void frmMain::FetchBoth() {
-    Ask(FeedKind::Observation, urls_.ObservationUrl);
-    Ask(FeedKind::Forecast, urls_.ForecastUrl);
-}
-
-void frmMain::UpdateCurrent() {
-    Ask(FeedKind::Observation, urls_.ObservationUrl, true);
-}
-
-void frmMain::UpdateForecast() {
-    Ask(FeedKind::Forecast, urls_.ForecastUrl, true);
-}
-
-void frmMain::Exit() {
-    if (graph_) graph_->Unload();
-    Unload(UnloadReason::Code);
-}
-
-void frmMain::ToggleTray() {
-    if (blnIconShown())
-        RestoreFromTray();
-    else
-        SendToTray();
-}
-
-void frmMain::BringToFront() {
-    if (unloaded_) return;
-    if (blnIconShown()) RestoreFromTray();
-    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
-}
-
-void frmMain::SendToTray() {
-    mnRestore_->setText(QString::fromUtf8(kRestore));
-    AddTrayIcon(*this, TrayTip());
-    ShowStatus();
-    if (CurrentTrayHost().Available()) {
-        hide();
-        setWindowState(windowState() | Qt::WindowMinimized);
-        return;
-    }
-    // Without a notification area a hidden window could not be found again:
-    // minimise it with a task bar entry instead, and say so once.
-    static bool told = false;
-    if (!told) {
-        told = true;
-        ShowMessage(kNoTrayMessage, kAppTitle, MsgIcon::Information);
-    }
-    minimisedForTray_ = true;
-    setWindowFlag(Qt::Tool, false);
-    PlaceCentred();
-    SetTaskbarEntry(*this, true);
-    showMinimized();
-    // Said again to the window manager, which may not have seen the window
-    // go before the hint was written.
-    SetTaskbarEntry(*this, true);
-}
-
-void frmMain::RestoreFromTray() {
-    mnRestore_->setText(QString::fromUtf8(kSendToTray));
-    if (minimisedForTray_) {
-        minimisedForTray_ = false;
-        setWindowFlag(Qt::Tool, true);
-    }
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    PlaceCentred();
-    ClearMinimisedHints(*this);
-    SetTaskbarEntry(*this, false);
-    showNormal();
-    SetTaskbarEntry(*this, false);
-    RemoveTrayIcon();
-    raise();
-    activateWindow();
-}
-
-void frmMain::ShowTrayMenu() {
-    ShowPopupMenu(*mnSysTray_, nullptr);
-}
-
-void frmMain::ShowGraphWindow() {
-    if (blnGraphShow_) return;
-    blnGraphShow_ = true;
-    frmGraph& g = EnsureGraph();
-    if (graphFirstPlace_.empty()) {
-        graphFirstPlace_ = FormatWindowRect(WindowRect{g.x(), g.y(), g.width(), g.height()});
-        RestoreWindowPlace(g, store_, kGraphWindowKey, true);
-    }
-    g.show();
-    g.raise();
-    g.activateWindow();
-}
-
-void frmMain::OnTrayActivated(TrayClick click) {
-    if (!blnIconShown()) return;
-    switch (click) {
-        case TrayClick::Click:
-        case TrayClick::DoubleClick:
-            RestoreFromTray();
-            break;
-        case TrayClick::Context:
-            // The tray's menu has "Restore" as its default (bold) item.
-            ShowPopupMenu(*mnSysTray_, mnRestore_);
-            break;
-        case TrayClick::Middle:
-            break;
-    }
-}
-
-// --- unloading ----------------------------------------------------------------------
-
-bool frmMain::QueryUnload(UnloadReason reason) {
-    if (reason == UnloadReason::CloseButton) {
-        // The close button sends the window to the tray (or back).
-        ToggleTray();
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != sunWidget_ || sunKnown_) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) return true;
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
+            ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);
         return true;
     }
-    RememberPlaces();
-    store_.SaveSettings();
-    if (!store_.LastSaveSucceeded()) {
-        // Said where the user who ended the program can still read it (the
-        // terminal, the system journal), and in the exit status.
-        ReportExitSaveFailure(store_.SettingsPath, SaveFailureReason(store_));
-        exitStatus_ = 1;
-    }
-    if (blnIconShown()) RemoveTrayIcon();
-    if (graph_) graph_->Unload();
-    return false;
+    return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::Unload(UnloadReason reason) {
-    if (unloaded_ || unloading_) return;
-    unloading_ = true;
-    if (QueryUnload(reason)) {
-        unloading_ = false;
-        return;
-    }
-    unloaded_ = true;
-    tmrSun_->stop();
-    tmrWeather_->stop();
-    tmrForecast_->stop();
-    schedule_.Stop();
-    hide();
-    Ended();
-}
-
-void frmMain::Ended() {
-    if (config_.onEnded)
-        config_.onEnded();
-    else
-        QCoreApplication::exit(exitStatus_);
-}
-
-void frmMain::closeEvent(QCloseEvent* event) {
-    if (unloading_ || unloaded_) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    QueryUnload(UnloadReason::CloseButton);
-}
-
-void frmMain::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // Brought back from the task bar while it stood in for the tray.
-    if (event->type() == QEvent::WindowStateChange && minimisedForTray_ && !isMinimized() && isVisible() &&
-        blnIconShown())
-        QTimer::singleShot(0, this, [this] {
-            if (minimisedForTray_ && blnIconShown() && !isMinimized()) RestoreFromTray();
-        });
-}
-
-// --- mouse and paint ------------------------------------------------------------------
+// --- mouse ---------------------------------------------------------------------------
 
 void frmMain::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) pressed_ = true;
@@ -693,20 +334,7 @@ void frmMain::mouseReleaseEvent(QMouseEvent* event) {
     ShowTrayMenu();
 }
 
-// --- what the parsers show ------------------------------------------------------------
-
-void frmMain::UpdateTodayTile(const std::string& caption, const std::string& description, int temperature) {
-    today_.UpdateForecast(caption, description, int16_t(temperature));
-}
-
-void frmMain::SetHumidityCaption(const std::string& caption) {
-    lblHumid_->setText(QString::fromStdString(caption));
-}
-
-void frmMain::SetLastUpdateCaption(const std::string& caption) {
-    lastUpdateCaption_ = caption;
-    ShowLastUpdate();
-}
+// --- the chart ----------------------------------------------------------------------------
 
 void frmMain::RedrawGraph() {
     // A window not made yet draws the history as it is when it is made, to
@@ -717,53 +345,11 @@ void frmMain::RedrawGraph() {
         pendingChart_->redrawnAt = Now();
 }
 
-void frmMain::UpdateForecastTile(int index, const std::string& caption, const std::string& description,
-                                 int temperature) {
-    if (index < 0 || index > 2) return;
-    tiles_[size_t(index)].UpdateForecast(caption, description, int16_t(temperature));
-}
-
-void frmMain::SetForecastToolTip(int index, const std::string& text) {
-    if (index < 0 || index > 2) return;
-    tileTips_[size_t(index)] = text;
-    tileWidgets_[size_t(index)]->setToolTip(PlainToolTip(ShownTemperatureText(text)));
-}
-
-void frmMain::SetSunriseCaption(const std::string& caption) {
-    lblSunrise_->setText(QString::fromStdString(caption));
-}
-
-void frmMain::SetSunsetCaption(const std::string& caption) {
-    lblSunset_->setText(QString::fromStdString(caption));
-}
-
-void frmMain::SetSunUp(DateTime time) {
-    sunKnown_ = true;
-    sun_.SetSunUp(time);
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != sunWidget_ || sunKnown_) return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) return true;
-    if (event->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
-            ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void frmMain::SetSunDown(DateTime time) {
-    sun_.SetSunDown(time);
-}
-
-// --- the chart ----------------------------------------------------------------------------
-
 frmGraph& frmMain::EnsureGraph() {
     if (!graph_) {
         graph_ = std::make_unique<frmGraph>(*this);
         graph_->setWindowIcon(windowIcon());
+        connect(graph_.get(), &frmGraph::HiddenByUser, this, [this] { blnGraphShow_ = false; });
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
         graph_->OnAbout = [this](frmGraph&) { ShowAbout(); };
@@ -771,6 +357,7 @@ frmGraph& frmMain::EnsureGraph() {
             const ChartRequest r = *pendingChart_;
             pendingChart_.reset();
             graph_->RestoreFrame(r.datStart, r.redrawnAt);
+            chart_.SetUnit(state_->Unit());
             chart_.DrawWeatherGraph(store_, *graph_, r.blnTemperature, r.blnBothGraphs, r.datStart,
                                     r.redrawnAt != 0 ? r.redrawnAt : r.datEnd, r.blnAutoTime);
         }
@@ -784,188 +371,21 @@ void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime
         pendingChart_ = ChartRequest{blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime};
         return;
     }
+    chart_.SetUnit(state_->Unit());
     chart_.DrawWeatherGraph(store_, *graph_, blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
 }
 
-// --- fetching -------------------------------------------------------------------------------
-
-void frmMain::Ask(FeedKind kind, const std::string& url, bool byUser) {
-    if (unloaded_) return;
-    if (auto start = schedule_.Ask(FetchRequest{kind, url, byUser})) StartFetch(*start);
-}
-
-void frmMain::StartFetch(const FetchRequest& request) {
-    ++g_runningFetches;
-    std::weak_ptr<int> alive = alive_;
-    Fetcher fetch = config_.fetch;
-    std::shared_ptr<WeatherSource> source = source_;
-    frmMain* self = this;
-    std::thread([self, alive, fetch, source, request] {
-        HttpResult result;
-        try {
-            result = source ? source->FetchDocument(request.kind) : fetch(request.url);
-        } catch (const std::exception& e) {
-            result.ok = false;
-            result.error = e.what();
-        }
-        // Back on the window's thread; qApp outlives every window.
-        if (QCoreApplication* app = QCoreApplication::instance()) {
-            // The result travels inside the queued call. Qt's queue orders
-            // the two threads with locks of its own, which a thread checker
-            // cannot see into; the hand-over lock makes that order one it can
-            // see: the call is built and posted under it, and taken under it
-            // before its captures are read.
-            std::lock_guard<std::mutex> posting(g_handOver);
-            QMetaObject::invokeMethod(
-                app,
-                [self, alive, request, result] {
-                    { std::lock_guard<std::mutex> taken(g_handOver); }
-                    --g_runningFetches;
-                    if (alive.lock()) self->FetchDone(request, result);
-                },
-                Qt::QueuedConnection);
-        } else {
-            --g_runningFetches;
-        }
-    }).detach();
-}
-
-void frmMain::FetchDone(const FetchRequest& request, const HttpResult& result) {
-    if (!unloaded_) {
-        const bool ok = HandleFeedResult(request.kind, result, store_, *this);
-        const bool forecast = request.kind == FeedKind::Forecast;
-        if (forecast) {
-            schedule_.ForecastResult(ok, Now());
-            if (ok) ShowForecastAge();
-        }
-        const std::string what = ok ? "received" : FailureText(request.url, result);
-        (forecast ? forecastStatus_ : observationStatus_) =
-            std::string(forecast ? "Forecast " : "Observation ") + FormatTimeHM(Now()) + ": " + what;
-        ShowStatus();
-        // A menu command is answered; the timers stay quiet, the tool tip and
-        // the dimmed line say enough.
-        if (!ok && request.byUser) {
-            ShowNotice(std::string(kAppTitle) + " could not update " +
-                       (forecast ? "the forecast" : "the current data") + ": " + what + ".");
-            noticeOfFetch_ = true;
-        } else if (ok && noticeOfFetch_ && notice_) {
-            // The server is back: the notice of its outage is no longer true.
-            notice_->close();
-            noticeOfFetch_ = false;
-        }
+void frmMain::ShowGraphWindow() {
+    if (blnGraphShow_) return;
+    blnGraphShow_ = true;
+    frmGraph& g = EnsureGraph();
+    if (graphFirstPlace_.empty()) {
+        graphFirstPlace_ = FormatWindowRect(WindowRect{g.x(), g.y(), g.width(), g.height()});
+        RestoreWindowPlace(g, store_, kGraphWindowKey, true);
     }
-    if (auto next = schedule_.Done()) StartFetch(*next);
-}
-
-std::string frmMain::StatusLines() const {
-    std::string lines;
-    for (const std::string* line : {&observationStatus_, &forecastStatus_})
-        if (!line->empty()) lines += "\n" + *line;
-    return lines;
-}
-
-std::string frmMain::StatusTip() const {
-    return kAppTitle + StatusLines();
-}
-
-// The tray's tip leads with the last reading, then says how the fetches went.
-std::string frmMain::TrayTip() const {
-    return TrayTipFor(store_, title_.empty() ? std::string(kAppTitle) : title_, source_ != nullptr) + StatusLines();
-}
-
-void frmMain::ShowStatus() {
-    setToolTip(PlainToolTip(StatusTip()));
-    RefreshTray();
-}
-
-void frmMain::ShowStoreNotice() {
-    if (const std::string notice = store_.TakeNotice(); !notice.empty()) ShowNotice(notice);
-}
-
-void frmMain::ShowNotice(const std::string& text) {
-    if (!notice_) {
-        notice_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), QString(), QMessageBox::Ok);
-        notice_->setObjectName(QStringLiteral("notice"));
-        notice_->setWindowModality(Qt::NonModal);
-        notice_->setAttribute(Qt::WA_DeleteOnClose);
-        notice_->setWindowIcon(windowIcon());
-    }
-    noticeOfFetch_ = false;
-    notice_->setText(QString::fromStdString(text));
-    notice_->show();
-    notice_->raise();
-}
-
-// --- preferences, places and the tray ------------------------------------------------------
-
-void frmMain::ShowAbout() {
-    AboutBox::Open(this, config_.folder);
-}
-
-void frmMain::ShowPreferences() {
-    if (unloaded_) return;
-    if (!preferences_) {
-        preferences_ = new PreferencesDialog(
-            CurrentPreferences(store_, ServerInForce(config_, store_)),
-            [this](const PreferenceValues& v) { return SavePreferences(v); }, this);
-        preferences_->setAttribute(Qt::WA_DeleteOnClose);
-        // A window of its own, not a child drawn inside the main window.
-        preferences_->setWindowFlag(Qt::Dialog, true);
-    }
-    preferences_->show();
-    preferences_->raise();
-    preferences_->activateWindow();
-}
-
-std::string frmMain::SavePreferences(const PreferenceValues& values) {
-    const PreferenceValues before = CurrentPreferences(store_, ServerInForce(config_, store_));
-    PreferenceChanges changes;
-    // The entry starts the program as it runs now: the same folder, and the
-    // feed server when one was named on the command line.
-    std::vector<std::string> command = {QCoreApplication::applicationFilePath().toStdString(), "--folder",
-                                        config_.folder};
-    if (config_.feedNamed) command.insert(command.end(), {"--feed", config_.feedBaseUrl});
-    if (std::string why = nimbrel::SavePreferences(store_, before, values, command, &changes); !why.empty()) return why;
-    // A server typed here is the one from now on, even over one given at
-    // the start.
-    if (values.feedServer != before.feedServer) config_.feedBaseUrl = changes.feedServer;
-    if (changes.place) BuildFeedUrls();
-    // A place chosen here wins over a feed server named at start, as one
-    // chosen through "Set location…" does.
-    if (changes.chosenPlace) {
-        config_.place = values.place;
-        ChooseSource();
-    }
-    if (changes.unit) ShowInUnit();
-    if (changes.place || changes.chosenPlace) {
-        UpdateCurrent();
-        UpdateForecast();
-    }
-    return {};
-}
-
-void frmMain::ShowInUnit() {
-    // Everything shown is drawn again from what is stored, which is in
-    // degrees Celsius whatever the unit; before the first reading the today
-    // tile stays blank rather than showing a made-up 0 degrees.
-    SetShownUnit(StoredUnit(store_));
-    if (!store_.LastReading.empty()) ShowLoaded();
-    ShowForecast(store_.ForecastText, *this);
-    if (graph_) graph_->DrawGraphWithCurrentSettings();
-}
-
-void frmMain::RememberPlaces() {
-    const bool neverMoved = !centredPlace_.empty() && store_.Extra(kMainWindowKey).empty() &&
-                            FormatWindowPosition(x(), y()) == centredPlace_;
-    if (placed_ && !neverMoved) RememberWindowPlace(*this, store_, kMainWindowKey, false);
-    if (graph_ && !graphFirstPlace_.empty() &&
-        (!store_.Extra(kGraphWindowKey).empty() ||
-         FormatWindowRect(WindowRect{graph_->x(), graph_->y(), graph_->width(), graph_->height()}) != graphFirstPlace_))
-        RememberWindowPlace(*graph_, store_, kGraphWindowKey, true);
-}
-
-void frmMain::RefreshTray() {
-    if (blnIconShown() && NotifyRecord().hWnd == this) UpdateTrayIcon(TrayIconFor(store_), TrayTip());
+    g.show();
+    g.raise();
+    g.activateWindow();
 }
 
 }  // namespace nimbrel

@@ -1,15 +1,19 @@
 #pragma once
-// The main window and its monitoring cycle: a small black window that stays
-// above the others and shows the current weather (today tile), three forecast
-// tiles, humidity, sunrise and sunset with the sun dial, and the time of the
-// last update. Three one-minute timers tick into the Schedule, which says
-// when to fetch the observation and the forecast and when to save
-// settings.txt.
+// The main window: a small black window that stays above the others and
+// shows the current weather (today tile), three forecast tiles, humidity,
+// sunrise and sunset with the sun dial, and the time of the last update.
+// It is a view of the WeatherState it owns: it draws what the state holds
+// when the state says it changed. The FetchCycle fetches (its timers, the
+// Schedule, the worker threads) and hands each reading to the state; the
+// TrayIcon is its notification-area icon.
 // Every command is reached through one pop-up menu, from the window or from
 // its tray icon.
 //
-// A fetch runs on a worker thread so that the window goes on painting; its
-// document is parsed back on this thread, in the order the Schedule keeps.
+// The window's member functions are kept in files by job: frmMain.cpp (the
+// window, its layout and what it shows), frmMainStart.cpp (start-up and
+// unloading), frmMainTray.cpp (the tray and the window's coming and going),
+// frmMainCommands.cpp (the menu commands, preferences and places),
+// frmMainSave.cpp (saving, and what the window tells of it).
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -18,13 +22,16 @@
 #include <optional>
 #include <string>
 
+#include "app/FetchCycle.h"
+#include "app/Notice.h"
 #include "app/PlaceDialog.h"
 #include "app/Preferences.h"
 #include "app/Schedule.h"
+#include "app/TrayIcon.h"
+#include "app/WeatherState.h"
 #include "app/modSysTray.h"
 #include "controls/MiniForecast.h"
 #include "controls/SunTransit.h"
-#include "feeds/FeedDisplay.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/PlaceSearch.h"
 #include "feeds/WeatherSource.h"
@@ -33,10 +40,8 @@
 #include "store/SettingsStore.h"
 
 class QAction;
-class QMessageBox;
 class QLabel;
 class QMenu;
-class QTimer;
 
 namespace nimbrel {
 
@@ -52,7 +57,7 @@ enum class UnloadReason {
     Session,      // the desktop session ends, or a signal asks the program to end
 };
 
-class frmMain : public QWidget, public FeedDisplay, public GraphHost, public TrayOwner {
+class frmMain : public QWidget, public GraphHost {
     Q_OBJECT
 public:
     using Fetcher = std::function<HttpResult(const std::string& url)>;
@@ -75,7 +80,7 @@ public:
         bool mayAskForPlace = false;
     };
 
-    static constexpr int kTimerInterval = 60000;
+    static constexpr int kTimerInterval = FetchCycle::kTimerInterval;
 
     explicit frmMain(Config config, QWidget* parent = nullptr);
     ~frmMain() override;
@@ -141,23 +146,14 @@ public:
     void SendToTray();
     void RestoreFromTray();
 
-    // FeedDisplay: what the feed parsers show.
-    void UpdateTodayTile(const std::string& caption, const std::string& description, int temperature) override;
-    void SetHumidityCaption(const std::string& caption) override;
-    void SetLastUpdateCaption(const std::string& caption) override;
-    void RedrawGraph() override;
-    void UpdateForecastTile(int index, const std::string& caption, const std::string& description,
-                            int temperature) override;
-    void SetForecastToolTip(int index, const std::string& text) override;
-    void SetSunriseCaption(const std::string& caption) override;
-    void SetSunsetCaption(const std::string& caption) override;
-    void SetSunUp(DateTime time) override;
-    void SetSunDown(DateTime time) override;
+    // The weather the window shows.
+    const WeatherState& State() const { return *state_; }
 
     // GraphHost
     void DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                           bool blnAutoTime) override;
-    bool& blnGraphShow() override { return blnGraphShow_; }
+    // Whether the graph window is meant to be on the screen.
+    bool blnGraphShow() const { return blnGraphShow_; }
 
     // The window's tool tip and the tray's: what the last fetch of each kind
     // did, or the title while nothing has been fetched.
@@ -167,13 +163,9 @@ public:
     std::string StatusLines() const;
     std::string TrayTip() const;
 
-    // TrayOwner
-    void Activated(TrayClick click) override { OnTrayActivated(click); }
-    QIcon TrayIconPicture() const override;
-
     // The fetches asked for, running and handled. Tests wait on it: a
     // document that changes nothing on the screen leaves no other trace.
-    const Schedule& Fetches() const { return schedule_; }
+    const Schedule& Fetches() const { return cycle_->Fetches(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -182,46 +174,51 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The menu item that sends the window to the tray, or brings it back.
+    static constexpr const char* kSendToTray = "Send to system tray";
+    static constexpr const char* kRestore = "Restore";
+
     void BuildWindow();
     void BuildMenu();
+    // The window's size and colours, set when it is loaded.
+    void FinishLayout();
     QLabel* MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
                       double points, bool bold, const char* caption);
     void BuildFeedUrls();
     void PlaceCentred();
-    void ShowLoaded();
+    // The state's listeners.
+    void ShowReading(bool fresh);
+    void ShowForecast();
+    void ShowInUnit();
+    void RedrawGraph();
+    void OnFetched(const FetchOutcome& outcome);
     frmGraph& EnsureGraph();
     void OnTrayActivated(TrayClick click);
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
-    void Ask(FeedKind kind, const std::string& url, bool byUser = false);
     void ShowLastUpdate();
     void ShowForecastAge();
     void ShowStatus();
     void Save();
-    // A message that does not wait for the user: one box at a time, its text
-    // replaced by a newer one.
+    // A message that does not wait for the user (see Notice).
     void ShowNotice(const std::string& text);
-    void StartFetch(const FetchRequest& request);
-    void FetchDone(const FetchRequest& request, const HttpResult& result);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void Ended();
     std::string SavePreferences(const PreferenceValues& values);
-    void ShowInUnit();
     void RememberPlaces();
     void RefreshTray();
     void ChooseSource();
 
     Config config_;
-    SettingsStore store_;
-    FeedUrls urls_;
-    // The stored place's source; null while the feed server's URLs are used.
-    std::shared_ptr<WeatherSource> source_;
-    std::string title_ = "Nimbrel";
+    // Children of the window, made first and gone last.
+    WeatherState* state_ = nullptr;
+    SettingsStore& store_;
+    FetchCycle* cycle_ = nullptr;
+    TrayIcon* tray_ = nullptr;
     // Guarded pointers: a dialog closed by the user deletes itself, and one
     // still open goes with the window's children.
     QPointer<PlaceDialog> placeDialog_;
     WeatherGraph chart_;
-    Schedule schedule_;
     bool blnGraphShow_ = false;
 
     controls::MiniForecast today_;
@@ -230,7 +227,6 @@ private:
     ControlWidget* todayWidget_ = nullptr;
     std::array<ControlWidget*, 3> tileWidgets_{};
     ControlWidget* sunWidget_ = nullptr;
-    std::array<std::string, 3> tileTips_;
     QLabel* lblSunrise_ = nullptr;
     QLabel* lblSunset_ = nullptr;
     QLabel* lblHumidTitle_ = nullptr;
@@ -243,10 +239,6 @@ private:
     // Where the windows stood when first placed: a place equal to it is the
     // default, and not kept in the settings file.
     std::string centredPlace_, graphFirstPlace_;
-
-    QTimer* tmrSun_ = nullptr;
-    QTimer* tmrWeather_ = nullptr;
-    QTimer* tmrForecast_ = nullptr;
 
     std::unique_ptr<frmGraph> graph_;
     // The graph window is made the first time it is needed (shown, or drawn
@@ -263,10 +255,6 @@ private:
     std::optional<ChartRequest> pendingChart_;
     std::shared_ptr<GraphCaptureState> capture_;
 
-    // Lives as long as the window; a fetch that ends after the window has
-    // gone finds it expired and drops its document.
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-
     bool loaded_ = false;
     bool unloading_ = false;
     bool unloaded_ = false;
@@ -281,12 +269,7 @@ private:
     std::string observationStatus_, forecastStatus_;
     bool saveFailing_ = false;
     int exitStatus_ = 0;
-    QPointer<QMessageBox> notice_;
-    bool noticeOfFetch_ = false;  // the notice tells of a failed fetch
+    Notice notice_{*this};
 };
-
-// True when a fetch of any main window is still running on its worker
-// thread (the program then ends without waiting for it).
-bool AnyFetchRunning();
 
 }  // namespace nimbrel

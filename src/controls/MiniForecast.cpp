@@ -100,7 +100,7 @@ void MiniForecast::UpdateForecast(const std::string& strCaption, const std::stri
     // of the pictures never appear on a given tile.
     if (shown_ >= 0 && !sources_[size_t(shown_)]) sources_[size_t(shown_)] = LoadPicture(Weather(shown_));
     tempColour_ = TemperatureColour(intTemperature);
-    tempCaption_ = FormatTemperature(intTemperature);
+    tempCaption_ = FormatTemperature(intTemperature, unit_);
     Compose();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Temperature.h"
 #include "controls/ControlHost.h"
 #include "controls/KestLabel.h"
 #include "controls/WeatherPictures.h"
@@ -29,6 +30,9 @@ public:
     // Sets the title, the picture (when the weather text is one the tile
     // knows, compared whole after lower-casing) and the temperature line.
     void UpdateForecast(const std::string& strCaption, const std::string& strDescription, int16_t intTemperature);
+    // The unit the next UpdateForecast writes its temperature in (Celsius
+    // until set); the host draws the tile again after a change.
+    void SetUnit(TempUnit unit) { unit_ = unit; }
 
     // A click on the picture or the temperature line.
     Event<> Click;
@@ -75,6 +79,7 @@ private:
     std::array<gdi::HBITMAP, kWeatherCount> sources_{};
     int shown_ = -1;
     std::string tempCaption_;
+    TempUnit unit_ = TempUnit::Celsius;
     gdi::COLORREF tempColour_ = 0xFFFFFF;
     double laidOutAt_ = 0;  // twips per pixel the children were sized for
     bool composing_ = false;

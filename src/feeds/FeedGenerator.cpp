@@ -8,6 +8,8 @@
 #include <ctime>
 
 #include "base/Clock.h"
+#include "feeds/FeedText.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel::feedgen {
 namespace {
@@ -201,18 +203,44 @@ Weather CurrentWeather(const std::string& id, DateTime now) {
     return w;
 }
 
-std::string ObservationDocument(const std::string& id, DateTime now, const std::string& baseUrl) {
+WeatherModel SampleWeather(const std::string& id, DateTime now) {
+    WeatherModel m;
     const Weather w = CurrentWeather(id, now);
+    m.observation.summary = BoundedSummary(StoredFieldText(w.summary));
+    m.observation.temperature = Measure::FromText(BoundedTemperature(std::to_string(w.temperature)));
+    m.observation.humidity = Measure::FromText(BoundedHumidity(std::to_string(w.humidity)));
+    m.observation.time = ZonedTime{now, LocalZone(now).offsetSeconds};
+    for (int k = 0; k < 3; ++k) {
+        const DateTime day = DatePart(now) + k;
+        const DayOutlook o = Outlook(id, day);
+        ForecastDay& d = m.days[size_t(k)];
+        d.date = day;
+        d.summary = BoundedSummary(StoredFieldText(o.summary));
+        d.minimum = Measure::Whole(o.minimum);
+        d.maximum = Measure::Whole(o.maximum);
+        d.humidity = Measure::Whole(o.humidity);
+        auto sun = [&](DateTime timeOfDay) {
+            const std::string text = GmtTimeOfDay(day, timeOfDay);
+            return SunTime{text, ReadSunTime(text, day)};
+        };
+        d.sunrise = sun(o.sunrise);
+        d.sunset = sun(o.sunset);
+    }
+    return m;
+}
+
+std::string ObservationDocument(const std::string& id, DateTime now, const std::string& baseUrl) {
+    const Observation w = SampleWeather(id, now).observation;
     const std::string link = Escape(baseUrl + "/weather/feeds/rss/obs/id/" + id + ".xml");
     const CivilTime c = Decode(now);
     char time[8];
     std::snprintf(time, sizeof time, "%02d:%02d", c.hour, c.minute);
+    const std::string degrees = Degrees(static_cast<int>(w.temperature.value.value_or(0)));
     std::string doc = Head("Nimbrel sample feed - Latest observations for location " + Escape(id), link,
                            "Latest observations for location " + Escape(id));
     doc += "<item>\n<title>" + WeekdayName(Weekday(now)) + " at " + time + " " + LocalZone(now).name + ":\n" +
-           w.summary + ". " + Degrees(w.temperature) + "</title>\n<link>" + link +
-           "</link>\n<description>Temperature: " + Degrees(w.temperature) +
-           ", Wind Direction: South Westerly, Wind Speed: 9mph, Humidity: " + std::to_string(w.humidity) +
+           w.summary + ". " + degrees + "</title>\n<link>" + link + "</link>\n<description>Temperature: " + degrees +
+           ", Wind Direction: South Westerly, Wind Speed: 9mph, Humidity: " + w.humidity.text +
            "&#37;, Pressure: 1012mb, Steady, Visibility: Good</description>\n<pubDate>" + RfcDate(now) +
            "</pubDate>\n<guid isPermaLink=\"false\">" + link + "#" + FormatStamp(now) +
            "</guid>\n</item>\n</channel>\n</rss>\n";
@@ -223,17 +251,15 @@ std::string ForecastDocument(const std::string& id, DateTime now, const std::str
     const std::string link = Escape(baseUrl + "/weather/feeds/rss/5day/id/" + id + ".xml");
     std::string doc = Head("Nimbrel sample feed - Forecast for location " + Escape(id), link,
                            "3-day forecast for location " + Escape(id));
-    for (int k = 0; k < 3; ++k) {
-        const DateTime day = DatePart(now) + k;
-        const DayOutlook o = Outlook(id, day);
-        doc += "<item>\n<title>" + WeekdayName(Weekday(day)) + ": " + o.summary + ", Max Temp: " + Degrees(o.maximum) +
-               ", Min Temp: " + Degrees(o.minimum) + "</title>\n<link>" + link +
-               "</link>\n<description>Maximum Temperature: " + Degrees(o.maximum) +
-               ", Minimum Temperature: " + Degrees(o.minimum) +
+    for (const ForecastDay& d : SampleWeather(id, now).days) {
+        const std::string maximum = Degrees(static_cast<int>(d.maximum.value.value_or(0)));
+        const std::string minimum = Degrees(static_cast<int>(d.minimum.value.value_or(0)));
+        doc += "<item>\n<title>" + WeekdayName(Weekday(d.date)) + ": " + d.summary + ", Max Temp: " + maximum +
+               ", Min Temp: " + minimum + "</title>\n<link>" + link +
+               "</link>\n<description>Maximum Temperature: " + maximum + ", Minimum Temperature: " + minimum +
                ", Wind Direction: Westerly, Wind Speed: 12mph, Visibility: Good, Pressure: 1015mb, Humidity: " +
-               std::to_string(o.humidity) + "%, UV Risk: 1, Pollution: Low, Sunrise: " + GmtTimeOfDay(day, o.sunrise) +
-               ", Sunset: " + GmtTimeOfDay(day, o.sunset) + "</description>\n<pubDate>" + RfcDate(now) +
-               "</pubDate>\n</item>\n";
+               d.humidity.text + "%, UV Risk: 1, Pollution: Low, Sunrise: " + d.sunrise.text +
+               ", Sunset: " + d.sunset.text + "</description>\n<pubDate>" + RfcDate(now) + "</pubDate>\n</item>\n";
     }
     doc += "</channel>\n</rss>\n";
     return doc;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/DateTime.h"
+#include "feeds/WeatherModel.h"
 
 namespace nimbrel::feedgen {
 
@@ -24,6 +25,11 @@ struct DayOutlook {
 
 Weather CurrentWeather(const std::string& id, DateTime now);
 DayOutlook Outlook(const std::string& id, DateTime date);
+
+// The weather model of the moment: the reading now (taken in the desktop's
+// zone) and today and the next two days, their sun times in GMT as the
+// documents give them. The documents below are written from it.
+WeatherModel SampleWeather(const std::string& id, DateTime now);
 
 // baseUrl is what the documents' links point at ("http://127.0.0.1:8077").
 std::string ObservationDocument(const std::string& id, DateTime now, const std::string& baseUrl);

@@ -27,25 +27,51 @@ bool IsCompleteFeed(const std::string& FeedText) {
     return InStr(1, FeedText, "</rss>", false) > 0;
 }
 
-bool HandleFeedText(FeedKind kind, const std::string& Text, SettingsStore& store, FeedDisplay& display) {
-    if (Text.empty()) return false;
+FeedReading ReadFeedText(FeedKind kind, const std::string& Text) {
+    FeedReading r;
+    r.kind = kind;
+    if (Text.empty()) return r;
     const std::string FeedText = PrepareFeedText(Text);
-    if (!IsCompleteFeed(FeedText)) return false;
+    if (!IsCompleteFeed(FeedText)) return r;
     if (kind == FeedKind::Forecast)
-        ParseForecast(FeedText, store, display);
+        r.forecast = ReadForecast(FeedText);
     else
-        ParseObservation(FeedText, store, display);
-    return true;
+        r.observation = ReadObservation(FeedText);
+    r.accepted = true;
+    return r;
 }
 
-bool HandleFeedResult(FeedKind kind, const HttpResult& result, SettingsStore& store, FeedDisplay& display) {
-    if (!result.ok) return false;
-    return HandleFeedText(kind, result.body, store, display);
+FeedReading ReadFeedResult(FeedKind kind, const HttpResult& result) {
+    if (!result.ok) {
+        FeedReading r;
+        r.kind = kind;
+        return r;
+    }
+    return ReadFeedText(kind, result.body);
 }
 
-bool FetchFeed(const std::string& Url, FeedKind kind, SettingsStore& store, FeedDisplay& display,
-               const FetchLimits& limits) {
-    return HandleFeedResult(kind, Fetch(Url, limits), store, display);
+void StoreFeedReading(const FeedReading& reading, SettingsStore& store) {
+    if (!reading.accepted) return;
+    if (reading.kind == FeedKind::Forecast)
+        StoreForecast(reading.forecast, store);
+    else
+        StoreObservation(reading.observation, store);
+}
+
+bool HandleFeedText(FeedKind kind, const std::string& Text, SettingsStore& store) {
+    const FeedReading r = ReadFeedText(kind, Text);
+    StoreFeedReading(r, store);
+    return r.accepted;
+}
+
+bool HandleFeedResult(FeedKind kind, const HttpResult& result, SettingsStore& store) {
+    const FeedReading r = ReadFeedResult(kind, result);
+    StoreFeedReading(r, store);
+    return r.accepted;
+}
+
+bool FetchFeed(const std::string& Url, FeedKind kind, SettingsStore& store, const FetchLimits& limits) {
+    return HandleFeedResult(kind, Fetch(Url, limits), store);
 }
 
 }  // namespace nimbrel

@@ -1,12 +1,12 @@
 #pragma once
-// Fetching the two feed documents and handing an accepted one to its parser.
-// The fetch and the parse are separate steps so that the main window can run
-// the blocking Fetch on a worker thread and HandleFeedResult on its own
-// thread afterwards; FetchFeed does both in one call for callers that may
-// block.
+// Fetching the two feed documents and reading an accepted one into the
+// weather model. Reading and keeping are separate steps so that the program
+// can fetch and read on a worker thread and keep the reading on its window's
+// thread afterwards; FetchFeed does all of it in one call for callers that
+// may block.
 #include <string>
 
-#include "feeds/FeedDisplay.h"
+#include "feeds/WeatherModel.h"
 #include "platform/http/HttpFetch.h"
 #include "store/SettingsStore.h"
 
@@ -35,15 +35,28 @@ std::string PrepareFeedText(const std::string& Text);
 // The one test a document must pass: it holds "</rss>" in any case.
 bool IsCompleteFeed(const std::string& FeedText);
 
-// Normalises Text and, if it is a complete feed, parses it as the given kind
-// into store and display. Returns whether it was accepted; a rejected text
-// changes nothing at all.
-bool HandleFeedText(FeedKind kind, const std::string& Text, SettingsStore& store, FeedDisplay& display);
+// What one document (or one answer of a source) gave: the observation or
+// the forecast days, whichever kind was asked for.
+struct FeedReading {
+    FeedKind kind = FeedKind::Observation;
+    bool accepted = false;
+    Observation observation;
+    ForecastDays forecast;
+};
+
+// Normalises Text and, if it is a complete feed, reads it as the given kind.
+FeedReading ReadFeedText(FeedKind kind, const std::string& Text);
 // The same for a fetch result: a failed transfer or a non-2xx response is
-// dropped like an incomplete document.
-bool HandleFeedResult(FeedKind kind, const HttpResult& result, SettingsStore& store, FeedDisplay& display);
-// Blocking fetch and parse in one call.
-bool FetchFeed(const std::string& Url, FeedKind kind, SettingsStore& store, FeedDisplay& display,
-               const FetchLimits& limits = {});
+// not accepted, like an incomplete document.
+FeedReading ReadFeedResult(FeedKind kind, const HttpResult& result);
+// Keeps an accepted reading in store (ParseObservation's or ParseForecast's
+// updates); a reading not accepted changes nothing.
+void StoreFeedReading(const FeedReading& reading, SettingsStore& store);
+
+// ReadFeedText and StoreFeedReading in one; returns whether it was accepted.
+bool HandleFeedText(FeedKind kind, const std::string& Text, SettingsStore& store);
+bool HandleFeedResult(FeedKind kind, const HttpResult& result, SettingsStore& store);
+// Blocking fetch, read and keep in one call.
+bool FetchFeed(const std::string& Url, FeedKind kind, SettingsStore& store, const FetchLimits& limits = {});
 
 }  // namespace nimbrel

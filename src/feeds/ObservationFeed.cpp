@@ -1,5 +1,8 @@
 #include "feeds/ObservationFeed.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "base/Clock.h"
 #include "base/modMisc.h"
 #include "feeds/FeedText.h"
@@ -12,12 +15,29 @@ std::string Between(const std::string& from, const std::string& to, const std::s
     return ExtractBetween(from, to, text, start, false);
 }
 
+// "Tue, 08 Dec 2026 14:05:00 +0100", the form every source's documents use.
+std::optional<ZonedTime> ReadPubDate(const std::string& text) {
+    char weekday[4] = {}, month[4] = {}, sign = 0;
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0, zone = 0;
+    if (std::sscanf(text.c_str(), " %3[A-Za-z], %d %3[A-Za-z] %d %d:%d:%d %c%4d", weekday, &day, month, &year, &hour,
+                    &minute, &second, &sign, &zone) != 9)
+        return std::nullopt;
+    int m = 0;
+    for (int k = 1; k <= 12; ++k)
+        if (MonthName(k, true) == month) m = k;
+    if (m == 0 || day < 1 || day > 31 || year < 1900 || year > 9999 || hour > 23 || minute > 59 || second > 59 ||
+        (sign != '+' && sign != '-') || zone > 1400)
+        return std::nullopt;
+    const long offset = (sign == '-' ? -1 : 1) * ((zone / 100) * 3600L + (zone % 100) * 60L);
+    return ZonedTime{DateSerial(year, m, day) + TimeSerial(hour, minute, second), offset};
+}
+
 }  // namespace
 
-ObservationReading ReadObservation(const std::string& FeedText) {
-    ObservationReading r;
-    std::string s = Between("<item>", "</item>", FeedText);
-    s = Between("<title>", "</title>", s);
+Observation ReadObservation(const std::string& FeedText) {
+    Observation r;
+    const std::string item = Between("<item>", "</item>", FeedText);
+    std::string s = Between("<title>", "</title>", item);
     s = TrimBlanks(Between(":", ".", s));
     // The title reads "weekday at time zone:" CR LF "summary. temperature";
     // the summary is the line after the break.
@@ -28,25 +48,38 @@ ObservationReading ReadObservation(const std::string& FeedText) {
 
     const std::string t = Between(" ", "&#", Between("Temperature:", "xB0;C", FeedText));
     const std::string h = TrimBlanks(Between("Humidity:", "&#37;", FeedText));
-    r.temperature = BoundedTemperature(StoredFieldText(t));
-    r.humidity = BoundedHumidity(StoredFieldText(h));
-    r.currentTemp = r.temperature == "n/a" ? 0 : RoundedLeadingNumber(t);
+    r.temperature = Measure::FromText(BoundedTemperature(StoredFieldText(t)));
+    r.humidity = Measure::FromText(BoundedHumidity(StoredFieldText(h)));
+    r.time = ReadPubDate(Between("<pubDate>", "</pubDate>", item));
     return r;
 }
 
-void ParseObservation(const std::string& FeedText, SettingsStore& store, FeedDisplay& display) {
-    if (FeedText.empty()) return;
-    const ObservationReading r = ReadObservation(FeedText);
-    store.CurrentSummary = r.summary;
-    store.CurrentTemp = r.currentTemp;
+int16_t CurrentTemperature(const Observation& reading) {
+    return reading.temperature.text == "n/a" ? 0 : RoundedLeadingNumber(reading.temperature.text);
+}
+
+void StoreObservation(const Observation& reading, SettingsStore& store) {
+    store.CurrentSummary = reading.summary;
+    store.CurrentTemp = CurrentTemperature(reading);
     store.LastUpdate = FormatDateTime(Now());
-    store.HumidityCaption = (r.humidity == "n/a" ? std::string() : r.humidity) + "%";
-    display.SetHumidityCaption(store.HumidityCaption);
-    display.UpdateTodayTile("Now", store.CurrentSummary, store.CurrentTemp);
-    display.SetLastUpdateCaption("Last update: " + store.LastUpdate);
-    store.LastReading = store.CurrentSummary + "," + r.temperature + "," + r.humidity + "," + store.LastUpdate;
+    const std::string& humidity = reading.humidity.text;
+    store.HumidityCaption = (humidity == "n/a" ? std::string() : humidity) + "%";
+    store.LastReading = store.CurrentSummary + "," + reading.temperature.text + "," + humidity + "," + store.LastUpdate;
     store.AppendReading();
-    display.RedrawGraph();
+}
+
+void ParseObservation(const std::string& FeedText, SettingsStore& store) {
+    if (FeedText.empty()) return;
+    StoreObservation(ReadObservation(FeedText), store);
+}
+
+ReadingScreen ReadingScreenFor(const SettingsStore& store) {
+    ReadingScreen s;
+    s.summary = store.CurrentSummary;
+    s.temperature = store.CurrentTemp;
+    s.humidityCaption = store.HumidityCaption;
+    s.lastUpdateCaption = "Last update: " + store.LastUpdate;
+    return s;
 }
 
 }  // namespace nimbrel

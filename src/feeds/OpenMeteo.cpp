@@ -10,8 +10,10 @@
 
 #include "base/DateTime.h"
 #include "base/Numbers.h"
+#include "feeds/FeedText.h"
 #include "feeds/JsonDepth.h"
 #include "feeds/WeatherCodes.h"
+#include "store/SettingsStore.h"
 
 namespace nimbrel {
 namespace {
@@ -77,9 +79,8 @@ const Json& Section(const Json& root, const char* key) {
     return *it;
 }
 
-std::string Observation(const Json& current, double offsetSeconds, DateTime fetchedAt) {
+Observation ReadCurrent(const Json& current, long offsetSeconds, DateTime today) {
     const auto time = IsoTime(current.value("time", Json()));
-    const DateTime gmt = (time ? *time : fetchedAt) - offsetSeconds / 86400.0;
     const auto temperature = Whole(Number(current, "temperature_2m", "current"));
     const auto humidity = Whole(Number(current, "relative_humidity_2m", "current"));
     const auto code = Number(current, "weather_code", "current");
@@ -87,16 +88,28 @@ std::string Observation(const Json& current, double offsetSeconds, DateTime fetc
     // No code is weather not known, the plain summary rather than an empty tile.
     const std::string summary =
         WeatherCodeSummary(code ? static_cast<int>(std::clamp(*code, -1.0, 1000.0)) : -1, !isDay || *isDay != 0);
+    Observation o;
+    o.summary = BoundedSummary(StoredFieldText(summary));
+    // Bounded as a feed's values are: a number beyond any weather is a
+    // missing one.
+    o.temperature = Measure::FromText(BoundedTemperature(temperature ? std::to_string(*temperature) : ""));
+    o.humidity = Measure::FromText(BoundedHumidity(humidity ? std::to_string(*humidity) : ""));
+    o.time = ZonedTime{time ? *time : today, offsetSeconds};
+    return o;
+}
 
+std::string ObservationDocument(const Observation& o) {
+    const DateTime gmt = o.time ? o.time->Utc() : 0;
     const CivilTime c = Decode(gmt);
     char clock[8];
     std::snprintf(clock, sizeof clock, "%02d:%02d", c.hour, c.minute);
+    const std::string temperature = o.temperature.value ? Degrees(int(*o.temperature.value)) : "";
     std::string doc = Head("Open-Meteo - Latest observations");
-    doc += "<item>\n<title>" + WeekdayName(Weekday(gmt)) + " at " + clock + " GMT:\n" + summary + ". " +
-           (temperature ? Degrees(*temperature) : "") + "</title>\n<description>";
+    doc += "<item>\n<title>" + WeekdayName(Weekday(gmt)) + " at " + clock + " GMT:\n" + o.summary + ". " + temperature +
+           "</title>\n<description>";
     std::vector<std::string> parts;
-    if (temperature) parts.push_back("Temperature: " + Degrees(*temperature));
-    if (humidity) parts.push_back("Humidity: " + std::to_string(*humidity) + "&#37;");
+    if (o.temperature.value) parts.push_back("Temperature: " + temperature);
+    if (o.humidity.value) parts.push_back("Humidity: " + o.humidity.text + "&#37;");
     for (size_t i = 0; i < parts.size(); ++i) doc += (i ? ", " : "") + parts[i];
     doc += "</description>\n<pubDate>" + RfcDate(gmt) + "</pubDate>\n</item>\n</channel>\n</rss>\n";
     return doc;
@@ -117,13 +130,14 @@ std::optional<double> DailyNumber(const std::vector<Json>& list, size_t k, const
     return list[k].get<double>();
 }
 
-std::string SunTime(const Json& value, double offsetSeconds) {
+SunTime ReadSun(const Json& value, long offsetSeconds) {
     const auto t = IsoTime(value);
-    if (!t) return "";
-    return FormatTimeHM(TimePart(*t - offsetSeconds / 86400.0)) + "GMT";
+    if (!t) return {};
+    const ZonedTime at{*t, offsetSeconds};
+    return SunTime{GmtSunText(at), at};
 }
 
-std::string Forecast(const Json& daily, double offsetSeconds) {
+ForecastDays ReadDaily(const Json& daily, long offsetSeconds) {
     const auto times = daily.find("time");
     if (times == daily.end() || !times->is_array()) throw Refused{"the answer has no list of days"};
     const size_t days = times->size();
@@ -135,27 +149,40 @@ std::string Forecast(const Json& daily, double offsetSeconds) {
     const auto sunrises = DailyList(daily, "sunrise", days);
     const auto sunsets = DailyList(daily, "sunset", days);
 
-    std::string doc = Head("Open-Meteo - Forecast");
+    ForecastDays out;
     for (size_t k = 0; k < 3; ++k) {
         const auto date = IsoTime((*times)[k]);
         if (!date) throw Refused{"a day of the answer has no date"};
         const auto code = DailyNumber(codes, k, "weather_code");
-        const auto maximum = Whole(DailyNumber(maxima, k, "temperature_2m_max"));
-        const auto minimum = Whole(DailyNumber(minima, k, "temperature_2m_min"));
-        const auto humidity = Whole(DailyNumber(humidities, k, "relative_humidity_2m_mean"));
+        ForecastDay& d = out[k];
+        // The service's own date for the day, not one guessed from a weekday.
+        d.date = DatePart(*date);
         // A day's summary is the day's weather, so the daytime form.
-        const std::string summary =
-            WeatherCodeSummary(code ? static_cast<int>(std::clamp(*code, -1.0, 1000.0)) : -1, true);
+        d.summary = BoundedSummary(
+            StoredFieldText(WeatherCodeSummary(code ? static_cast<int>(std::clamp(*code, -1.0, 1000.0)) : -1, true)));
+        d.maximum = Measure::Whole(Whole(DailyNumber(maxima, k, "temperature_2m_max")));
+        d.minimum = Measure::Whole(Whole(DailyNumber(minima, k, "temperature_2m_min")));
+        d.humidity = Measure::Whole(Whole(DailyNumber(humidities, k, "relative_humidity_2m_mean")));
+        d.sunrise = ReadSun(sunrises[k], offsetSeconds);
+        d.sunset = ReadSun(sunsets[k], offsetSeconds);
+    }
+    return out;
+}
+
+std::string ForecastDocument(const ForecastDays& days) {
+    std::string doc = Head("Open-Meteo - Forecast");
+    for (const ForecastDay& d : days) {
+        const std::string maximum = d.maximum.value ? Degrees(int(*d.maximum.value)) : "";
+        const std::string minimum = d.minimum.value ? Degrees(int(*d.minimum.value)) : "";
         // The title keeps its labels even without values: the summary is
         // read up to the ", " after it, so it must never be the last part.
-        doc += "<item>\n<title>" + WeekdayName(Weekday(*date)) + ": " + summary +
-               ", Max Temp: " + (maximum ? Degrees(*maximum) : "&#xB0;C") +
-               ", Min Temp: " + (minimum ? Degrees(*minimum) : "&#xB0;C") + "</title>\n<description>";
-        if (maximum) doc += "Maximum Temperature: " + Degrees(*maximum) + ", ";
-        if (minimum) doc += "Minimum Temperature: " + Degrees(*minimum) + ", ";
-        if (humidity) doc += "Humidity: " + std::to_string(*humidity) + "%, ";
-        doc += "Sunrise: " + SunTime(sunrises[k], offsetSeconds) + ", Sunset: " + SunTime(sunsets[k], offsetSeconds) +
-               "</description>\n</item>\n";
+        doc += "<item>\n<title>" + WeekdayName(Weekday(d.date)) + ": " + d.summary +
+               ", Max Temp: " + (maximum.empty() ? "&#xB0;C" : maximum) +
+               ", Min Temp: " + (minimum.empty() ? "&#xB0;C" : minimum) + "</title>\n<description>";
+        if (!maximum.empty()) doc += "Maximum Temperature: " + maximum + ", ";
+        if (!minimum.empty()) doc += "Minimum Temperature: " + minimum + ", ";
+        if (d.humidity.value) doc += "Humidity: " + d.humidity.text + "%, ";
+        doc += "Sunrise: " + d.sunrise.text + ", Sunset: " + d.sunset.text + "</description>\n</item>\n";
     }
     doc += "</channel>\n</rss>\n";
     return doc;
@@ -179,8 +206,8 @@ std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, do
            "&timezone=auto&forecast_days=3";
 }
 
-OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
-    OpenMeteoDocuments out;
+OpenMeteoWeather ReadOpenMeteo(const std::string& json) {
+    OpenMeteoWeather out;
     std::string why;
     const Json root = ParseShallowJson(json, why);
     if (root.is_discarded()) {
@@ -191,19 +218,40 @@ OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
         if (!root.is_object()) throw Refused{"the answer is not a forecast"};
         const auto offset = Number(root, "utc_offset_seconds", "answer");
         if (!offset || std::fabs(*offset) > 18 * 3600.0) throw Refused{"the answer does not give the place's zone"};
+        const long offsetSeconds = std::lround(*offset);
         const Json& current = Section(root, "current");
         const Json& daily = Section(root, "daily");
         const auto today = IsoTime(
             daily.contains("time") && daily["time"].is_array() && !daily["time"].empty() ? daily["time"][0] : Json());
-        std::string forecast = Forecast(daily, *offset);
-        out.observation = Observation(current, *offset, today ? *today : 0);
-        out.forecast = std::move(forecast);
+        out.weather.days = ReadDaily(daily, offsetSeconds);
+        out.weather.observation = ReadCurrent(current, offsetSeconds, today ? *today : 0);
         out.ok = true;
     } catch (const Refused& r) {
         out.error = r.why;
+        out.weather = {};
     } catch (const Json::exception& e) {
         out.error = std::string("the answer is not a forecast (") + e.what() + ")";
+        out.weather = {};
     }
+    return out;
+}
+
+std::string OpenMeteoObservationDocument(const Observation& observation) {
+    return ObservationDocument(observation);
+}
+
+std::string OpenMeteoForecastDocument(const ForecastDays& days) {
+    return ForecastDocument(days);
+}
+
+OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
+    OpenMeteoDocuments out;
+    const OpenMeteoWeather w = ReadOpenMeteo(json);
+    out.ok = w.ok;
+    out.error = w.error;
+    if (!w.ok) return out;
+    out.observation = ObservationDocument(w.weather.observation);
+    out.forecast = ForecastDocument(w.weather.days);
     return out;
 }
 

@@ -1,16 +1,20 @@
 #pragma once
 // Real weather from the Open-Meteo forecast service. One answer of the
-// service (current conditions and three days) is written as both feed
-// documents, in the very form a feed server gives them, so the parsers, the
-// history and the display take it by the same path as any other source.
+// service (current conditions and three days) is read straight into the
+// weather model, with the service's own dates and its times in the place's
+// zone. The check tool and the sample server can still write the model as
+// the two feed documents, in the very form a feed server gives them.
 //
 // Values: the service sends decimals; temperatures and humidity become whole
 // numbers with halves to the even neighbour, the rounding the parsers use.
 // A null (or absent) value is left out of the document, which the parsers
 // read exactly as a feed that lacks it. Times arrive in the place's own zone
-// with utc_offset_seconds beside them; the documents give them in GMT, like
-// every other source, and the program shows them in the desktop's zone.
+// with utc_offset_seconds beside them and are kept so; the stored forecast
+// lines give sun times in GMT, like every other source, and the program
+// shows them in the desktop's zone.
 #include <string>
+
+#include "feeds/WeatherModel.h"
 
 namespace nimbrel {
 
@@ -24,15 +28,29 @@ std::string OpenMeteoBaseUrl();
 // {base}/v1/forecast with the query the conversion needs, for a place.
 std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, double longitude);
 
+struct OpenMeteoWeather {
+    bool ok = false;
+    std::string error;  // why the answer was refused, in words for the user
+    WeatherModel weather;
+};
+
+// The model of one answer. Refused (ok false, the model empty) when the
+// text is not JSON, not of the service's shape, has daily lists of unequal
+// length or fewer than three days, or lacks the place's zone offset. This is
+// the one place the service's answer is parsed.
+OpenMeteoWeather ReadOpenMeteo(const std::string& json);
+
+// The model written as the two feed documents a feed server would give.
+std::string OpenMeteoObservationDocument(const Observation& observation);
+std::string OpenMeteoForecastDocument(const ForecastDays& days);
+
 struct OpenMeteoDocuments {
     bool ok = false;
     std::string error;  // why the answer was refused, in words for the user
     std::string observation, forecast;
 };
 
-// Both documents from one answer. Refused (ok false, both empty) when the
-// text is not JSON, not of the service's shape, has daily lists of unequal
-// length or fewer than three days, or lacks the place's zone offset.
+// Both documents from one answer, refused as ReadOpenMeteo refuses it.
 OpenMeteoDocuments ConvertOpenMeteo(const std::string& json);
 
 // A decimal coordinate in the short form the service takes ("52.52").

@@ -7,6 +7,7 @@
 
 #include "base/Numbers.h"
 #include "base/modMisc.h"
+#include "base/Defaults.h"
 #include "feeds/FeedText.h"
 #include "feeds/JsonDepth.h"
 #include "feeds/OpenMeteo.h"
@@ -174,7 +175,7 @@ PlaceSearch FindPlace(const std::string& text, const FetchLimits& limits) {
 
 void StorePlace(SettingsStore& store, const Place& place) {
     store.SetExtra(kSourceKey, kOpenMeteoSource);
-    store.SetExtra("place", place.DisplayName());
+    store.SetExtra("place", place.DisplayName(), kDefaultPlace);
     store.SetExtra("latitude", FormatCoordinate(place.latitude));
     store.SetExtra("longitude", FormatCoordinate(place.longitude));
     store.SetExtra("timezone", place.timezone);
@@ -187,7 +188,7 @@ bool StoredPlace(const SettingsStore& store, Place& place) {
         !OnTheGlobe(p.latitude, p.longitude))
         return false;
     // The display name is kept whole in "name"; DisplayName gives it back.
-    p.name = CutUtf8(store.Extra("place"), kMaxPlaceNameBytes);
+    p.name = CutUtf8(store.Extra("place", kDefaultPlace), kMaxPlaceNameBytes);
     p.timezone = store.Extra("timezone");
     place = p;
     return true;

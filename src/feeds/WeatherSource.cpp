@@ -11,24 +11,45 @@ namespace {
 
 class RssSource : public WeatherSource {
 public:
-    RssSource(const std::string& baseUrl, const std::string& locationId, const FetchLimits& limits)
-        : urls_(BuildFeedUrls(baseUrl, locationId)), limits_(limits) {}
+    using Fetcher = std::function<HttpResult(const std::string& url)>;
+    RssSource(FeedUrls urls, Fetcher fetch) : urls_(std::move(urls)), fetch_(std::move(fetch)) {}
+    SourceAnswer FetchWeather(FeedKind kind) override {
+        SourceAnswer a;
+        a.transfer = FetchDocument(kind);
+        a.reading = ReadFeedResult(kind, a.transfer);
+        return a;
+    }
     HttpResult FetchDocument(FeedKind kind) override {
-        return Fetch(kind == FeedKind::Forecast ? urls_.ForecastUrl : urls_.ObservationUrl, limits_);
+        return fetch_(kind == FeedKind::Forecast ? urls_.ForecastUrl : urls_.ObservationUrl);
     }
 
 private:
     const FeedUrls urls_;
-    const FetchLimits limits_;
+    const Fetcher fetch_;
 };
+
+HttpResult Delivered() {
+    HttpResult r;
+    r.ok = true;
+    r.status = 200;
+    return r;
+}
 
 class SampleSource : public WeatherSource {
 public:
     explicit SampleSource(std::string locationId) : id_(std::move(locationId)) {}
+    SourceAnswer FetchWeather(FeedKind kind) override {
+        SourceAnswer a;
+        a.transfer = Delivered();
+        a.reading.kind = kind;
+        a.reading.accepted = true;
+        const WeatherModel w = feedgen::SampleWeather(id_, Now());
+        a.reading.observation = w.observation;
+        a.reading.forecast = w.days;
+        return a;
+    }
     HttpResult FetchDocument(FeedKind kind) override {
-        HttpResult r;
-        r.ok = true;
-        r.status = 200;
+        HttpResult r = Delivered();
         const DateTime now = Now();
         r.body = kind == FeedKind::Forecast ? feedgen::ForecastDocument(id_, now, kBase)
                                             : feedgen::ObservationDocument(id_, now, kBase);
@@ -51,7 +72,13 @@ HttpResult Failed(const std::string& why, long status = 0) {
 
 std::unique_ptr<WeatherSource> MakeRssSource(const std::string& baseUrl, const std::string& locationId,
                                              const FetchLimits& limits) {
-    return std::make_unique<RssSource>(baseUrl, locationId, limits);
+    return std::make_unique<RssSource>(BuildFeedUrls(baseUrl, locationId),
+                                       [limits](const std::string& url) { return Fetch(url, limits); });
+}
+
+std::unique_ptr<WeatherSource> MakeRssSource(const FeedUrls& urls,
+                                             std::function<HttpResult(const std::string& url)> fetch) {
+    return std::make_unique<RssSource>(urls, std::move(fetch));
 }
 
 std::unique_ptr<WeatherSource> MakeSampleSource(const std::string& locationId) {
@@ -74,10 +101,7 @@ int OpenMeteoSource::Requests() const {
     return requests_;
 }
 
-HttpResult OpenMeteoSource::FetchDocument(FeedKind kind) {
-    // Held across the request, so the second fetch of a cycle waits for the
-    // first one's answer instead of asking again.
-    std::lock_guard<std::mutex> lock(mutex_);
+HttpResult OpenMeteoSource::Refresh() {
     const auto now = clock_();
     if (!cached_ || now - fetchedAt_ >= kKeepFor) {
         if (wait_.count() > 0 && now < retryAt_) {
@@ -94,17 +118,40 @@ HttpResult OpenMeteoSource::FetchDocument(FeedKind kind) {
             return Failed("the weather service: " + answer.error, answer.status);
         }
         wait_ = std::chrono::seconds{0};
-        OpenMeteoDocuments docs = ConvertOpenMeteo(answer.body);
-        if (!docs.ok) return Failed("the weather service's answer was refused: " + docs.error, answer.status);
-        observation_ = std::move(docs.observation);
-        forecast_ = std::move(docs.forecast);
+        OpenMeteoWeather read = ReadOpenMeteo(answer.body);
+        if (!read.ok) return Failed("the weather service's answer was refused: " + read.error, answer.status);
+        weather_ = std::move(read.weather);
         fetchedAt_ = now;
         cached_ = true;
     }
     HttpResult r;
     r.ok = true;
     r.status = 200;
-    r.body = kind == FeedKind::Forecast ? forecast_ : observation_;
+    return r;
+}
+
+SourceAnswer OpenMeteoSource::FetchWeather(FeedKind kind) {
+    // Held across the request, so the second fetch of a cycle waits for the
+    // first one's answer instead of asking again.
+    std::lock_guard<std::mutex> lock(mutex_);
+    SourceAnswer a;
+    a.transfer = Refresh();
+    a.reading.kind = kind;
+    if (!a.transfer.ok) return a;
+    a.reading.accepted = true;
+    if (kind == FeedKind::Forecast)
+        a.reading.forecast = weather_.days;
+    else
+        a.reading.observation = weather_.observation;
+    return a;
+}
+
+HttpResult OpenMeteoSource::FetchDocument(FeedKind kind) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    HttpResult r = Refresh();
+    if (!r.ok) return r;
+    r.body = kind == FeedKind::Forecast ? OpenMeteoForecastDocument(weather_.days)
+                                        : OpenMeteoObservationDocument(weather_.observation);
     return r;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // What the graph window needs from the main window, and nothing more: the
-// chart builder and the flag that says whether the graph window is meant to
-// be on the screen. The main window implements it; tests implement it over a
-// settings store of their own.
+// chart builder, which draws the history the host holds with the window's
+// choices, handed over by value. The main window implements it; tests
+// implement it over a history of their own. The window tells its host of a
+// close by the user through its HiddenByUser signal.
 #include "base/DateTime.h"
 
 namespace nimbrel {
@@ -16,8 +17,6 @@ public:
     // DrawWeatherGraph). Never throws.
     virtual void DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                                   bool blnAutoTime) = 0;
-    // The main window's blnGraphShow.
-    virtual bool& blnGraphShow() = 0;
 };
 
 }  // namespace nimbrel

@@ -103,11 +103,11 @@ bool ReadTime(std::string_view text, DateTime& value, DateCache& cache) {
 
 // A temperature of the history (whole degrees Celsius) as the chart shows
 // it; a value that is not a number is handed on as it stands (a gap).
-std::string_view ShownTemperatureCell(std::string_view celsius, std::string& buffer) {
-    if (ShownUnit() == TempUnit::Celsius || celsius.empty() || celsius.size() > 32) return celsius;
+std::string_view ShownTemperatureCell(std::string_view celsius, std::string& buffer, TempUnit unit) {
+    if (unit == TempUnit::Celsius || celsius.empty() || celsius.size() > 32) return celsius;
     double value = 0;
     if (!ParseDecimal(celsius, value)) return celsius;
-    buffer = std::to_string(ShownDegrees(value));
+    buffer = std::to_string(ShownDegrees(value, unit));
     return buffer;
 }
 
@@ -154,13 +154,13 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
             grid = std::make_shared<ChartGrid>(static_cast<int32_t>(k + 1), 3, k * 28);
             grid->SetCell(0, 2, "Temp");
             grid->SetCell(0, 3, "Humid");
-            grid->SetColumnUnit(2, UnitSymbol());
+            grid->SetColumnUnit(2, UnitSymbol(unit_));
             grid->SetColumnUnit(3, "%");
         } else if (k > 0) {
             // Without a reading in the frame a grid without rows cannot be
             // made: the chart is handed the previous grid again.
             grid = std::make_shared<ChartGrid>(static_cast<int32_t>(k), 2, k * 24);
-            grid->SetColumnUnit(2, blnTemperature ? UnitSymbol() : "%");
+            grid->SetColumnUnit(2, blnTemperature ? UnitSymbol(unit_) : "%");
         }
     });
     SkipOnError([&] { target.SetShowLegend(blnBothGraphs); });
@@ -181,7 +181,7 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
             const int32_t row = first + static_cast<int32_t>(r);
             grid->SetCell(row, 1, reading.time);
             grid->SetRowTime(row, reading.t);
-            const std::string_view temp = ShownTemperatureCell(temps.Skip(steps), shown);
+            const std::string_view temp = ShownTemperatureCell(temps.Skip(steps), shown, unit_);
             const std::string_view humid = humids.Skip(steps);
             if (blnBothGraphs) {
                 grid->SetCell(row, 2, temp);

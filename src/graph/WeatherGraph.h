@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/DateTime.h"
+#include "base/Temperature.h"
 #include "platform/chart/ChartGrid.h"
 #include "platform/chart/ChartTarget.h"
 #include "store/SettingsStore.h"
@@ -45,11 +46,17 @@ public:
         DrawWeatherGraph(HistoryOf(store), target, blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
     }
 
+    // The unit the temperatures are drawn in from the next call on; the
+    // history itself stays in degrees Celsius.
+    void SetUnit(TempUnit unit) { unit_ = unit; }
+    TempUnit Unit() const { return unit_; }
+
     // The grid handed to the chart by the last call (an empty grid before).
     const std::shared_ptr<const ChartGrid>& Grid() const { return ChartGrid_; }
 
 private:
     std::shared_ptr<const ChartGrid> ChartGrid_ = std::make_shared<const ChartGrid>();
+    TempUnit unit_ = TempUnit::Celsius;
 };
 
 }  // namespace nimbrel

@@ -51,7 +51,7 @@ frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host
     BuildMenus();
     client_->installEventFilter(this);
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    Form_Load();
+    TakeFirstChoices();
 }
 
 frmGraph::~frmGraph() = default;
@@ -106,7 +106,7 @@ void frmGraph::BuildMenus() {
     connect(mnBoth, &QAction::triggered, this, [this] { ChooseGraphType(mnBoth, true, true, true); });
     connect(mnTempGraph, &QAction::triggered, this, [this] { ChooseGraphType(mnTempGraph, false, true, false); });
     connect(mnHumidGraph, &QAction::triggered, this, [this] { ChooseGraphType(mnHumidGraph, false, false, false); });
-    connect(mn3D, &QAction::triggered, this, [this] { mn3D_Click(); });
+    connect(mn3D, &QAction::triggered, this, [this] { SwitchThreeD(); });
     connect(mnAll, &QAction::triggered, this, [this] { ChooseTimeFrame(mnAll, DateSerial(1900, 1, 1), true); });
     connect(mnDay, &QAction::triggered, this, [this] { ChooseTimeFrame(mnDay, Now() - 1.0, false); });
     connect(mnWeek, &QAction::triggered, this, [this] { ChooseTimeFrame(mnWeek, Now() - 7.0, true); });
@@ -114,13 +114,13 @@ void frmGraph::BuildMenus() {
     connect(mnSixMonths, &QAction::triggered, this,
             [this] { ChooseTimeFrame(mnSixMonths, AddMonths(Now(), -6), true); });
     connect(mnYear, &QAction::triggered, this, [this] { ChooseTimeFrame(mnYear, AddYears(Now(), -1), true); });
-    connect(mnCapture, &QAction::triggered, this, [this] { mnCapture_Click(); });
+    connect(mnCapture, &QAction::triggered, this, [this] { Capture(); });
     connect(mnAbout, &QAction::triggered, this, [this] {
         if (OnAbout) OnAbout(*this);
     });
 }
 
-void frmGraph::Form_Load() {
+void frmGraph::TakeFirstChoices() {
     mscTemp_->move(0, 0);
     txtTitle_->move(0, 0);
     blnShowBoth_ = true;
@@ -129,7 +129,7 @@ void frmGraph::Form_Load() {
     blnWholeDays_ = true;
 }
 
-void frmGraph::Form_Resize() {
+void frmGraph::FitToClientArea() {
     const int w = client_->width();
     const int h = client_->height();
     SkipOnError([&] { mscTemp_->resize(w, mscTemp_->height()); });
@@ -138,7 +138,7 @@ void frmGraph::Form_Resize() {
 }
 
 bool frmGraph::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+    if (watched == client_ && event->type() == QEvent::Resize) FitToClientArea();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -176,12 +176,12 @@ void frmGraph::ChooseGraphType(QAction* item, bool both, bool temperature, bool 
     DrawGraphWithCurrentSettings();
 }
 
-void frmGraph::mn3D_Click() {
+void frmGraph::SwitchThreeD() {
     // The menu has already turned the mark over; the chart follows it.
     mscTemp_->SetChartType(mn3D->isChecked() ? kChartType3dLine : kChartType2dLine);
 }
 
-void frmGraph::mnCapture_Click() {
+void frmGraph::Capture() {
     if (OnCapture) OnCapture(*this);
 }
 
@@ -211,8 +211,8 @@ void frmGraph::closeEvent(QCloseEvent* event) {
     if (!unloading_ && !QCoreApplication::closingDown()) {
         // The user's close: keep the window, its choices and its chart.
         event->ignore();
-        host_.blnGraphShow() = false;
         hide();
+        emit HiddenByUser();
         return;
     }
     event->accept();

@@ -6,8 +6,8 @@
 // main window's DrawWeatherGraph, which fills the chart and the title through
 // this window's ChartTarget side.
 //
-// Closing it by the user only hides it (the main window's blnGraphShow is
-// cleared); the window lives until the program unloads it with Unload.
+// Closing it by the user only hides it and says so (HiddenByUser); the
+// window lives until the program unloads it with Unload.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -33,7 +33,7 @@ public:
     static constexpr int kClientHeight = 362;
     static constexpr int kTitleHeight = 17;
 
-    // Runs the window's loading; does not draw and does not show.
+    // Builds the window with its first choices; does not draw and does not show.
     explicit frmGraph(GraphHost& host, QWidget* parent = nullptr);
     ~frmGraph() override;
 
@@ -57,7 +57,7 @@ public:
     void SetTitleText(const std::string& text) override;
 
     // The "Capture" command. Does nothing until the capture command is
-    // plugged in here (or a subclass overrides mnCapture_Click).
+    // plugged in here (or a subclass overrides Capture).
     std::function<void(frmGraph&)> OnCapture;
     // "Help > About Nimbrel…": the program's About box, which lives above
     // this window; nothing happens until the main window plugs it in.
@@ -78,19 +78,23 @@ public:
     DateTime datFrameEnd() const { return datFrameEnd_; }
     bool blnWholeDays() const { return blnWholeDays_; }
 
+signals:
+    // The user closed the window: it is hidden, with its choices and chart.
+    void HiddenByUser();
+
 protected:
-    virtual void mnCapture_Click();
+    virtual void Capture();
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
-    void Form_Resize();
+    void TakeFirstChoices();
+    void FitToClientArea();
     void BuildMenus();
     void ClearMenuChecks(bool blnTimeFrames);
     void ChooseTimeFrame(QAction* item, DateTime start, bool wholeDays);
     void ChooseGraphType(QAction* item, bool both, bool temperature, bool keepTemperature);
-    void mn3D_Click();
+    void SwitchThreeD();
 
     GraphHost& host_;
     QWidget* client_ = nullptr;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Defaults.h"
 #include "store/HistoryList.h"
 
 namespace nimbrel {
@@ -28,8 +29,8 @@ public:
     // ReadSetting and WriteSetting work on the document a save would write
     // now.
     std::string SettingsText;
-    int16_t UpdateMinutes = 5;
-    std::string LocationId = "1769";
+    int16_t UpdateMinutes = kDefaultUpdateMinutes;
+    std::string LocationId = kDefaultLocationId;
     bool DebugMode = false;
     std::string ForecastText;  // three lines joined by CR LF
     std::string LastReading;   // summary,temperature,humidity,dd/mm/yyyy hh:nn:ss

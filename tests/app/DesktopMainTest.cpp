@@ -21,6 +21,7 @@
 #include "base/Clock.h"
 #include "base/Temperature.h"
 #include "controls/ControlWidget.h"
+#include "feeds/ForecastFeed.h"
 #include "graph/frmGraph.h"
 #include "platform/chart/ChartControl.h"
 
@@ -65,7 +66,6 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        SetShownUnit(TempUnit::Celsius);
         unsetenv("XDG_CONFIG_HOME");
         PumpFor(10);
     }
@@ -138,6 +138,10 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
             s.tips[i] = TileWidget(i).toolTip().toStdString();
             Tile(i).Click();
             s.messages[i] = messages.messages.empty() ? std::string() : messages.messages.back().text;
+            // A tile's forecast is information, not a warning.
+            if (!messages.messages.empty()) {
+                EXPECT_EQ(messages.messages.back().icon, MsgIcon::Information);
+            }
         }
         s.tray = NotifyRecord().szTip;
         s.chartUnit = Graph()->findChild<ChartControl*>("mscTemp")->CurrentGeometry().axisUnit[0];
@@ -164,8 +168,9 @@ TEST_F(DesktopMain, FahrenheitReachesEveryPlaceThatShowsATemperatureAndNoStoredV
     EXPECT_EQ(s.messages[1], "Light Rain\r\nMin Temp: 39" + kF + "\r\nMax Temp: 48" + kF +
                                  "\r\nHumidity: 90%\r\nSunrise: 07:51GMT\r\nSunset: 15:54GMT");
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(s.tips[i], ShownTemperatureText(c.tips[i], TempUnit::Fahrenheit));
-        EXPECT_EQ(s.messages[i], ShownTemperatureText(c.messages[i], TempUnit::Fahrenheit));
+        // The Celsius tip is the stored line; the rest is drawn from it.
+        EXPECT_EQ(s.tips[i], ForecastToolTip(c.tips[i], TempUnit::Fahrenheit));
+        EXPECT_EQ(s.messages[i], ForecastTileMessage(ReadForecastDay(c.tips[i]), TempUnit::Fahrenheit).text);
     }
     // The weather lines and the history keep degrees Celsius.
     const std::string fileAfter = ReadFile(folder.Settings());

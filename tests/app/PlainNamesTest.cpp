@@ -95,12 +95,17 @@ TEST(PlainNames, TheTilesToolTipsArePlain) {
     frmMain::Config config;
     config.folder = folder.Str();
     config.feedBaseUrl = "http://127.0.0.1:9";
-    frmMain form(config);
-    form.Load();
     const std::string line =
         "08/12/2026: <img src=\"file:///dev/zero\"><b>Sunny</b>, 1->4\xC2\xB0"
         "C, H=80%, SR=07:50GMT, SS=15:55GMT";
-    form.SetForecastToolTip(0, line);
+    // The forecast as a file that held it brings it to the tile.
+    const std::string crlf = "\r\n";
+    apptest::WriteFile(folder.Settings(), "<options>" + crlf + "<debug>0</debug>" + crlf + "</options>" + crlf +
+                                              "<weather>" + crlf + "<forecast>" + line + crlf + line + crlf + line +
+                                              "</forecast>" + crlf + "<loc>1769</loc>" + crlf + "<minutes>5</minutes>" +
+                                              crlf + "</weather>" + crlf);
+    frmMain form(config);
+    form.Load();
     auto* tile = form.findChild<QWidget*>(QStringLiteral("MiniFC0"));
     ASSERT_NE(tile, nullptr);
     EXPECT_EQ(Shown(tile->toolTip()), line);

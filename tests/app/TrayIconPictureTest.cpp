@@ -94,17 +94,14 @@ TEST(TrayIconPicture, PlainIconBeforeAnyReadingDiffersFromANumber) {
 
 TEST(TrayIconPicture, TipNamesPlaceSummaryTemperatureHumidityAndTimeInTheShownUnit) {
     TrayReading r{"Leeds", "Light Rain", 21, "65%", "08/12/2026 14:05:33"};
-    EXPECT_EQ(TrayTipText(r),
+    EXPECT_EQ(TrayTipText(r, TempUnit::Celsius),
               "Leeds: Light Rain, 21\xC2\xB0"
               "C, humidity 65%, at 14:05");
-    {
-        ScopedUnit f(TempUnit::Fahrenheit);
-        EXPECT_EQ(TrayTipText(r),
-                  "Leeds: Light Rain, 70\xC2\xB0"
-                  "F, humidity 65%, at 14:05");
-    }
+    EXPECT_EQ(TrayTipText(r, TempUnit::Fahrenheit),
+              "Leeds: Light Rain, 70\xC2\xB0"
+              "F, humidity 65%, at 14:05");
     // Missing parts leave no dangling commas.
-    EXPECT_EQ(TrayTipText(TrayReading{"", "", -4, "", ""}),
+    EXPECT_EQ(TrayTipText(TrayReading{"", "", -4, "", ""}, TempUnit::Celsius),
               "-4\xC2\xB0"
               "C");
 }

@@ -63,17 +63,17 @@ TEST(TrayIconPicture, TheStoresLastReadingGivesTheTipAndNoneGivesTheTitle) {
     apptest::EnsureApp();
     SettingsStore store;
     EXPECT_FALSE(StoredTrayReading(store).has_value());
-    EXPECT_EQ(TrayTipFor(store, "Nimbrel"), "Nimbrel");
+    EXPECT_EQ(TrayTipFor(store, "Nimbrel", TempUnit::Celsius), "Nimbrel");
     store.LastReading = "Sunny,18,40,08/12/2026 09:30:00";
     store.CurrentSummary = "Sunny";
     store.CurrentTemp = 18;
     store.HumidityCaption = "40%";
-    EXPECT_EQ(TrayTipFor(store, "Nimbrel"),
+    EXPECT_EQ(TrayTipFor(store, "Nimbrel", TempUnit::Celsius),
               "Location 1769: Sunny, 18\xC2\xB0"
               "C, humidity 40%, at 09:30");
     store.SetExtra("place", "Leeds");
-    EXPECT_EQ(TrayTipFor(store, "Nimbrel").rfind("Leeds: Sunny", 0), 0u);
-    EXPECT_FALSE(TrayIconFor(store).isNull());
+    EXPECT_EQ(TrayTipFor(store, "Nimbrel", TempUnit::Celsius).rfind("Leeds: Sunny", 0), 0u);
+    EXPECT_FALSE(TrayIconFor(store, TempUnit::Celsius).isNull());
 }
 
 }  // namespace

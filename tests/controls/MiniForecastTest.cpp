@@ -85,10 +85,8 @@ TEST(MiniForecastTemperature, ColourByRangeAndDegreeText) {
 TEST(MiniForecastTemperature, FahrenheitCaptionKeepsTheColourOfTheCelsiusReading) {
     Tile c, f;
     c.tile.UpdateForecast("Mon", "cloudy", 21);
-    {
-        nimbrel::ScopedUnit unit(nimbrel::TempUnit::Fahrenheit);
-        f.tile.UpdateForecast("Mon", "cloudy", 21);
-    }
+    f.tile.SetUnit(nimbrel::TempUnit::Fahrenheit);
+    f.tile.UpdateForecast("Mon", "cloudy", 21);
     EXPECT_EQ(c.tile.TempCaption(),
               "21\xC2\xB0"
               "C");
@@ -97,7 +95,6 @@ TEST(MiniForecastTemperature, FahrenheitCaptionKeepsTheColourOfTheCelsiusReading
               "F");
     // The colour tells the weather, not the figure: 70 °F is still 21 °C.
     EXPECT_EQ(f.tile.TempColour(), c.tile.TempColour());
-    nimbrel::ScopedUnit unit(nimbrel::TempUnit::Fahrenheit);
     f.tile.UpdateForecast("Tue", "sunny", -12);
     EXPECT_EQ(f.tile.TempCaption(),
               "10\xC2\xB0"

@@ -109,10 +109,10 @@ TEST(NimbrelFeed, AnnouncesItsPortAndServesBothDocumentsForAnyId) {
         ASSERT_TRUE(obs.ok) << obs.error;
         const std::string obsText = PrepareFeedText(obs.body);
         EXPECT_TRUE(IsCompleteFeed(obsText));
-        const ObservationReading r = ReadObservation(obsText);
+        const Observation r = ReadObservation(obsText);
         EXPECT_TRUE(IsTilePictureText(r.summary)) << r.summary;
-        EXPECT_EQ(std::to_string(r.currentTemp), r.temperature);
-        EXPECT_FALSE(r.humidity.empty());
+        EXPECT_EQ(std::to_string(CurrentTemperature(r)), r.temperature.text);
+        EXPECT_FALSE(r.humidity.text.empty());
 
         const HttpResult fc = Fetch(urls.ForecastUrl);
         ASSERT_TRUE(fc.ok) << fc.error;

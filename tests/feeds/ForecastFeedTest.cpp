@@ -11,7 +11,6 @@
 #include "base/Clock.h"
 #include "base/modMisc.h"
 #include "feeds/ForecastFeed.h"
-#include "platform/ui/MessageBox.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
@@ -168,29 +167,41 @@ TEST(ShowForecast, EmptyTextShowsNothing) {
 }
 
 TEST(ForecastTileMessage, TitleAndSixLinesInProperCase) {
-    const MessageRequest m =
-        ForecastTileMessage("08/12/2026: sunny INTERVALS, -3->0" + kDeg + ", H=80%, SR=07:50GMT, SS=15:55GMT");
+    const ForecastMessage m = ForecastTileMessage(
+        ReadForecastDay("08/12/2026: sunny INTERVALS, -3->0" + kDeg + ", H=80%, SR=07:50GMT, SS=15:55GMT"));
     EXPECT_EQ(m.caption, "Tuesday 08 Dec 2026 forecast");
     EXPECT_EQ(m.text, "Sunny Intervals\r\nMin Temp: -3" + kDeg + "\r\nMax Temp: 0" + kDeg +
                           "\r\nHumidity: 80%\r\nSunrise: 07:50GMT\r\nSunset: 15:55GMT");
-    EXPECT_EQ(m.icon, MsgIcon::Information);
 }
 
-TEST(ForecastTileMessage, ShownOnlyForATileThatHasALine) {
-    std::vector<MessageRequest> shown;
-    auto previous = SetMessageHandler([&](const MessageRequest& m) { shown.push_back(m); });
-    ShowForecastTileMessage("");
-    EXPECT_TRUE(shown.empty());
-    ShowForecastTileMessage("01/01/2027: clear, 1->3" + kDeg + ", H=70%, SR=08:06GMT, SS=16:02GMT");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].caption, "Friday 01 Jan 2027 forecast");
-    SetMessageHandler(previous);
+TEST(ForecastTileMessage, InTheShownUnitFromTheDay) {
+    const ForecastDay day = ReadForecastDay("01/01/2027: clear, 1->3" + kDeg + ", H=70%, SR=08:06GMT, SS=16:02GMT");
+    const ForecastMessage m = ForecastTileMessage(day, TempUnit::Fahrenheit);
+    EXPECT_EQ(m.caption, "Friday 01 Jan 2027 forecast");
+    EXPECT_EQ(m.text,
+              "Clear\r\nMin Temp: 34\xC2\xB0"
+              "F\r\nMax Temp: 37\xC2\xB0"
+              "F\r\nHumidity: 70%\r\n"
+              "Sunrise: 08:06GMT\r\nSunset: 16:02GMT");
+    // The tip is the stored line, or the line of its day with the range in
+    // the unit; an end that is no number stays as the feed wrote it.
+    const std::string sun = ", H=90%, SR=07:51GMT, SS=15:54GMT";
+    EXPECT_EQ(ForecastToolTip("06/12/2026: heavy snow, -3->0" + kDeg + sun, TempUnit::Fahrenheit),
+              "06/12/2026: heavy snow, 27->32\xC2\xB0"
+              "F" +
+                  sun);
+    EXPECT_EQ(ForecastToolTip("06/12/2026: fog, n/a->4.5" + kDeg + sun, TempUnit::Fahrenheit),
+              "06/12/2026: fog, n/a->40\xC2\xB0"
+              "F" +
+                  sun);
+    EXPECT_EQ(ForecastToolTip("01/01/2027: clear, 1->3" + kDeg + ", H=70%", TempUnit::Celsius),
+              "01/01/2027: clear, 1->3" + kDeg + ", H=70%");
 }
 
 TEST(ReadForecastLine, HandEditedDatesDoNotStopTheDisplay) {
     // settings.txt can be edited by hand; a head that is no date must not throw.
     EXPECT_NO_THROW(ReadForecastLine("xx/yy/zz: sunny, 1->3, H=1%, SR=1, SS=2"));
-    EXPECT_NO_THROW(ForecastTileMessage("1/2/3:4: sunny"));
+    EXPECT_NO_THROW(ForecastTileMessage(ReadForecastDay("1/2/3:4: sunny")));
     EXPECT_EQ(ReadForecastLine("08/12/2026: sunny, 1->3, H=1%").temperature, 2);
 }
 

@@ -151,20 +151,20 @@ TEST(ParseObservation, SummaryCannotCorruptTheStoredRecord) {
 }
 
 TEST(ReadObservation, TemperatureWithCommaStaysOneHistoryEntry) {
-    const ObservationReading r = ReadObservation(Standard("Cloudy", "12,5", "80, rising"));
-    EXPECT_EQ(r.temperature, "12;5");
-    EXPECT_EQ(r.humidity, "80; rising");
-    EXPECT_EQ(r.currentTemp, 12);
+    const Observation r = ReadObservation(Standard("Cloudy", "12,5", "80, rising"));
+    EXPECT_EQ(r.temperature.text, "12;5");
+    EXPECT_EQ(r.humidity.text, "80; rising");
+    EXPECT_EQ(CurrentTemperature(r), 12);
 }
 
 TEST(ReadObservation, HostileValuesAreMissingAndTheSummaryIsCut) {
-    const ObservationReading r = ReadObservation(Standard(std::string(100, 'S'), std::string(39, '9'), "101"));
-    EXPECT_EQ(r.temperature, "n/a");
-    EXPECT_EQ(r.humidity, "n/a");
-    EXPECT_EQ(r.currentTemp, 0);
+    const Observation r = ReadObservation(Standard(std::string(100, 'S'), std::string(39, '9'), "101"));
+    EXPECT_EQ(r.temperature.text, "n/a");
+    EXPECT_EQ(r.humidity.text, "n/a");
+    EXPECT_EQ(CurrentTemperature(r), 0);
     EXPECT_EQ(r.summary, std::string(64, 'S'));
-    EXPECT_EQ(ReadObservation(Standard("Fog", "-100", "0")).temperature, "-100");
-    EXPECT_EQ(ReadObservation(Standard("Fog", "-100.5", "0")).temperature, "n/a");
+    EXPECT_EQ(ReadObservation(Standard("Fog", "-100", "0")).temperature.text, "-100");
+    EXPECT_EQ(ReadObservation(Standard("Fog", "-100.5", "0")).temperature.text, "n/a");
 }
 
 TEST(ParseObservation, ValuesOfMegabytesAtEveryFetchKeepTheHistorySmall) {

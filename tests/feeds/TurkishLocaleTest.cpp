@@ -39,11 +39,11 @@ TEST(TurkishLocale, TileMessagesAndZoneNamesUseAsciiCase) {
     TurkishLocale turkish;
     ASSERT_TRUE(turkish.Active()) << "the tr_TR.UTF-8 locale could not be made (localedef, Debian's locales)";
     const std::string deg = "\xC2\xB0";
-    const MessageRequest m =
-        ForecastTileMessage("08/12/2026: sunny intervals with ice, 1->4" + deg + ", H=80%, SR=07:50GMT, SS=15:55GMT");
+    const ForecastMessage m = ForecastTileMessage(
+        ReadForecastDay("08/12/2026: sunny intervals with ice, 1->4" + deg + ", H=80%, SR=07:50GMT, SS=15:55GMT"));
     EXPECT_EQ(m.text.substr(0, m.text.find('\r')), "Sunny Intervals With Ice");
-    const MessageRequest upper =
-        ForecastTileMessage("08/12/2026: LIGHT DRIZZLE, 1->4" + deg + ", H=80%, SR=07:50GMT, SS=15:55GMT");
+    const ForecastMessage upper = ForecastTileMessage(
+        ReadForecastDay("08/12/2026: LIGHT DRIZZLE, 1->4" + deg + ", H=80%, SR=07:50GMT, SS=15:55GMT"));
     EXPECT_EQ(upper.text.substr(0, upper.text.find('\r')), "Light Drizzle");
     EXPECT_EQ(UpperAscii("gmt+1 bst ist"), "GMT+1 BST IST");
     EXPECT_EQ(LowerAscii("ISTANBUL"), "istanbul");

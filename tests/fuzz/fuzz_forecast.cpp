@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScopedClock clock(DateSerial(2026, 12, 5) + TimeSerial(9, 30, 0));
     const std::string text(reinterpret_cast<const char*>(data), size);
     SettingsStore store;
-    FeedDisplay display;
-    if (!HandleFeedText(FeedKind::Forecast, text, store, display)) {
+    if (!HandleFeedText(FeedKind::Forecast, text, store)) {
         fuzz::Require(store.ForecastText.empty());
         return 0;
     }
@@ -24,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int16_t k = 1; k <= 3; ++k) {
         const std::string line = GetField(store.ForecastText, "\r\n", k);
         fuzz::Require(CountOccurrences(line, ",") == 4);
-        (void)ForecastTileMessage(line);
+        (void)ForecastTileMessage(ReadForecastDay(line));
     }
     (void)ReadSunTimes(store.ForecastText);
     return 0;

@@ -13,10 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScopedClock clock(DateSerial(2026, 12, 7) + TimeSerial(21, 0, 0));
     const std::string text(reinterpret_cast<const char*>(data), size);
     SettingsStore store;
-    FeedDisplay display;
     // Twice, so the second reading meets a history that already holds one.
     for (int i = 0; i < 2; ++i) {
-        if (!HandleFeedText(FeedKind::Observation, text, store, display)) {
+        if (!HandleFeedText(FeedKind::Observation, text, store)) {
             fuzz::Require(store.LastReading.empty() && store.TempHistory.empty());
             return 0;
         }

@@ -22,9 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     SettingsStore store;
-    FeedDisplay display;
-    fuzz::Require(HandleFeedText(FeedKind::Observation, docs.observation, store, display));
-    fuzz::Require(HandleFeedText(FeedKind::Forecast, docs.forecast, store, display));
+    fuzz::Require(HandleFeedText(FeedKind::Observation, docs.observation, store));
+    fuzz::Require(HandleFeedText(FeedKind::Forecast, docs.forecast, store));
     fuzz::Require(CountOccurrences(store.ForecastText, "\r\n") == 2);
     return 0;
 }

@@ -29,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SettingsStore store;
     store.SetFolder(dir);
     store.LoadSettings();
-    FeedDisplay display;
     // What start-up does with what it read: the stored forecast on the tiles,
     // and a click on each.
-    ShowForecast(store.ForecastText, display);
-    for (int16_t k = 1; k <= 3; ++k) (void)ForecastTileMessage(GetField(store.ForecastText, "\r\n", k));
+    (void)ForecastScreenFor(store.ForecastText, TempUnit::Fahrenheit);
+    for (int16_t k = 1; k <= 3; ++k)
+        (void)ForecastTileMessage(ReadForecastDay(GetField(store.ForecastText, "\r\n", k)));
     (void)BuildFeedUrls(kDefaultFeedBaseUrl, store.LocationId);
     return 0;
 }

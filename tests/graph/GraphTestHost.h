@@ -14,14 +14,12 @@ public:
     GraphTestHost();
     void DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                           bool blnAutoTime) override;
-    bool& blnGraphShow() override { return shown_; }
 
     // The window, made on first use and drawn once, as the main window does
     // at start-up.
     frmGraph& Window();
 
 private:
-    bool shown_ = false;
     std::unique_ptr<frmGraph> window_;
 };
 

@@ -59,7 +59,6 @@ public:
     };
     void DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,
                           bool blnAutoTime) override;
-    bool& blnGraphShow() override { return shown; }
 
     History history;
     ChartTarget* target = nullptr;  // the graph window, once made

@@ -97,7 +97,7 @@ TEST(ChartGridLayout, FahrenheitChangesTheShownValuesAndTheUnitButNotTheHistory)
     const std::vector<std::string> celsius = Rows(*draw.chart.grid);
     EXPECT_EQ(draw.chart.grid->ColumnUnit(2), "\u00B0C");
 
-    ScopedUnit f(TempUnit::Fahrenheit);
+    draw.graph.SetUnit(TempUnit::Fahrenheit);
     draw(h, true, true, from, to, false);
     EXPECT_EQ(Rows(*draw.chart.grid),
               (std::vector<std::string>{",Temp,Humid", "01/12/2026 08:00:00,70,80", "01/12/2026 09:00:00,n/a,n/a",

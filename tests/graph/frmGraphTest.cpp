@@ -38,6 +38,7 @@ protected:
     void Make() {
         window = std::make_unique<frmGraph>(host);
         host.target = window.get();
+        QObject::connect(window.get(), &frmGraph::HiddenByUser, [this] { host.shown = false; });
     }
     QAction& Item(const char* name) {
         QAction* a = window->MenuItem(name);

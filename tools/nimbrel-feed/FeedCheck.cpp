@@ -30,12 +30,12 @@ bool CheckDocument(const std::string& text, const std::string& source, CheckKind
                        : kind == CheckKind::Forecast  ? FeedKind::Forecast
                                                       : GuessKind(source, feedText);
     if (k == FeedKind::Observation) {
-        const ObservationReading r = ReadObservation(feedText);
+        const Observation r = ReadObservation(feedText);
         out << "kind: observation\n"
             << "summary: " << r.summary << "\n"
-            << "temperature: " << r.temperature << "\n"
-            << "humidity: " << r.humidity << "\n"
-            << "CurrentTemp: " << r.currentTemp << "\n";
+            << "temperature: " << r.temperature.text << "\n"
+            << "humidity: " << r.humidity.text << "\n"
+            << "CurrentTemp: " << CurrentTemperature(r) << "\n";
     } else {
         const std::string forecast = BuildForecastText(feedText);
         out << "kind: forecast\n";

@@ -1,0 +1,39 @@
+#include "app/Notice.h"
+
+#include <QMessageBox>
+#include <QWidget>
+
+#include "platform/ui/QtMessageBox.h"
+
+namespace nimbrel {
+
+Notice::~Notice() {
+    delete box_.data();
+}
+
+void Notice::Show(const std::string& text) {
+    if (!box_) {
+        box_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), QString(), QMessageBox::Ok);
+        box_->setObjectName(QStringLiteral("notice"));
+        box_->setWindowModality(Qt::NonModal);
+        box_->setAttribute(Qt::WA_DeleteOnClose);
+        box_->setWindowIcon(owner_.windowIcon());
+    }
+    ofFetch_ = false;
+    box_->setText(QString::fromStdString(text));
+    box_->show();
+    box_->raise();
+}
+
+void Notice::ShowFetchFailure(const std::string& text) {
+    Show(text);
+    ofFetch_ = true;
+}
+
+void Notice::FetchWorked() {
+    if (!ofFetch_ || !box_) return;
+    box_->close();
+    ofFetch_ = false;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,57 @@
+#include "app/WeatherState.h"
+
+#include "app/Preferences.h"
+#include "base/modMisc.h"
+
+namespace nimbrel {
+
+void WeatherState::ReadDays() {
+    days_ = {};
+    if (store_.ForecastText.empty()) return;
+    for (int16_t k = 1; k <= 3; ++k) days_[size_t(k - 1)] = ReadForecastDay(GetField(store_.ForecastText, "\r\n", k));
+}
+
+void WeatherState::Loaded() {
+    unit_ = StoredUnit(store_);
+    ReadDays();
+    emit readingChanged(false);
+    emit forecastChanged();
+}
+
+void WeatherState::Take(const FeedReading& reading) {
+    if (!reading.accepted) return;
+    StoreFeedReading(reading, store_);
+    if (reading.kind == FeedKind::Forecast) {
+        ReadDays();
+        emit forecastChanged();
+    } else {
+        last_ = reading.observation;
+        emit readingChanged(true);
+    }
+}
+
+void WeatherState::SetUnit(TempUnit unit) {
+    if (unit == unit_) return;
+    unit_ = unit;
+    emit unitChanged();
+}
+
+void WeatherState::SetPlace(std::string title) {
+    if (title == place_) return;
+    place_ = std::move(title);
+    emit placeChanged();
+}
+
+std::string WeatherState::ForecastLineOf(int index) const {
+    if (store_.ForecastText.empty() || index < 0 || index > 2) return {};
+    return GetField(store_.ForecastText, "\r\n", int16_t(index + 1));
+}
+
+bool WeatherState::Save() {
+    store_.SaveSettings();
+    const bool ok = store_.LastSaveSucceeded();
+    emit saved(ok);
+    return ok;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,35 @@
+// The main window's saves of settings.txt, and what it has to tell of them.
+#include "app/Process.h"
+#include "app/SaveOutcome.h"
+#include "app/frmMain.h"
+#include "platform/ui/QtMessageBox.h"
+
+namespace nimbrel {
+
+void frmMain::Save() {
+    RememberPlaces();
+    state_->Save();
+    // Building the document dropped copies of the history.
+    ReleaseFreedMemory();
+    // What the store has to tell about the file (a damaged file kept aside,
+    // a settings path that is no file), once.
+    ShowStoreNotice();
+    if (store_.LastSaveSucceeded()) {
+        saveFailing_ = false;
+        return;
+    }
+    if (saveFailing_) return;
+    saveFailing_ = true;
+    ShowNotice(std::string(kAppTitle) + " cannot save its history to " + store_.SettingsPath + ": " +
+               SaveFailureReason(store_) + ". It keeps it in memory and tries again every minute.");
+}
+
+void frmMain::ShowStoreNotice() {
+    if (const std::string notice = store_.TakeNotice(); !notice.empty()) ShowNotice(notice);
+}
+
+void frmMain::ShowNotice(const std::string& text) {
+    notice_.Show(text);
+}
+
+}  // namespace nimbrel

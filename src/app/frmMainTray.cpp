@@ -1,0 +1,117 @@
+// The main window's coming and going: the tray (or, on a desktop without
+// one, the task bar), the pop-up menu and bringing the window back.
+#include <QAction>
+#include <QEvent>
+#include <QMenu>
+#include <QTimer>
+
+#include "app/WindowHints.h"
+#include "app/frmMain.h"
+#include "platform/qt/PopupMenu.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/QtMessageBox.h"
+
+namespace nimbrel {
+
+namespace {
+
+constexpr const char* kNoTrayMessage =
+    "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
+    "system tray. Bring it back from the window list or the task bar.";
+
+}  // namespace
+
+void frmMain::ToggleTray() {
+    if (blnIconShown())
+        RestoreFromTray();
+    else
+        SendToTray();
+}
+
+void frmMain::BringToFront() {
+    if (unloaded_) return;
+    if (blnIconShown()) RestoreFromTray();
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmMain::SendToTray() {
+    mnRestore_->setText(QString::fromUtf8(kRestore));
+    tray_->Add(TrayTip());
+    ShowStatus();
+    if (CurrentTrayHost().Available()) {
+        hide();
+        setWindowState(windowState() | Qt::WindowMinimized);
+        return;
+    }
+    // Without a notification area a hidden window could not be found again:
+    // minimise it with a task bar entry instead, and say so once.
+    static bool told = false;
+    if (!told) {
+        told = true;
+        ShowMessage(kNoTrayMessage, kAppTitle, MsgIcon::Information);
+    }
+    minimisedForTray_ = true;
+    setWindowFlag(Qt::Tool, false);
+    PlaceCentred();
+    SetTaskbarEntry(*this, true);
+    showMinimized();
+    // Said again to the window manager, which may not have seen the window
+    // go before the hint was written.
+    SetTaskbarEntry(*this, true);
+}
+
+void frmMain::RestoreFromTray() {
+    mnRestore_->setText(QString::fromUtf8(kSendToTray));
+    if (minimisedForTray_) {
+        minimisedForTray_ = false;
+        setWindowFlag(Qt::Tool, true);
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    PlaceCentred();
+    ClearMinimisedHints(*this);
+    SetTaskbarEntry(*this, false);
+    showNormal();
+    SetTaskbarEntry(*this, false);
+    RemoveTrayIcon();
+    raise();
+    activateWindow();
+}
+
+void frmMain::ShowTrayMenu() {
+    ShowPopupMenu(*mnSysTray_, nullptr);
+}
+
+void frmMain::OnTrayActivated(TrayClick click) {
+    if (!blnIconShown()) return;
+    switch (click) {
+        case TrayClick::Click:
+        case TrayClick::DoubleClick:
+            RestoreFromTray();
+            break;
+        case TrayClick::Context:
+            // The tray's menu has "Restore" as its default (bold) item.
+            ShowPopupMenu(*mnSysTray_, mnRestore_);
+            break;
+        case TrayClick::Middle:
+            break;
+    }
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Brought back from the task bar while it stood in for the tray.
+    if (event->type() == QEvent::WindowStateChange && minimisedForTray_ && !isMinimized() && isVisible() &&
+        blnIconShown())
+        QTimer::singleShot(0, this, [this] {
+            if (minimisedForTray_ && blnIconShown() && !isMinimized()) RestoreFromTray();
+        });
+}
+
+void frmMain::RefreshTray() {
+    tray_->SetTip(TrayTip());
+}
+
+}  // namespace nimbrel

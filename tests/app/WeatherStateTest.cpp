@@ -1,0 +1,144 @@
+// The weather state and the fetch cycle without the window: what each tells
+// its listeners, against a real feed server on loopback.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "AppTestSupport.h"
+#include "app/FetchCycle.h"
+#include "app/WeatherState.h"
+#include "base/Clock.h"
+
+namespace nimbrel {
+namespace {
+
+using apptest::EnsureApp;
+using apptest::FeedServer;
+using apptest::PumpUntil;
+using apptest::TempFolder;
+
+const std::string kDeg = "\xC2\xB0";
+
+struct Heard {
+    std::vector<bool> readings;
+    int forecasts = 0, units = 0, places = 0;
+    std::vector<bool> saves;
+    explicit Heard(WeatherState& s) {
+        QObject::connect(&s, &WeatherState::readingChanged, [this](bool fresh) { readings.push_back(fresh); });
+        QObject::connect(&s, &WeatherState::forecastChanged, [this] { ++forecasts; });
+        QObject::connect(&s, &WeatherState::unitChanged, [this] { ++units; });
+        QObject::connect(&s, &WeatherState::placeChanged, [this] { ++places; });
+        QObject::connect(&s, &WeatherState::saved, [this](bool ok) { saves.push_back(ok); });
+    }
+};
+
+FeedReading Reading(FeedKind kind, bool accepted) {
+    FeedReading r;
+    r.kind = kind;
+    r.accepted = accepted;
+    r.observation = {"Light Rain", Measure::Whole(12), Measure::Whole(80), std::nullopt};
+    for (int k = 0; k < 3; ++k)
+        r.forecast[size_t(k)] = {DateSerial(2026, 12, 8) + k, "Sunny",
+                                 Measure::Whole(-3),          Measure::Whole(4 + k),
+                                 Measure::Whole(70),          {"07:50GMT", std::nullopt},
+                                 {"15:55GMT", std::nullopt}};
+    return r;
+}
+
+TEST(WeatherState, ReadingsAndForecastsAreKeptAndToldAndARefusedOneChangesNothing) {
+    EnsureApp();
+    ScopedClock clock(DateSerial(2026, 12, 8) + TimeSerial(14, 0, 0));
+    WeatherState state;
+    Heard heard(state);
+
+    state.Take(Reading(FeedKind::Observation, false));
+    state.Take(Reading(FeedKind::Forecast, false));
+    EXPECT_TRUE(heard.readings.empty());
+    EXPECT_EQ(heard.forecasts, 0);
+    EXPECT_TRUE(state.Store().LastReading.empty());
+
+    state.Take(Reading(FeedKind::Observation, true));
+    EXPECT_EQ(heard.readings, std::vector<bool>{true});
+    EXPECT_EQ(state.Store().LastReading, "Light Rain,12,80,08/12/2026 14:00:00");
+    EXPECT_EQ(state.LastObservation().summary, "Light Rain");
+    EXPECT_EQ(state.Reading().humidityCaption, "80%");
+
+    state.Take(Reading(FeedKind::Forecast, true));
+    EXPECT_EQ(heard.forecasts, 1);
+    EXPECT_EQ(state.ForecastLineOf(2), "10/12/2026: Sunny, -3->6" + kDeg + "C, H=70%, SR=07:50GMT, SS=15:55GMT");
+    EXPECT_EQ(state.ForecastLineOf(3), "");
+    EXPECT_EQ(state.Days()[1].maximum.text, "5");
+    EXPECT_EQ(state.Forecast().tiles[0].caption, "Tue");
+}
+
+TEST(WeatherState, TheUnitIsToldOnceWhenItChangesAndReachesTheScreenTextsOnly) {
+    EnsureApp();
+    ScopedClock clock(DateSerial(2026, 12, 8) + TimeSerial(14, 0, 0));
+    WeatherState state;
+    Heard heard(state);
+    state.Take(Reading(FeedKind::Forecast, true));
+    const std::string stored = state.Store().ForecastText;
+
+    state.SetUnit(TempUnit::Celsius);
+    EXPECT_EQ(heard.units, 0);
+    state.SetUnit(TempUnit::Fahrenheit);
+    state.SetUnit(TempUnit::Fahrenheit);
+    EXPECT_EQ(heard.units, 1);
+    EXPECT_EQ(state.Forecast().toolTips[0], "08/12/2026: Sunny, 27->39" + kDeg + "F, H=70%, SR=07:50GMT, SS=15:55GMT");
+    EXPECT_EQ(state.Store().ForecastText, stored);
+
+    state.SetPlace("Leeds");
+    state.SetPlace("Leeds");
+    EXPECT_EQ(heard.places, 1);
+    EXPECT_EQ(state.Place(), "Leeds");
+}
+
+TEST(WeatherState, EachSaveTellsWhetherTheFileWasWritten) {
+    EnsureApp();
+    TempFolder folder;
+    WeatherState state;
+    Heard heard(state);
+    state.Store().SetFolder(folder.Str());
+    EXPECT_TRUE(state.Save());
+    EXPECT_TRUE(std::filesystem::exists(folder.Settings()));
+    state.Store().SetFolder((std::filesystem::path(folder.Str()) / "gone").string());
+    EXPECT_FALSE(state.Save());
+    EXPECT_EQ(heard.saves, (std::vector<bool>{true, false}));
+}
+
+TEST(FetchCycle, EachFetchIsToldOnThisThreadWithWhatItBrought) {
+    EnsureApp();
+    FeedServer server;
+    FetchCycle cycle({});
+    cycle.SetFeedUrls(BuildFeedUrls(server.BaseUrl(), "3772"));
+    std::vector<FetchOutcome> told;
+    QObject::connect(&cycle, &FetchCycle::fetched, [&](const FetchOutcome& o) { told.push_back(o); });
+
+    cycle.Ask(FeedKind::Observation);
+    cycle.Ask(FeedKind::Forecast, true);
+    ASSERT_TRUE(PumpUntil([&] { return told.size() == 2; }));
+    EXPECT_EQ(told[0].kind, FeedKind::Observation);
+    EXPECT_TRUE(told[0].ok);
+    EXPECT_EQ(told[0].what, "received");
+    EXPECT_TRUE(told[0].reading.accepted);
+    EXPECT_EQ(told[1].kind, FeedKind::Forecast);
+    EXPECT_TRUE(told[1].byUser);
+    EXPECT_TRUE(told[1].reading.accepted);
+
+    server.SetStatus(false, 404);
+    cycle.Ask(FeedKind::Observation, true);
+    ASSERT_TRUE(PumpUntil([&] { return told.size() == 3; }));
+    EXPECT_FALSE(told[2].ok);
+    EXPECT_EQ(told[2].what, "server answered 404");
+    EXPECT_FALSE(told[2].reading.accepted);
+
+    // After the stop nothing more is fetched or told.
+    cycle.Stop();
+    cycle.Ask(FeedKind::Observation);
+    apptest::PumpFor(50);
+    EXPECT_EQ(told.size(), 3u);
+    EXPECT_EQ(cycle.Fetches().Handled(), 3);
+}
+
+}  // namespace
+}  // namespace nimbrel
