@@ -195,7 +195,9 @@ std::string OpenMeteoBaseUrl() {
     return env && *env ? env : kOpenMeteoBaseUrl;
 }
 
-std::string FormatCoordinate(double value) { return FormatShortest(value, 4); }
+std::string FormatCoordinate(double value) {
+    return FormatShortest(value, 4);
+}
 
 std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, double longitude) {
     std::string base = baseUrl;

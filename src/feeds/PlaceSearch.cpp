@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "base/Defaults.h"
 #include "base/Numbers.h"
 #include "base/modMisc.h"
-#include "base/Defaults.h"
 #include "feeds/FeedText.h"
 #include "feeds/JsonDepth.h"
 #include "feeds/OpenMeteo.h"
@@ -53,8 +53,8 @@ std::string Escaped(const std::string& text) {
 // as the decimal point, so such a file is read right and saved right.
 bool ReadNumber(const std::string& text, double& value) {
     std::string t = TrimBlanks(text);
-    if (const auto comma = t.find(','); comma != std::string::npos && t.find('.') == std::string::npos &&
-                                         t.find(',', comma + 1) == std::string::npos)
+    if (const auto comma = t.find(',');
+        comma != std::string::npos && t.find('.') == std::string::npos && t.find(',', comma + 1) == std::string::npos)
         t[comma] = '.';
     return ParseDecimal(t, value);
 }
