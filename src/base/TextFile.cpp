@@ -116,29 +116,37 @@ std::string ErrorText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// The pieces and the closing CR LF with as few calls as the system allows,
-// straight from where they are (no copy into one buffer).
-bool WriteAll(int fd, const TextPieces& pieces) {
+// Bytes [from, to) of the pieces and the closing CR LF, written at the same
+// place of the file with as few calls as the system allows, straight from
+// where they are (no copy into one buffer).
+bool WriteRange(int fd, const TextPieces& pieces, size_t from, size_t to) {
+    static const char kCrLf[] = "\r\n";
     std::vector<iovec> io;
     io.reserve(pieces.size() + 1);
-    for (std::string_view p : pieces)
-        if (!p.empty()) io.push_back({const_cast<char*>(p.data()), p.size()});
-    static const char kCrLf[] = "\r\n";
-    io.push_back({const_cast<char*>(kCrLf), 2});
     size_t at = 0;
-    while (at < io.size()) {
-        const int count = static_cast<int>(std::min<size_t>(io.size() - at, IOV_MAX));
-        ssize_t n = ::writev(fd, io.data() + at, count);
+    auto add = [&](const char* data, size_t size) {
+        const size_t b = std::max(at, from), e = std::min(at + size, to);
+        if (b < e) io.push_back({const_cast<char*>(data + (b - at)), e - b});
+        at += size;
+    };
+    for (std::string_view p : pieces) add(p.data(), p.size());
+    add(kCrLf, 2);
+    size_t next = 0;
+    off_t offset = static_cast<off_t>(from);
+    while (next < io.size()) {
+        const int count = static_cast<int>(std::min<size_t>(io.size() - next, IOV_MAX));
+        ssize_t n = ::pwritev(fd, io.data() + next, count, offset);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        while (n > 0 && at < io.size()) {
-            const size_t step = std::min(static_cast<size_t>(n), io[at].iov_len);
-            io[at].iov_base = static_cast<char*>(io[at].iov_base) + step;
-            io[at].iov_len -= step;
+        offset += n;
+        while (n > 0 && next < io.size()) {
+            const size_t step = std::min(static_cast<size_t>(n), io[next].iov_len);
+            io[next].iov_base = static_cast<char*>(io[next].iov_base) + step;
+            io[next].iov_len -= step;
             n -= static_cast<ssize_t>(step);
-            if (io[at].iov_len == 0) ++at;
+            if (io[next].iov_len == 0) ++next;
         }
     }
     return true;
@@ -269,8 +277,15 @@ bool RewriteInPlace(const TextPieces& Pieces, const std::string& Path, std::stri
         ::close(fd);
         return false;
     }
-    if (::lseek(fd, 0, SEEK_SET) != 0) return fail(errno);
-    if (!WriteAll(fd, text)) return fail(errno);
+    // What the new text adds beyond the old length goes first, and then the
+    // rest over the old text from the start: a kill at any moment leaves a
+    // file that still ends as the old one did or already ends as the new one
+    // will, never one cut inside the new text's end, so a text that ends
+    // with a check of itself is always told from a torn one.
+    if (::fstat(fd, &st) != 0) return fail(errno);
+    const size_t total = static_cast<size_t>(size);
+    const size_t old = std::min(total, static_cast<size_t>(st.st_size));
+    if (!WriteRange(fd, text, old, total) || !WriteRange(fd, text, 0, old)) return fail(errno);
     if (::ftruncate(fd, size) != 0 || ::fsync(fd) != 0) return fail(errno);
     if (::close(fd) != 0) {
         error = Reason(errno);
@@ -349,7 +364,7 @@ bool WriteTextPieces(const TextPieces& Pieces, const std::string& RequestedPath,
         ::fchmod(fd, 0666 & ~mask);
     }
 
-    bool ok = WriteAll(fd, Pieces) && ::fsync(fd) == 0;
+    bool ok = WriteRange(fd, Pieces, 0, TotalSize(Pieces)) && ::fsync(fd) == 0;
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
