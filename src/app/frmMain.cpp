@@ -466,9 +466,9 @@ void frmMain::OnSunTick() {
 
 void frmMain::Save() {
     RememberPlaces();
+    // The save writes the lists straight from memory and keeps no copy of
+    // them, so there is nothing to hand back to the system afterwards.
     store_.SaveSettings();
-    // Building the document dropped copies of the history.
-    ReleaseFreedMemory();
     // What the store has to tell about the file (a damaged file kept aside,
     // a settings path that is no file), once.
     ShowStoreNotice();

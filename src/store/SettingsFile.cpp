@@ -1,6 +1,9 @@
 #include "store/SettingsFile.h"
 
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +17,7 @@
 namespace nimbrel {
 namespace {
 
-constexpr size_t kChunk = 256 * 1024;
+constexpr size_t kChunk = 128 * 1024;
 // What a rewrite in place leaves at the very end of the file.
 constexpr std::string_view kCheckTail = "</check>\r\n</nimbrel>\r\n";
 
@@ -28,6 +31,41 @@ size_t HeadEnd(const std::string& raw, size_t limit) {
     if (end == raw.size()) return end;
     for (int k = 0; k < 4 && end > 0 && (static_cast<unsigned char>(raw[end]) & 0xC0) == 0x80; ++k) --end;
     return end;
+}
+
+// The "," in a stretch of bytes, sixteen at a time where the processor has
+// the instructions for it (every x86-64 has), eight at a time elsewhere: the
+// count is most of what a read of a long file costs.
+uint64_t CountCommas(const char* data, size_t n) {
+    uint64_t count = 0;
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i comma = _mm_set1_epi8(',');
+    while (i + 16 <= n) {
+        // Up to 255 blocks add up in the eight-bit lanes before they are summed.
+        __m128i lanes = _mm_setzero_si128();
+        const size_t blocks = std::min<size_t>((n - i) / 16, 255);
+        for (size_t b = 0; b < blocks; ++b, i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(v, comma));
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        count += static_cast<uint64_t>(_mm_cvtsi128_si64(sums)) +
+                 static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    }
+#else
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7f7f7f7f7f7f7f7full;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, data + i, 8);
+        const uint64_t x = w ^ (kOnes * ',');
+        // The high bit of each byte of x that is zero.
+        const uint64_t zero = ~(((x & kLow7) + kLow7) | x | kLow7);
+        count += static_cast<uint64_t>(__builtin_popcountll(zero));
+    }
+#endif
+    for (; i < n; ++i) count += data[i] == ',';
+    return count;
 }
 
 uint64_t Mix(uint64_t h) {
@@ -160,7 +198,7 @@ SettingsOutline ReadSettingsOutline(int fd, const std::string& path) {
         pieceStart = end;
     };
     auto add = [&](const char* data, size_t n) {
-        pieceCommas += static_cast<uint64_t>(std::count(data, data + n, ','));
+        pieceCommas += CountCommas(data, n);
         if (piece.size() <= kPieceKept) piece.append(data, std::min(n, kPieceKept + 1 - piece.size()));
         pieceLength += static_cast<long long>(n);
     };
@@ -264,7 +302,7 @@ std::string ListEntries(int fd, const StoredList& list, uint64_t first, uint64_t
         } else {
             data = list.inOutline.data() + pos;
         }
-        const uint64_t here = static_cast<uint64_t>(std::count(data, data + len, ','));
+        const uint64_t here = CountCommas(data, len);
         const uint64_t wanted = endAt < 0 ? endComma : startComma;
         if (seen + here < wanted) {
             seen += here;
