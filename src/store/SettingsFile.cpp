@@ -278,7 +278,7 @@ void TrimCutList(int fd, StoredList& list, bool dropLast) {
     if (list.to <= list.from) list.commas = 0;
 }
 
-std::string ListEntries(int fd, const StoredList& list, uint64_t first, uint64_t last) {
+std::string ListEntries(int fd, const StoredList& list, uint64_t first, uint64_t last, size_t maxEntry) {
     const uint64_t n = list.Entries();
     last = std::min(last, n);
     if (first >= last) return {};
@@ -322,10 +322,40 @@ std::string ListEntries(int fd, const StoredList& list, uint64_t first, uint64_t
     }
     if (endAt < 0) return {};
     if (startAt < 0) startAt = from;
-    if (!list.inFile)
-        return std::string(list.inOutline.substr(static_cast<size_t>(startAt), static_cast<size_t>(endAt - startAt)));
-    std::string out(static_cast<size_t>(endAt - startAt), '\0');
-    if (!ReadAt(fd, out.data(), out.size(), startAt)) return {};
+    const uint64_t most = (last - first) * (std::min<uint64_t>(maxEntry, 1u << 20) + 1);
+    if (static_cast<uint64_t>(endAt - startAt) <= most) {
+        if (!list.inFile)
+            return std::string(
+                list.inOutline.substr(static_cast<size_t>(startAt), static_cast<size_t>(endAt - startAt)));
+        std::string out(static_cast<size_t>(endAt - startAt), '\0');
+        if (!ReadAt(fd, out.data(), out.size(), startAt)) return {};
+        return ToValidUtf8(std::move(out));
+    }
+    // Some entry is longer than any real one: each is taken only up to
+    // maxEntry bytes, so an overlong one is never held whole.
+    std::string out;
+    out.reserve(static_cast<size_t>(most));
+    size_t run = 0;
+    for (long long pos = startAt; pos < endAt;) {
+        const size_t len = static_cast<size_t>(std::min<long long>(endAt - pos, static_cast<long long>(kChunk)));
+        const char* data;
+        if (list.inFile) {
+            buf.resize(len);
+            if (!ReadAt(fd, buf.data(), len, pos)) return {};
+            data = buf.data();
+        } else {
+            data = list.inOutline.data() + pos;
+        }
+        for (size_t i = 0; i < len; ++i) {
+            if (data[i] == ',') {
+                out += ',';
+                run = 0;
+            } else if (run++ < maxEntry) {
+                out += data[i];
+            }
+        }
+        pos += static_cast<long long>(len);
+    }
     return ToValidUtf8(std::move(out));
 }
 

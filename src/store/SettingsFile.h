@@ -62,9 +62,10 @@ struct StoredList {
 void TrimCutList(int fd, StoredList& list, bool dropLast);
 
 // Entries [first, last) of the list (0 is the oldest) joined by ",", as
-// valid UTF-8. Only the part of the file from the list's end back to entry
-// `first` is read.
-std::string ListEntries(int fd, const StoredList& list, uint64_t first, uint64_t last);
+// valid UTF-8, each cut to at most maxEntry bytes. Only the part of the file
+// from the list's end back to entry `first` is read.
+std::string ListEntries(int fd, const StoredList& list, uint64_t first, uint64_t last,
+                        size_t maxEntry = static_cast<size_t>(-1));
 
 // The hash the check holds: 64 bits over the text, fed in any pieces.
 class TextHash {

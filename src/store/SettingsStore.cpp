@@ -35,6 +35,7 @@ constexpr size_t kForecastLines = 8;
 constexpr size_t kReadingRestLimit = 64;  // the reading's time and whatever follows it
 constexpr size_t kExtrasLimit = 64;       // keys of the program's own section
 constexpr size_t kExtraKeyLimit = 64;
+constexpr size_t kTimeEntryLimit = 32;  // bytes of one entry of the times ("dd/mm/yyyy hh:nn:ss" has 19)
 
 char FoldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -1031,13 +1032,14 @@ void SettingsStore::LoadSettings() {
     if (cutT || cutH || cutTm) damaged_ = true;
     const uint64_t nTimes = storedTimes.Entries();
     const uint64_t n = std::min<uint64_t>(nTimes, kHistoryCap);
-    std::string times = ListEntries(file.fd, storedTimes, nTimes - n, nTimes);
+    std::string times = ListEntries(file.fd, storedTimes, nTimes - n, nTimes, kTimeEntryLimit);
     std::string temps, humids;
     if (damaged_ && (cutT || cutH || cutTm || missT || missH)) {
         // Cut short: what is left of each list is its oldest part, so the
         // newest readings read "n/a" where their value was lost.
         auto oldestAligned = [&](const StoredList& list) {
-            std::string kept = ListEntries(file.fd, list, nTimes - n, std::min(list.Entries(), nTimes));
+            std::string kept =
+                ListEntries(file.fd, list, nTimes - n, std::min(list.Entries(), nTimes), kValueLimit + 1);
             AlignOldest(kept, static_cast<int32_t>(n));
             return kept;
         };
@@ -1046,7 +1048,7 @@ void SettingsStore::LoadSettings() {
     } else {
         auto newest = [&](const StoredList& list) {
             const uint64_t all = list.Entries();
-            return ListEntries(file.fd, list, all - std::min(all, n), all);
+            return ListEntries(file.fd, list, all - std::min(all, n), all, kValueLimit + 1);
         };
         temps = newest(storedTemps);
         humids = newest(storedHumids);

@@ -99,7 +99,9 @@ TEST(HostileValues, EveryStoredFieldIsBoundedOnLoad) {
     for (int i = 0; i < 1000; ++i) extras += "<k" + std::to_string(i) + ">v</k" + std::to_string(i) + ">";
     Put(dir.Settings(), "<weather>\r\n<last reading>Sunny,12,80,07/12/2026 10:00:00" + huge +
                             "</last reading>\r\n<forecast>05/12/2026: " + huge + "\r\nline 2\r\nline 3\r\n" +
-                            std::string(20, '\n') + "</forecast>\r\n<loc>" + huge + "</loc>\r\n<minutes>" + huge +
+                            std::string(20, '\n') + "</forecast>\r\n<last temps>12," + huge +
+                            ",13</last temps>\r\n<last humids>1,2,3</last humids>\r\n<last times>t1," + huge +
+                            ",t3</last times>\r\n<loc>" + huge + "</loc>\r\n<minutes>" + huge +
                             "</minutes>\r\n</weather>\r\n<nimbrel>\r\n<place>" + huge + "</place>" + extras +
                             "\r\n</nimbrel>\r\n");
     SettingsStore s = dir.Store();
@@ -113,6 +115,10 @@ TEST(HostileValues, EveryStoredFieldIsBoundedOnLoad) {
     EXPECT_EQ(s.Extra("place"), std::string(300, 'x'));
     EXPECT_EQ(s.Extras.size(), 64u);
     EXPECT_EQ(s.UpdateMinutes, 0);
+    // A list entry is never held whole either: a value that long is
+    // missing, a time is cut.
+    EXPECT_EQ(s.TempHistory, "12,n/a,13");
+    EXPECT_EQ(s.TimeHistory, "t1," + std::string(32, 'x') + ",t3");
     s.SaveSettings();
     EXPECT_LT(fs::file_size(dir.Settings()), 8000u);
 }
