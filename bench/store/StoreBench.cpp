@@ -1,11 +1,19 @@
 // The heaviest work of an observation cycle: one reading appended to a
 // history at its cap, by the quick path and by the full split, mark, join
-// and collapse it must equal; and the load plus save of such a file.
+// and collapse it must equal; the load plus save of such a file; the load of
+// files of 0, 110000 and 2,000,000 readings against the load at the cap (a
+// file beyond the cap is read from its newest end), with the memory each
+// load needs at its peak; and a save with and without a change.
 #include <benchmark/benchmark.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "base/Clock.h"
@@ -122,10 +130,159 @@ void LoadAndSaveAtCap(benchmark::State& state) {
     std::filesystem::remove_all(dir);
 }
 
+// A settings file of `readings` readings, each differing from its neighbours
+// so that thinning keeps them all, made once per run.
+std::string FileOf(int readings) {
+    const std::string dir = (std::filesystem::temp_directory_path() /
+                             ("nimbrel-bench-load-" + std::to_string(::getpid()) + "-" + std::to_string(readings)))
+                                .string();
+    std::filesystem::create_directories(dir);
+    const std::string path = dir + "/settings.txt";
+    if (std::filesystem::exists(path)) return dir;
+    std::string temps, humids, times;
+    DateTime t = DateSerial(2020, 1, 1);
+    for (int i = 0; i < readings; ++i) {
+        const char* sep = i ? "," : "";
+        temps.append(sep).append(i % 2 ? "12" : "13");
+        humids.append(sep).append(std::to_string(60 + i % 3));
+        times.append(sep).append(FormatDateTime(t));
+        t += 60.0 / 86400;
+    }
+    std::ofstream out(path, std::ios::binary);
+    out << "<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n<last reading>Cloudy,12,80,07/12/2026 "
+           "10:00:00</last reading>\r\n<last times>"
+        << times << "</last times>\r\n<last humids>" << humids << "</last humids>\r\n<last temps>" << temps
+        << "</last temps>\r\n<forecast></forecast>\r\n<loc>1769</loc>\r\n<minutes>5</minutes>\r\n</weather>\r\n";
+    return dir;
+}
+
+long StatusKiB(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const size_t n = std::strlen(key);
+    while (std::getline(in, line))
+        if (line.compare(0, n, key) == 0 && line[n] == ':') return std::stol(line.substr(n + 1));
+    return 0;
+}
+
+double CpuMs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+struct FreshLoad {
+    double cpuMs = -1;    // processor time of the load, the system's reading of the file included
+    double peakMiB = -1;  // the peak of resident memory over what the process held before
+};
+
+// One load in a fresh process (this program started again, not forked: a
+// forked child would reuse pages its parent had already touched and hide
+// part of the cost, as a program starting up does not).
+FreshLoad LoadInFreshProcess(const std::string& dir) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::dup2(fds[1], 1);
+        ::execl("/proc/self/exe", "bench_store", "--fresh-load", dir.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buf[64];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    ::waitpid(pid, nullptr, 0);
+    FreshLoad r;
+    if (std::sscanf(out.c_str(), "%lf %lf", &r.cpuMs, &r.peakMiB) != 2) return {};
+    return r;
+}
+
+// In the fresh process.
+int MeasureFreshLoad(const std::string& dir) {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long before = StatusKiB("VmRSS");
+    const double start = CpuMs();
+    SettingsStore s;
+    s.SetFolder(dir);
+    s.LoadSettings();
+    const double ms = CpuMs() - start;
+    std::printf("%f %f", ms, double(StatusKiB("VmHWM") - before) / 1024.0);
+    return 0;
+}
+
+// The load of a file of `readings` readings as at start-up, each in a fresh
+// process; the peer is the load of a file at the cap, taken the same way in
+// the same run. The figures are the lowest of the runs.
+void LoadAgainstCap(benchmark::State& state) {
+    const std::string dir = FileOf(static_cast<int>(state.range(0)));
+    const std::string capDir = FileOf(kHistoryCap);
+    FreshLoad mine{1e9, 1e9}, cap{1e9, 1e9};
+    auto lowest = [](FreshLoad& best, const FreshLoad& r) {
+        best.cpuMs = std::min(best.cpuMs, r.cpuMs);
+        best.peakMiB = std::min(best.peakMiB, r.peakMiB);
+    };
+    for (auto _ : state) {
+        lowest(mine, LoadInFreshProcess(dir));
+        lowest(cap, LoadInFreshProcess(capDir));
+    }
+    state.counters["load_cpu_ms"] = mine.cpuMs;
+    state.counters["cap_load_cpu_ms"] = cap.cpuMs;
+    state.counters["ratio_to_cap"] = cap.cpuMs > 0 ? mine.cpuMs / cap.cpuMs : 0;
+    state.counters["peak_MiB"] = mine.peakMiB;
+    state.counters["cap_peak_MiB"] = cap.peakMiB;
+    if (state.range(0) != kHistoryCap) std::filesystem::remove_all(dir);
+}
+
+// The quarter-hour save at the cap: with a new reading, and with nothing
+// changed since the save before (which writes nothing); the peer is the
+// save with a change.
+void SaveTickAtCap(benchmark::State& state) {
+    const bool changed = state.range(0) == 1;
+    std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-save-XXXXXX").string();
+    const std::string dir = ::mkdtemp(tmpl.data());
+    ScopedClock clock(DateSerial(2026, 12, 7));
+    SettingsStore s;
+    s.SetFolder(dir);
+    FillToCap(s);
+    s.LastReading = "Cloudy,12,80,07/12/2026 10:00:00";
+    s.SaveSettings();
+    int i = 0;
+    for (auto _ : state) {
+        if (changed) {
+            clock.Advance(300.0 / 86400);
+            s.LastReading = "Cloudy," + std::to_string(i++ % 2 ? 12 : 13) + ",80," + FormatDateTime(Now());
+            state.PauseTiming();
+            s.AppendReading();
+            state.ResumeTiming();
+        }
+        s.SaveSettings();
+        if (!s.LastSaveSucceeded()) state.SkipWithError("save failed");
+    }
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 
+BENCHMARK(LoadAgainstCap)
+    ->Arg(0)
+    ->Arg(kHistoryCap)
+    ->Arg(2000000)
+    ->ArgName("readings")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(7);
+BENCHMARK(SaveTickAtCap)->Arg(0)->Arg(1)->ArgName("changed")->Unit(benchmark::kMicrosecond);
 BENCHMARK(AppendReadingAtCap)->Arg(0)->Arg(1)->ArgName("same")->Unit(benchmark::kMicrosecond);
 BENCHMARK(FullRecompactionAtCap)->Arg(0)->Arg(1)->ArgName("same")->Unit(benchmark::kMicrosecond);
 BENCHMARK(DropOldestFromPlainStringsAtCap)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LoadAndSaveAtCap)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--fresh-load") == 0) return MeasureFreshLoad(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

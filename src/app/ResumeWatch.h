@@ -1,9 +1,11 @@
 #pragma once
 // Tells the program when the machine has woken from sleep (logind's
 // PrepareForSleep(false) on the system bus) and when the network has come
-// back (QNetworkInformation's reachability going online again). Either is a
+// back (NetworkManager's state reaching "connected" again). Either is a
 // moment when the shown data is likely old and a fetch likely to succeed.
-// Where there is no system bus or no network backend the watch stays silent;
+// Both are read as signals on the system bus: Qt's network-information
+// plugins would bring GLib's GIO into the process for the same answer.
+// Where there is no system bus or no NetworkManager the watch stays silent;
 // the main window's check of the wall clock against the monotonic clock
 // still notices a resume.
 #include <QObject>
@@ -18,10 +20,12 @@ public:
 
 private slots:
     void PrepareForSleep(bool sleeping);
+    void NetworkStateChanged(uint state);
 
 private:
     std::function<void()> onResumed_;
     bool offline_ = false;
+    bool stateKnown_ = false;  // a change came before the answer to the first question
 };
 
 }  // namespace nimbrel

@@ -1,5 +1,4 @@
 // The main window's saves of settings.txt, and what it has to tell of them.
-#include "app/Process.h"
 #include "app/SaveOutcome.h"
 #include "app/frmMain.h"
 #include "platform/ui/QtMessageBox.h"
@@ -8,9 +7,9 @@ namespace nimbrel {
 
 void frmMain::Save() {
     RememberPlaces();
+    // The save writes the lists straight from memory and keeps no copy of
+    // them, so there is nothing to hand back to the system afterwards.
     state_->Save();
-    // Building the document dropped copies of the history.
-    ReleaseFreedMemory();
     // What the store has to tell about the file (a damaged file kept aside,
     // a settings path that is no file), once.
     ShowStoreNotice();

@@ -69,6 +69,9 @@ void frmMain::Load() {
         Save();
     else
         ShowStoreNotice();
+    // A folder that no save can reach is told now, not at the first save a
+    // quarter of an hour on, or at the end when the readings are lost.
+    if (const std::string problem = store_.FolderProblem(); !problem.empty()) ShowNotice(problem);
     ShowForecastAge();
     ShowStatus();
     // The chart of the last seven days, in the graph window (hidden).

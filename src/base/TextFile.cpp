@@ -2,11 +2,16 @@
 // that is not valid UTF-8 was written in the old 8-bit code page
 // (Windows-1252) and is converted on reading, so a degree sign stored as the
 // single byte 0xB0 still loads; valid UTF-8 sequences beside it stay.
+#include "base/TextFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -111,17 +116,46 @@ std::string ErrorText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+// Bytes [from, to) of the pieces and the closing CR LF, written at the same
+// place of the file with as few calls as the system allows, straight from
+// where they are (no copy into one buffer).
+bool WriteRange(int fd, const TextPieces& pieces, size_t from, size_t to) {
+    static const char kCrLf[] = "\r\n";
+    std::vector<iovec> io;
+    io.reserve(pieces.size() + 1);
+    size_t at = 0;
+    auto add = [&](const char* data, size_t size) {
+        const size_t b = std::max(at, from), e = std::min(at + size, to);
+        if (b < e) io.push_back({const_cast<char*>(data + (b - at)), e - b});
+        at += size;
+    };
+    for (std::string_view p : pieces) add(p.data(), p.size());
+    add(kCrLf, 2);
+    size_t next = 0;
+    off_t offset = static_cast<off_t>(from);
+    while (next < io.size()) {
+        const int count = static_cast<int>(std::min<size_t>(io.size() - next, IOV_MAX));
+        ssize_t n = ::pwritev(fd, io.data() + next, count, offset);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        data += n;
-        size -= static_cast<size_t>(n);
+        offset += n;
+        while (n > 0 && next < io.size()) {
+            const size_t step = std::min(static_cast<size_t>(n), io[next].iov_len);
+            io[next].iov_base = static_cast<char*>(io[next].iov_base) + step;
+            io[next].iov_len -= step;
+            n -= static_cast<ssize_t>(step);
+            if (io[next].iov_len == 0) ++next;
+        }
     }
     return true;
+}
+
+size_t TotalSize(const TextPieces& pieces) {
+    size_t n = 2;
+    for (std::string_view p : pieces) n += p.size();
+    return n;
 }
 
 }  // namespace
@@ -195,12 +229,27 @@ std::string WriteTarget(const std::string& Path) {
     return target;
 }
 
+// What the caller's step before the rewrite may add to the old file.
+constexpr off_t kRoomBefore = 256;
+
+// Space for `size` bytes from the start of the file, reserved without
+// changing the file's length where the file system allows it: a kill between
+// the reservation and the write then leaves the old file exactly as it was.
+int Reserve(int fd, off_t size) {
+#ifdef FALLOC_FL_KEEP_SIZE
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0) return 0;
+    if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+#endif
+    return ::posix_fallocate(fd, 0, size);
+}
+
 // A writable file in a folder that cannot take a new file: rewritten in its
 // place. The space for the new text is reserved first, so that a full disk
 // fails before a byte of the old text is touched; then the text is written
 // over the old, flushed, and the file cut to the new length.
-bool RewriteInPlace(const std::string& Text, const std::string& Path, std::string& error) {
-    const int fd = ::open(Path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+bool RewriteInPlace(const TextPieces& Pieces, const std::string& Path, std::string& error, InPlaceRewrite* how) {
+    int fd = ::open(Path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0 && errno == EACCES) fd = ::open(Path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         error = Reason(errno);
         return false;
@@ -217,14 +266,32 @@ bool RewriteInPlace(const std::string& Text, const std::string& Path, std::strin
         ::close(fd);
         return false;
     }
-    const off_t size = static_cast<off_t>(Text.size() + 2);
-    if (const int err = ::posix_fallocate(fd, 0, size); err != 0) return fail(err);
-    if (!WriteAll(fd, Text.data(), Text.size()) || !WriteAll(fd, "\r\n", 2)) return fail(errno);
+    TextPieces replaced;
+    if (how && how->pieces) replaced = how->pieces(Pieces);
+    const TextPieces& text = how && how->pieces ? replaced : Pieces;
+    const off_t size = static_cast<off_t>(TotalSize(text));
+    // Room for the new text and for whatever the caller adds to the old one
+    // first, so that neither can fail half-way on a full disk.
+    if (const int err = Reserve(fd, std::max<off_t>(size, st.st_size + kRoomBefore)); err != 0) return fail(err);
+    if (how && how->before && !how->before(fd, st.st_size, error)) {
+        ::close(fd);
+        return false;
+    }
+    // What the new text adds beyond the old length goes first, and then the
+    // rest over the old text from the start: a kill at any moment leaves a
+    // file that still ends as the old one did or already ends as the new one
+    // will, never one cut inside the new text's end, so a text that ends
+    // with a check of itself is always told from a torn one.
+    if (::fstat(fd, &st) != 0) return fail(errno);
+    const size_t total = static_cast<size_t>(size);
+    const size_t old = std::min(total, static_cast<size_t>(st.st_size));
+    if (!WriteRange(fd, text, old, total) || !WriteRange(fd, text, 0, old)) return fail(errno);
     if (::ftruncate(fd, size) != 0 || ::fsync(fd) != 0) return fail(errno);
     if (::close(fd) != 0) {
         error = Reason(errno);
         return false;
     }
+    if (how) how->used = true;
     return true;
 }
 
@@ -240,7 +307,25 @@ bool WriteTextFile(const std::string& Text, const std::string& Path) {
 // old one. A crash, a kill or a full disk at any moment leaves either the old
 // file or the new one whole.
 bool WriteTextFile(const std::string& Text, const std::string& RequestedPath, std::string& error) {
+    return WriteTextPieces({Text}, RequestedPath, error);
+}
+
+bool ReadAt(int fd, char* out, size_t size, long long offset) {
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        out += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool WriteTextPieces(const TextPieces& Pieces, const std::string& RequestedPath, std::string& error,
+                     InPlaceRewrite* inPlace) {
     error.clear();
+    if (inPlace) inPlace->used = false;
     if (RequestedPath.empty()) {
         error = "no file name";
         return false;
@@ -263,7 +348,7 @@ bool WriteTextFile(const std::string& Text, const std::string& RequestedPath, st
         const int err = errno;
         // The folder cannot take the temporary file, but the file itself may
         // still be writable: the only way left to save is in place.
-        if (exists && (err == EACCES || err == EPERM)) return RewriteInPlace(Text, Path, error);
+        if (exists && (err == EACCES || err == EPERM)) return RewriteInPlace(Pieces, Path, error, inPlace);
         error = Reason(err);
         return false;
     }
@@ -279,7 +364,7 @@ bool WriteTextFile(const std::string& Text, const std::string& RequestedPath, st
         ::fchmod(fd, 0666 & ~mask);
     }
 
-    bool ok = WriteAll(fd, Text.data(), Text.size()) && WriteAll(fd, "\r\n", 2) && ::fsync(fd) == 0;
+    bool ok = WriteRange(fd, Pieces, 0, TotalSize(Pieces)) && ::fsync(fd) == 0;
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -7,20 +7,103 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/TextFile.h"
 #include "base/modMisc.h"
+#include "store/SettingsFile.h"
 
 namespace nimbrel {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kNoValue = "n/a";
+
+// Bounds of what is taken from the file: no real value comes near them, and
+// a file grown by hand or by a hostile answer cannot make the program keep
+// (and rewrite at every save) megabytes of one value.
+constexpr size_t kNameLimit = 300;          // the location id, every value of the program's own section
+constexpr size_t kForecastLineLimit = 256;  // characters of one forecast line
+constexpr size_t kForecastLines = 8;
+constexpr size_t kReadingRestLimit = 64;  // the reading's time and whatever follows it
+constexpr size_t kExtrasLimit = 64;       // keys of the program's own section
+constexpr size_t kExtraKeyLimit = 64;
+constexpr size_t kTimeEntryLimit = 32;  // bytes of one entry of the times ("dd/mm/yyyy hh:nn:ss" has 19)
+
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Position of `what` in `text` from `from` on, ASCII case ignored.
+size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t from) {
+    if (what.empty()) return from <= text.size() ? from : std::string_view::npos;
+    const char first = FoldAscii(what[0]);
+    const char other = first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
+    for (size_t i = from; i + what.size() <= text.size(); ++i) {
+        const void* a = std::memchr(text.data() + i, first, text.size() - i);
+        const void* b = other == first ? nullptr : std::memchr(text.data() + i, other, text.size() - i);
+        size_t at = a ? static_cast<size_t>(static_cast<const char*>(a) - text.data()) : text.size();
+        if (b) at = std::min(at, static_cast<size_t>(static_cast<const char*>(b) - text.data()));
+        if (at + what.size() > text.size()) return std::string_view::npos;
+        if (EqualsIgnoreCase(text.substr(at, what.size()), what)) return at;
+        i = at;
+    }
+    return std::string_view::npos;
+}
+
+// A file edited on Linux has LF line ends, an old one may have CR alone, and
+// a hand edit mixes them: every line end of a multi-line value reads as the
+// CR LF the program writes.
+std::string WithCrLf(const std::string& text) {
+    if (text.find('\n') == std::string::npos && text.find('\r') == std::string::npos) return text;
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (text[i] == '\n') {
+            out += "\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// A value of the program's own section is one line; a line end that an
+// editor added at its end is not part of it.
+std::string WithoutLineEnds(std::string v) {
+    while (!v.empty() && (v.back() == '\r' || v.back() == '\n')) v.pop_back();
+    for (char& c : v)
+        if (c == '\r' || c == '\n') c = ' ';
+    return v;
+}
+
+// The forecast with CR LF line ends, at most kForecastLines lines of at most
+// kForecastLineLimit characters each.
+std::string BoundedForecast(const std::string& stored) {
+    const std::string text = WithCrLf(stored);
+    std::string out;
+    size_t start = 0;
+    for (size_t line = 0; line < kForecastLines && start <= text.size(); ++line) {
+        size_t end = text.find("\r\n", start);
+        const bool last = end == std::string::npos;
+        if (last) end = text.size();
+        if (line > 0) out += "\r\n";
+        out += CutToCharacters(text.substr(start, end - start), kForecastLineLimit);
+        if (last) break;
+        start = end + 2;
+    }
+    return out;
+}
 
 bool FileExists(const std::string& path) {
     struct stat st {};
@@ -144,6 +227,27 @@ std::string Bounded(const std::string& text, double low, double high) {
     const double v = Val(text);
     if (!std::isfinite(v) || v < low || v > high) return kNoValue;
     return text;
+}
+
+// The program's own section as it follows the weather section, with the CR LF
+// before it; empty while it holds no key.
+std::string ExtrasText(const std::map<std::string, std::string>& extras) {
+    if (extras.empty()) return {};
+    auto clean = [](std::string v) {
+        for (char& c : v) {
+            if (c == '<') c = '(';
+            if (c == '>') c = ')';
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        return v;
+    };
+    std::string section = std::string("<") + kExtrasSection + ">";
+    for (const auto& [key, value] : extras) {
+        const std::string k = clean(key);
+        section += kCrLf + ("<" + k + ">") + clean(value) + "</" + k + ">";
+    }
+    section += kCrLf + std::string("</") + kExtrasSection + ">";
+    return kCrLf + section;
 }
 
 // Copies the file byte for byte to a new file of the given name.
@@ -324,26 +428,41 @@ void SettingsStore::SetFolder(const std::string& folder) {
     SettingsPath = AppFolder + "settings.txt";
 }
 
+// The value of a key by its place in SettingsText: the first section of that
+// name, the first key of that name in it. A section whose closing tag was
+// lost (a file cut short by hand) runs to the end of the document rather
+// than reading as empty, which would throw its whole history away at the
+// next save.
+bool SettingsStore::FindSetting(const std::string& Key, const std::string& Section, size_t& begin, size_t& end) const {
+    const std::string_view text = SettingsText;
+    const std::string open = "<" + Section + ">";
+    const size_t p = FindIgnoringCase(text, open, 0);
+    if (p == std::string_view::npos) return false;
+    const size_t body = p + open.size();
+    if (body >= text.size()) return false;
+    size_t close = FindIgnoringCase(text, "</" + Section + ">", body);
+    if (close == std::string_view::npos) close = text.size();
+    const std::string_view section = text.substr(body, close - body);
+    const std::string key = "<" + Key + ">";
+    const size_t k = FindIgnoringCase(section, key, 0);
+    if (k == std::string_view::npos) return false;
+    const size_t from = k + key.size();
+    const size_t to = FindIgnoringCase(section, "</" + Key + ">", from);
+    if (to == std::string_view::npos) return false;
+    begin = body + from;
+    end = body + to;
+    return true;
+}
+
 std::string SettingsStore::ReadSetting(const std::string& Key, const std::string& Section) const {
     if (documentReleased_) {
         SettingsStore scratch;
         scratch.SettingsText = DocumentNow();
         return scratch.ReadSetting(Key, Section);
     }
-    // The first section of that name; one whose closing tag was lost (a file
-    // cut short by hand) runs to the end of the document rather than reading
-    // as empty, which would throw its whole history away at the next save.
-    const std::string open = "<" + Section + ">";
-    const int32_t p = InStr(1, SettingsText, open, false);
-    if (p == 0) return {};
-    const int32_t body = p + static_cast<int32_t>(open.size());
-    const int32_t q = InStr(body, SettingsText, "</" + Section + ">", false);
-    const size_t from = static_cast<size_t>(body) - 1;
-    if (from >= SettingsText.size()) return {};
-    const std::string S = q == 0 ? SettingsText.substr(from) : SettingsText.substr(from, static_cast<size_t>(q - body));
-    if (S.empty()) return {};
-    int32_t start = 1;
-    return ExtractBetween("<" + Key + ">", "</" + Key + ">", S, start, false);
+    size_t begin = 0, end = 0;
+    if (!FindSetting(Key, Section, begin, end)) return {};
+    return SettingsText.substr(begin, end - begin);
 }
 
 void SettingsStore::WriteSetting(const std::string& Key, const std::string& Section, std::string_view Value) {
@@ -382,22 +501,7 @@ void SettingsStore::SetExtra(const std::string& key, const std::string& value, c
 // The section is appended after the weather section, never put in front as
 // WriteSetting does with a new section: the twelve lines keep their place.
 void SettingsStore::WriteExtras() {
-    if (Extras.empty()) return;
-    auto clean = [](std::string v) {
-        for (char& c : v) {
-            if (c == '<') c = '(';
-            if (c == '>') c = ')';
-            if (c == '\r' || c == '\n') c = ' ';
-        }
-        return v;
-    };
-    std::string section = std::string("<") + kExtrasSection + ">";
-    for (const auto& [key, value] : Extras) {
-        const std::string k = clean(key);
-        section += kCrLf + ("<" + k + ">") + clean(value) + "</" + k + ">";
-    }
-    section += kCrLf + std::string("</") + kExtrasSection + ">";
-    SettingsText += kCrLf + section;
+    SettingsText += ExtrasText(Extras);
 }
 
 // Every "<key>value</key>" entry of the section, in any order; text between
@@ -425,7 +529,10 @@ void SettingsStore::ReadExtras() {
         const std::string closing = "</" + key + ">";
         const size_t q = SettingsText.find(closing, gt + 1);
         if (q == std::string::npos || q > end) break;
-        Extras[key] = SettingsText.substr(gt + 1, q - gt - 1);
+        // The check of a rewrite in place belongs to the file, not to the
+        // settings; keys and values are bounded like every stored field.
+        if (key != "check" && key.size() <= kExtraKeyLimit && Extras.size() < kExtrasLimit)
+            Extras[key] = CutToCharacters(WithoutLineEnds(SettingsText.substr(gt + 1, q - gt - 1)), kNameLimit);
         at = q + closing.size();
     }
 }
@@ -466,13 +573,67 @@ void SettingsStore::ReleaseDocument() {
 
 void SettingsStore::SaveSettings() {
     documentReleased_ = false;
-    BuildDocument();
+    // Nothing changed since the last good save: the file already holds it.
+    if (!SaveIsNeeded()) {
+        ReleaseDocument();
+        return;
+    }
     WriteDocument();
     ReleaseDocument();
 }
 
+namespace {
+
+// Everything a save writes besides the lists, as one text to compare.
+std::string RestOf(const SettingsStore& s) {
+    std::string rest = std::to_string(s.UpdateMinutes);
+    for (const std::string* v : {&s.LocationId, &s.ForecastText, &s.LastReading}) {
+        rest += '\0';
+        rest += *v;
+    }
+    rest += s.DebugMode ? "\0"
+                          "1"
+                        : "\0"
+                          "0";
+    for (const auto& [key, value] : s.Extras) {
+        rest += '\0';
+        rest += key;
+        rest += '\0';
+        rest += value;
+    }
+    return rest;
+}
+
+}  // namespace
+
+bool SettingsStore::SaveIsNeeded() const {
+    if (!saved_ || refused_ || keepOldFile_) return true;
+    if (TempHistory.Version() != savedVersions_[0] || HumidHistory.Version() != savedVersions_[1] ||
+        TimeHistory.Version() != savedVersions_[2])
+        return true;
+    struct stat st {};
+    if (::stat(SettingsPath.c_str(), &st) != 0) return true;
+    const FileIdentity now{static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+                           static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
+                           static_cast<long long>(st.st_mtim.tv_nsec)};
+    return !(now == savedFile_) || RestOf(*this) != savedRest_;
+}
+
+void SettingsStore::RememberSaved() {
+    struct stat st {};
+    saved_ = ::stat(SettingsPath.c_str(), &st) == 0;
+    savedFile_ = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+                  static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
+                  static_cast<long long>(st.st_mtim.tv_nsec)};
+    savedVersions_[0] = TempHistory.Version();
+    savedVersions_[1] = HumidHistory.Version();
+    savedVersions_[2] = TimeHistory.Version();
+    savedRest_ = RestOf(*this);
+}
+
 void SettingsStore::WriteDocument() {
     lastSaveOk_ = false;
+    saved_ = false;
     if (refused_) {
         lastSaveError_ = "not a regular file";
         return;
@@ -484,28 +645,177 @@ void SettingsStore::WriteDocument() {
     }
     // A damaged file is never replaced without a copy of it.
     if (damaged_ && damagedCopyPath_.empty() && !KeepDamagedCopy()) return;
+
+    // The document is built by the writing rules with a short mark in place
+    // of each list, and written as pieces: the frame between the marks and
+    // the lists straight from where they are, so no second copy of the
+    // history is made. The marks hold no "<", so they change nothing of where
+    // the rules put the entries; the bytes are those of the whole document.
+    static constexpr std::string_view kMarks[3] = {"\x01\x02T\x02\x01", "\x01\x02H\x02\x01", "\x01\x02M\x02\x01"};
+    const HistoryList* lists[3] = {&TempHistory, &HumidHistory, &TimeHistory};
+    SettingsText.clear();
+    WriteSetting("minutes", "weather", std::to_string(UpdateMinutes));
+    WriteSetting("loc", "weather", LocationId);
+    WriteSetting("debug", "options", DebugMode ? "1" : "0");
+    WriteSetting("forecast", "weather", ForecastText);
+    WriteSetting("last temps", "weather", kMarks[0]);
+    WriteSetting("last humids", "weather", kMarks[1]);
+    WriteSetting("last times", "weather", kMarks[2]);
+    WriteSetting("last reading", "weather", LastReading);
+    const std::string extras = ExtrasText(Extras);
+    std::pair<size_t, int> at[3];
+    bool marksFound = true;
+    for (int i = 0; i < 3; ++i) {
+        const size_t p = SettingsText.find(kMarks[i]);
+        marksFound = marksFound && p != std::string::npos && SettingsText.find(kMarks[i], p + 1) == std::string::npos;
+        at[i] = {p, i};
+    }
+    TextPieces pieces;
+    if (marksFound) {
+        std::sort(std::begin(at), std::end(at));
+        size_t from = 0;
+        for (const auto& [p, i] : at) {
+            pieces.emplace_back(SettingsText.data() + from, p - from);
+            pieces.push_back(lists[i]->view());
+            from = p + kMarks[i].size();
+        }
+        pieces.emplace_back(SettingsText.data() + from, SettingsText.size() - from);
+    } else {
+        // A value that holds a mark itself: the document is built whole.
+        BuildDocument();
+        SettingsText.resize(SettingsText.size() - extras.size());
+        pieces.emplace_back(SettingsText);
+    }
+    pieces.emplace_back(extras);
+
+    // Rewritten in place (the folder takes no new file), the text ends with a
+    // check of itself in the program's own section, and the old file is
+    // given one first if it has none: whenever a kill tears the rewrite, the
+    // file ends with a check that does not hold, and the loader tells it.
+    std::string checkText;
+    InPlaceRewrite inPlace;
+    inPlace.pieces = [&](const TextPieces& usual) {
+        TextPieces out(usual.begin(), usual.end() - 1);
+        const std::string_view closing = "\r\n</nimbrel>";
+        std::string_view section = usual.back();
+        if (section.empty()) {
+            checkText = "\r\n<nimbrel>\r\n";
+        } else {
+            out.push_back(section.substr(0, section.size() - closing.size()));
+            checkText = "\r\n";
+        }
+        TextHash hash;
+        uint64_t length = checkText.size();
+        for (std::string_view piece : out) {
+            hash.Add(piece);
+            length += piece.size();
+        }
+        hash.Add(checkText);
+        checkText += CheckEntry(length, hash.Value());
+        checkText += closing;
+        out.push_back(checkText);
+        return out;
+    };
+    inPlace.before = [](int fd, long long oldSize, std::string& error) { return AddCheckToFile(fd, oldSize, error); };
     // The file is replaced as a whole or not at all; a failure leaves the old
     // file and the state in memory, and the next save tries again.
-    lastSaveOk_ = WriteTextFile(SettingsText, SettingsPath, lastSaveError_);
+    lastSaveOk_ = WriteTextPieces(pieces, SettingsPath, lastSaveError_, &inPlace);
+    if (lastSaveOk_) RememberSaved();
 }
+
+namespace {
+
+// The program's state folder, $XDG_STATE_HOME/nimbrel (by default
+// ~/.local/state/nimbrel), made when missing; empty when there is none.
+std::string StateFolder() {
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        base = state;
+    else if (const char* home = std::getenv("HOME"); home && *home == '/')
+        base = std::string(home) + "/.local/state";
+    else
+        return {};
+    std::string path;
+    size_t from = 1;
+    const std::string full = base + "/nimbrel";
+    for (;;) {
+        const size_t slash = full.find('/', from);
+        path = full.substr(0, slash);
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return {};
+        if (slash == std::string::npos) break;
+        from = slash + 1;
+    }
+    return full + "/";
+}
+
+std::string FreeName(const std::string& base) {
+    std::string target = base;
+    for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
+    return target;
+}
+
+}  // namespace
 
 bool SettingsStore::KeepDamagedCopy() {
     if (!FileExists(SettingsPath)) {
         damaged_ = false;
         return true;
     }
-    const std::string base = SettingsPath + ".damaged-" + FormatStamp(Now());
-    std::string target = base;
-    for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
+    const std::string stamp = ".damaged-" + FormatStamp(Now());
+    std::string target = FreeName(SettingsPath + stamp);
     std::string error;
-    if (!CopyFile(SettingsPath, target, error)) {
+    bool kept = CopyFile(SettingsPath, target, error);
+    if (!kept && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        // The folder takes no new file (the file itself is rewritten in
+        // place): the copy goes to the program's state folder instead.
+        const std::string state = StateFolder();
+        const size_t slash = SettingsPath.rfind('/');
+        const std::string name = slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1);
+        if (!state.empty()) {
+            const std::string elsewhere = FreeName(state + name + stamp);
+            std::string again;
+            if (CopyFile(SettingsPath, elsewhere, again)) {
+                kept = true;
+                target = elsewhere;
+            }
+        }
+    }
+    if (!kept) {
         lastSaveError_ = "cannot keep a copy of the damaged file as " + target + ": " + error;
         return false;
     }
     damagedCopyPath_ = target;
-    notice_ = SettingsPath + " was damaged. Nimbrel kept what it could read of it; the file as it was is kept as " +
-              target + ".";
+    if (torn_)
+        notice_ = SettingsPath +
+                  " was left incomplete by a save that was interrupted. Nimbrel kept the readings it could read; the "
+                  "file as it was is kept as " +
+                  target + ".";
+    else
+        notice_ = SettingsPath + " was damaged. Nimbrel kept what it could read of it; the file as it was is kept as " +
+                  target + ".";
     return true;
+}
+
+std::string SettingsStore::FolderProblem() const {
+    if (SettingsPath.empty()) return "No settings file is named.";
+    const size_t slash = SettingsPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : SettingsPath.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1);
+    auto problem = [&](int err) {
+        return "Nimbrel cannot save its readings in " + folder + ": " + std::strerror(err) + ".";
+    };
+    // A temporary name one longer than the file's own is made at every save.
+    if (SettingsPath.size() + 8 >= PATH_MAX || name.size() + 8 > NAME_MAX) return problem(ENAMETOOLONG);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return problem(errno);
+    if (!S_ISDIR(st.st_mode)) return problem(ENOTDIR);
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return {};
+    const int folderErr = errno;
+    // The folder takes no new file, but a writable file is rewritten in place.
+    if (::stat(SettingsPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::faccessat(AT_FDCWD, SettingsPath.c_str(), W_OK, AT_EACCESS) == 0)
+        return {};
+    return problem(folderErr);
 }
 
 bool SettingsStore::MoveUnreadableFileAside() {
@@ -525,53 +835,60 @@ bool SettingsStore::MoveUnreadableFileAside() {
     return true;
 }
 
-// A list value as the file holds it. A list whose closing tag is lost (the
-// file was cut short) keeps its complete entries: the text up to a tag that
-// begins after it, or else all but the last entry, which may be cut.
-std::string SettingsStore::ReadStoredList(const std::string& Key, bool& cut, bool& missing) const {
-    cut = missing = false;
-    const std::string value = ReadSetting(Key, "weather");
-    if (!value.empty()) return value;
-    const std::string open = "<weather>";
-    const int32_t p = InStr(1, SettingsText, open, false);
-    if (p == 0) {
-        missing = true;
-        return {};
+// Where a list value stands in SettingsText. A list whose closing tag is
+// lost (the file was cut short) keeps its complete entries: the text up to a
+// tag that begins after it, or else all but the last entry, which may be cut.
+SettingsStore::ListSpan SettingsStore::FindStoredList(const std::string& Key) const {
+    ListSpan span;
+    if (FindSetting(Key, "weather", span.begin, span.end)) return span;
+    const std::string_view text = SettingsText;
+    const size_t p = FindIgnoringCase(text, "<weather>", 0);
+    if (p == std::string_view::npos) {
+        span.missing = true;
+        return span;
     }
-    const int32_t body = p + static_cast<int32_t>(open.size());
-    const int32_t close = InStr(body, SettingsText, "</weather>", false);
+    const size_t body = p + 9;
+    const size_t close = FindIgnoringCase(text, "</weather>", body);
     const std::string tag = "<" + Key + ">";
-    const int32_t k = InStr(body, SettingsText, tag, false);
-    if (k == 0 || (close != 0 && k > close)) {
-        missing = true;
-        return {};
+    const size_t k = FindIgnoringCase(text, tag, body);
+    if (k == std::string_view::npos || (close != std::string_view::npos && k > close)) {
+        span.missing = true;
+        return span;
     }
-    const size_t from = static_cast<size_t>(k - 1) + tag.size();
-    const size_t to = close == 0 ? SettingsText.size() : static_cast<size_t>(close - 1);
-    if (InStr(static_cast<int32_t>(from) + 1, SettingsText, "</" + Key + ">", false) != 0) return {};  // empty
-    cut = true;
-    std::string rest = SettingsText.substr(from, to > from ? to - from : 0);
-    const size_t lt = rest.find('<');
-    if (lt != std::string::npos) {
-        rest.resize(lt);
-    } else {
-        const size_t comma = rest.rfind(',');
-        rest.resize(comma == std::string::npos ? 0 : comma);
+    span.begin = span.end = k + tag.size();
+    if (FindIgnoringCase(text, "</" + Key + ">", span.begin) != std::string_view::npos) return span;  // empty
+    span.cut = true;
+    const size_t to = close == std::string_view::npos ? text.size() : close;
+    const size_t lt = text.find('<', span.begin);
+    if (lt != std::string_view::npos && lt < to)
+        span.end = lt;
+    else {
+        span.end = to;
+        span.dropLast = true;
     }
-    while (!rest.empty() && (rest.back() == ',' || rest.back() == '\r' || rest.back() == '\n')) rest.pop_back();
-    return rest;
+    return span;
 }
 
 void SettingsStore::LoadSettings() {
     documentReleased_ = false;
     keepOldFile_ = false;
     damaged_ = false;
+    torn_ = false;
     refused_ = false;
+    saved_ = false;
     if (!SettingsPath.empty()) {
         const size_t slash = SettingsPath.rfind('/');
         RemoveLeftoverTemporaries(slash == std::string::npos ? std::string("./") : SettingsPath.substr(0, slash + 1),
                                   slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1));
     }
+    // The file stays open while the lists are read from it.
+    struct OpenFile {
+        int fd = -1;
+        ~OpenFile() {
+            if (fd >= 0) ::close(fd);
+        }
+    } file;
+    SettingsOutline outline;
     struct stat st {};
     if (!SettingsPath.empty() && ::stat(SettingsPath.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
@@ -584,8 +901,15 @@ void SettingsStore::LoadSettings() {
                 " is not a regular file. Nimbrel neither reads nor writes it and keeps its readings in memory only.";
             return;
         }
+        // Opened without blocking, in case something else took the name
+        // since; only a regular file is read.
+        file.fd = ::open(SettingsPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        struct stat opened {};
         try {
-            SettingsText = ReadTextFile(SettingsPath);
+            if (file.fd < 0 || ::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode))
+                throw std::runtime_error("not a readable file");
+            outline = ReadSettingsOutline(file.fd, SettingsPath);
+            SettingsText = std::move(outline.text);
         } catch (const std::exception&) {
             // Unreadable (no permission, an I/O error): start as on a first
             // run, but keep the file.
@@ -608,7 +932,11 @@ void SettingsStore::LoadSettings() {
         const int32_t p = InStr(1, SettingsText, open, false);
         return p != 0 && InStr(p, SettingsText, std::string("</") + name + ">", false) == 0;
     };
-    damaged_ = sectionCut("weather") || sectionCut("options");
+    damaged_ = sectionCut("weather") || sectionCut("options") || outline.cutShort;
+    // A file that names a check of itself which does not hold was torn by a
+    // rewrite in place that did not finish: whatever it reads as, parts of it
+    // belong to two different saves.
+    if (outline.claimsCheck && !outline.checkHolds) damaged_ = torn_ = true;
     // A key whose closing tag is lost: its value may be cut anywhere.
     auto keyCut = [this](const char* key, const char* section) {
         const std::string open = std::string("<") + section + ">";
@@ -633,9 +961,10 @@ void SettingsStore::LoadSettings() {
 
     if (!minutesLost && !keyCut("minutes", "weather"))
         UpdateMinutes = RoundToInt16(Val(ReadSetting("minutes", "weather")));
-    if (!locLost && !keyCut("loc", "weather")) LocationId = ReadSetting("loc", "weather");
+    if (!locLost && !keyCut("loc", "weather"))
+        LocationId = CutToCharacters(WithoutLineEnds(ReadSetting("loc", "weather")), kNameLimit);
     DebugMode = ReadSetting("debug", "options") == "1";
-    ForecastText = ReadSetting("forecast", "weather");
+    ForecastText = BoundedForecast(ReadSetting("forecast", "weather"));
     LastReading = ReadSetting("last reading", "weather");
     {
         // Field by field, bounded as a reading from the feed would be.
@@ -653,6 +982,12 @@ void SettingsStore::LoadSettings() {
             const std::string rest = third == std::string::npos ? std::string() : LastReading.substr(third);
             LastReading = s2 + "," + t2 + "," + h2 + rest;
         }
+        // The time and anything after it, bounded too.
+        size_t third = 0;
+        for (int commas = 0; third < LastReading.size() && commas < 3; ++third)
+            if (LastReading[third] == ',') ++commas;
+        if (LastReading.size() - third > kReadingRestLimit)
+            LastReading = LastReading.substr(0, third) + CutToCharacters(LastReading.substr(third), kReadingRestLimit);
     }
     CurrentSummary = GetField(LastReading, ",", 1);
     CurrentTemp = TemperatureValue(GetField(LastReading, ",", 2));
@@ -661,22 +996,68 @@ void SettingsStore::LoadSettings() {
     HumidityCaption = (humidity == kNoValue ? std::string() : humidity) + "%";
     LastUpdate = GetField(LastReading, ",", 4);
 
+    // The lists, read from their newest end: only the readings that are
+    // kept (the newest kHistoryCap) are ever held, however long the file.
+    auto storedList = [&](const char* key, bool& cut, bool& missing) {
+        const ListSpan span = FindStoredList(key);
+        cut = span.cut;
+        missing = span.missing;
+        StoredList list;
+        list.inOutline = std::string_view(SettingsText).substr(span.begin, span.end - span.begin);
+        for (const SettingsOutline::LongPiece& piece : outline.longPieces) {
+            if (span.end != piece.textEnd || span.begin > piece.textEnd) continue;
+            const std::string_view before(SettingsText.data() + piece.textStart,
+                                          span.begin >= piece.textStart ? span.begin - piece.textStart : 0);
+            const bool ascii =
+                std::all_of(before.begin(), before.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+            if (span.begin < piece.textStart || !ascii) {
+                // A list that spans tags, or whose head was repaired: what the
+                // outline holds of it is all that is taken.
+                damaged_ = true;
+                break;
+            }
+            list.inFile = true;
+            list.from = piece.fileStart + static_cast<long long>(before.size());
+            list.to = piece.fileEnd;
+            list.commas = piece.commas - static_cast<uint64_t>(std::count(before.begin(), before.end(), ','));
+            break;
+        }
+        if (span.cut) TrimCutList(file.fd, list, span.dropLast);
+        return list;
+    };
     bool cutT, cutH, cutTm, missT, missH, missTm;
-    std::string temps = ReadStoredList("last temps", cutT, missT);
-    std::string humids = ReadStoredList("last humids", cutH, missH);
-    std::string times = ReadStoredList("last times", cutTm, missTm);
+    const StoredList storedTemps = storedList("last temps", cutT, missT);
+    const StoredList storedHumids = storedList("last humids", cutH, missH);
+    const StoredList storedTimes = storedList("last times", cutTm, missTm);
     if (cutT || cutH || cutTm) damaged_ = true;
+    const uint64_t nTimes = storedTimes.Entries();
+    const uint64_t n = std::min<uint64_t>(nTimes, kHistoryCap);
+    std::string times = ListEntries(file.fd, storedTimes, nTimes - n, nTimes, kTimeEntryLimit);
+    std::string temps, humids;
+    if (damaged_ && (cutT || cutH || cutTm || missT || missH)) {
+        // Cut short: what is left of each list is its oldest part, so the
+        // newest readings read "n/a" where their value was lost.
+        auto oldestAligned = [&](const StoredList& list) {
+            std::string kept =
+                ListEntries(file.fd, list, nTimes - n, std::min(list.Entries(), nTimes), kValueLimit + 1);
+            AlignOldest(kept, static_cast<int32_t>(n));
+            return kept;
+        };
+        temps = oldestAligned(storedTemps);
+        humids = oldestAligned(storedHumids);
+    } else {
+        auto newest = [&](const StoredList& list) {
+            const uint64_t all = list.Entries();
+            return ListEntries(file.fd, list, all - std::min(all, n), all, kValueLimit + 1);
+        };
+        temps = newest(storedTemps);
+        humids = newest(storedHumids);
+        // Lined up by CompactHistory, newest entries together.
+        if (storedTemps.Entries() != nTimes || storedHumids.Entries() != nTimes) damaged_ = true;
+    }
     if (!ListParses(temps, false) || !ListParses(humids, false) || !ListParses(times, true)) damaged_ = true;
     if (BoundList(temps, -100.0, 100.0)) damaged_ = true;
     if (BoundList(humids, 0.0, 100.0)) damaged_ = true;
-    const int32_t n = EntryCount(times);
-    if (damaged_ && (cutT || cutH || cutTm || missT || missH)) {
-        // Cut short: what is left of each list is its oldest part.
-        AlignOldest(temps, n);
-        AlignOldest(humids, n);
-    } else if (EntryCount(temps) != n || EntryCount(humids) != n) {
-        damaged_ = true;  // lined up by CompactHistory, newest entries together
-    }
     TempHistory = std::move(temps);
     HumidHistory = std::move(humids);
     TimeHistory = std::move(times);

@@ -86,6 +86,17 @@ public:
     const std::string& DamagedCopyPath() const { return damagedCopyPath_; }
     // True when LoadSettings found the file damaged.
     bool LoadedDamaged() const { return damaged_; }
+    // True when the damage is a rewrite in place that did not finish (the
+    // check the file carries does not hold). Such a file is left as it is
+    // until a copy of it is kept; the copy goes to the program's state folder
+    // ($XDG_STATE_HOME/nimbrel) when the file's own folder takes no new file.
+    bool LoadedTorn() const { return torn_; }
+
+    // Why no save can reach the file at all, as a sentence for the user (a
+    // folder that does not exist or cannot be written while the file cannot
+    // be rewritten in place either, a path too long for the system); empty
+    // when a save can succeed. Nothing is written to find out.
+    std::string FolderProblem() const;
     // A sentence for the user about the file (a damaged file kept aside, a
     // file put aside, a settings.txt that is not a regular file), given once:
     // the call empties it.
@@ -108,11 +119,31 @@ private:
     bool FastAppend(const std::string& temp, const std::string& humid, const std::string& time);
 
     bool KeepDamagedCopy();
-    std::string ReadStoredList(const std::string& Key, bool& cut, bool& missing) const;
+    bool FindSetting(const std::string& Key, const std::string& Section, size_t& begin, size_t& end) const;
+    struct ListSpan {
+        size_t begin = 0, end = 0;
+        bool cut = false, missing = false, dropLast = false;
+    };
+    ListSpan FindStoredList(const std::string& Key) const;
+    bool SaveIsNeeded() const;
+    void RememberSaved();
 
     bool lastSaveOk_ = false;
     std::string lastSaveError_;
     bool damaged_ = false;
+    bool torn_ = false;
+    // What the last good save wrote, to tell whether anything changed since:
+    // the lists by their version, the rest as text, and the file by its
+    // identity, so that a file replaced or removed behind the program's back
+    // is written again.
+    bool saved_ = false;
+    uint64_t savedVersions_[3] = {};
+    std::string savedRest_;
+    struct FileIdentity {
+        unsigned long long device = 0, inode = 0;
+        long long size = -1, mtimeSec = 0, mtimeNsec = 0;
+        bool operator==(const FileIdentity&) const = default;
+    } savedFile_;
     // settings.txt is there but is no regular file (a FIFO, a device): it is
     // neither read nor replaced.
     bool refused_ = false;

@@ -224,6 +224,22 @@ TEST_F(MainWindow, StartsFromAStoredFileShowingReadingForecastAndSunTimes) {
               (std::vector<std::string>{"/weather/feeds/rss/obs/id/3772.xml", "/weather/feeds/rss/5day/id/3772.xml"}));
 }
 
+// A folder whose path leaves no room for the file's temporary name: told at
+// start, not only when the save at the end fails.
+TEST_F(MainWindow, AFolderNoSaveCanReachIsToldAtStart) {
+    std::string deep = folder.Str();
+    while (deep.size() < 4080) deep.append("/").append(std::min<size_t>(200, 4080 - deep.size()), 'd');
+    std::filesystem::create_directories(deep);
+    frmMain::Config c;
+    c.folder = deep;
+    c.feedBaseUrl = server.BaseUrl();
+    c.onEnded = [this] { ++ended; };
+    form = std::make_unique<frmMain>(c);
+    form->Load();
+    EXPECT_NE(Notice().find("Nimbrel cannot save its readings in " + deep), std::string::npos) << Notice();
+    EXPECT_NE(Notice().find("File name too long"), std::string::npos) << Notice();
+}
+
 TEST_F(MainWindow, FetchesTheObservationEveryFifthTickAndSavesEveryFifteenth) {
     frmMain& f = Start();
     for (int i = 0; i < 4; ++i) f.OnWeatherTick();
