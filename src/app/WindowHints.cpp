@@ -52,32 +52,46 @@ void EditState(xcb_connection_t* c, xcb_window_t w, xcb_atom_t state, xcb_atom_t
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()), atoms.data());
 }
 
-}  // namespace
+// A mapped window's state belongs to the window manager: it is asked to add
+// or remove one state.
+void RequestState(xcb_connection_t* c, xcb_window_t w, xcb_atom_t state, xcb_atom_t which, bool add) {
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = w;
+    e.type = state;
+    e.data.data32[0] = add ? 1 : 0;  // _NET_WM_STATE_ADD, _NET_WM_STATE_REMOVE
+    e.data.data32[1] = which;
+    e.data.data32[3] = 1;  // from a normal application
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+}
 
-void SetTaskbarEntry(QWidget& window, bool shown) {
+// One state of a window, on the screen or not: asked of the window manager,
+// or written for the next show.
+void SetState(QWidget& window, const char* name, bool on) {
     xcb_connection_t* c = Connection();
     if (!c) return;
     const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
-    const xcb_atom_t skip = Atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
-    if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE) return;
+    const xcb_atom_t which = Atom(c, name);
+    if (state == XCB_ATOM_NONE || which == XCB_ATOM_NONE) return;
     const auto w = xcb_window_t(window.winId());
-    if (window.isVisible()) {
-        // A mapped window's state belongs to the window manager: ask it.
-        xcb_client_message_event_t e{};
-        e.response_type = XCB_CLIENT_MESSAGE;
-        e.format = 32;
-        e.window = w;
-        e.type = state;
-        e.data.data32[0] = shown ? 0 : 1;  // _NET_WM_STATE_REMOVE, _NET_WM_STATE_ADD
-        e.data.data32[1] = skip;
-        e.data.data32[3] = 1;  // from a normal application
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&e));
-    } else {
-        EditState(c, w, state, skip, XCB_ATOM_NONE, shown ? xcb_atom_t(XCB_ATOM_NONE) : skip);
-    }
+    if (window.isVisible())
+        RequestState(c, w, state, which, on);
+    else
+        EditState(c, w, state, which, XCB_ATOM_NONE, on ? which : xcb_atom_t(XCB_ATOM_NONE));
     xcb_flush(c);
+}
+
+}  // namespace
+
+void SetTaskbarEntry(QWidget& window, bool shown) {
+    SetState(window, "_NET_WM_STATE_SKIP_TASKBAR", !shown);
+}
+
+void KeepAbove(QWidget& window) {
+    SetState(window, "_NET_WM_STATE_ABOVE", true);
 }
 
 void ClearMinimisedHints(QWidget& window) {

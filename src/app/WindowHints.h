@@ -15,6 +15,12 @@ namespace nimbrel {
 // manager is asked to change it.
 void SetTaskbarEntry(QWidget& window, bool shown);
 
+// Says again, after a show, that the window stays above the others. Qt
+// writes the hint only into a window that was never mapped; once the window
+// has been withdrawn (the tray) or iconified, the window manager has dropped
+// it, and a window brought back from there would sink under the others.
+void KeepAbove(QWidget& window);
+
 // Before a hidden window that was minimised is shown again: Qt leaves the
 // "start minimised" hint and the "hidden" state of the minimised window in
 // place when the window manager brought it back, and a window manager that

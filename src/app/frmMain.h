@@ -260,6 +260,11 @@ private:
     bool unloaded_ = false;
     bool placed_ = false;
     bool minimisedForTray_ = false;
+    // SendToTray is running: the minimise it asks for is its own.
+    bool sendingToTray_ = false;
+    // Minimised by the window manager with no tray to go to: it has a task
+    // bar button until it is restored.
+    bool minimisedByManager_ = false;
     bool pressed_ = false;
 
     // The "Last update" caption as the parser gave it, before its age.

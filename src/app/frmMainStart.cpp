@@ -103,6 +103,7 @@ void frmMain::ShowFirst() {
     PlaceCentred();
     SetTaskbarEntry(*this, false);
     show();
+    KeepAbove(*this);
     raise();
     activateWindow();
 }

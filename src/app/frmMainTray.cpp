@@ -33,11 +33,17 @@ void frmMain::BringToFront() {
     if (blnIconShown()) RestoreFromTray();
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
+    KeepAbove(*this);
     raise();
     activateWindow();
 }
 
 void frmMain::SendToTray() {
+    sendingToTray_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{sendingToTray_};
     mnRestore_->setText(QString::fromUtf8(kRestore));
     tray_->Add(TrayTip());
     ShowStatus();
@@ -75,6 +81,7 @@ void frmMain::RestoreFromTray() {
     SetTaskbarEntry(*this, false);
     showNormal();
     SetTaskbarEntry(*this, false);
+    KeepAbove(*this);
     RemoveTrayIcon();
     raise();
     activateWindow();
@@ -102,6 +109,25 @@ void frmMain::OnTrayActivated(TrayClick click) {
 
 void frmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    // Minimised by the window manager (its title-bar button, a key): a
+    // window with no task bar button would be lost. With a notification
+    // area it goes to the tray, as "Send to system tray" sends it; without
+    // one it keeps a task bar button for as long as it is minimised.
+    if (event->type() == QEvent::WindowStateChange && !sendingToTray_ && !minimisedForTray_ && !blnIconShown() &&
+        !unloading_ && !unloaded_) {
+        if (isMinimized() && CurrentTrayHost().Available()) {
+            QTimer::singleShot(0, this, [this] {
+                if (isMinimized() && !minimisedForTray_ && !blnIconShown() && !unloaded_) SendToTray();
+            });
+        } else if (isMinimized() && !minimisedByManager_) {
+            minimisedByManager_ = true;
+            SetTaskbarEntry(*this, true);
+        } else if (!isMinimized() && minimisedByManager_) {
+            minimisedByManager_ = false;
+            SetTaskbarEntry(*this, false);
+            KeepAbove(*this);
+        }
+    }
     // Brought back from the task bar while it stood in for the tray.
     if (event->type() == QEvent::WindowStateChange && minimisedForTray_ && !isMinimized() && isVisible() &&
         blnIconShown())

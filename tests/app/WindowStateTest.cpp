@@ -1,0 +1,169 @@
+// The window on a real X display under a real window manager (openbox on
+// Xvfb, with a notification area from trayer): after every way of going and
+// coming back it is on the screen, above the others and out of the task bar,
+// as the window manager's own property (_NET_WM_STATE) says.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "ChildProcess.h"
+#include "XvfbDisplay.h"
+
+namespace nimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using apptest::Child;
+using apptest::OnPath;
+using apptest::ReadFile;
+using apptest::WaitFor;
+
+const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
+
+// What a shell command prints.
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+class WindowStates : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!OnPath("Xvfb") || !OnPath("openbox") || !OnPath("xdotool") || !OnPath("xprop") || !OnPath("trayer"))
+            GTEST_SKIP() << "needs Xvfb, openbox, trayer, xdotool and xprop";
+        xvfb = std::make_unique<nimbrel::testing::XvfbDisplay>(1024, 768);
+        ASSERT_TRUE(xvfb->Started());
+        env = "DISPLAY=" + xvfb->Display() + " ";
+        wm = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"},
+                                     std::vector<std::string>{"DISPLAY=" + xvfb->Display()}, tmp.Path() / "wm.txt");
+        ASSERT_TRUE(WaitFor(
+            [&] { return Output(env + "xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
+            10000));
+    }
+
+    void StartTray() {
+        tray = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/trayer", "--edge", "bottom", "--align",
+                                                                "right", "--widthtype", "request", "--height", "24"},
+                                       std::vector<std::string>{"DISPLAY=" + xvfb->Display()}, tmp.Path() / "tray.txt");
+        // The notification area is there once its selection has an owner.
+        ASSERT_TRUE(WaitFor([&] { return !Output(env + "xdotool search --class trayer 2>/dev/null").empty(); }, 10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+
+    std::unique_ptr<Child> Start(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args = {kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed",
+                                         server.BaseUrl()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return std::make_unique<Child>(
+            args, std::vector<std::string>{"DISPLAY=" + xvfb->Display(), "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"},
+            tmp.Path() / ("app" + std::to_string(++starts) + ".txt"));
+    }
+
+    // The main window's id once it is on the screen; empty when it is not.
+    std::string MainWindow() {
+        const std::string ids = Output(env + "xdotool search --onlyvisible --name '^Nimbrel$' 2>/dev/null");
+        return ids.substr(0, ids.find('\n'));
+    }
+    bool Shown() { return !MainWindow().empty(); }
+    std::string State(const std::string& window) { return Output(env + "xprop -id " + window + " _NET_WM_STATE"); }
+    // On the screen, above the others, without a task bar button.
+    ::testing::AssertionResult OnTopAndOutOfTheTaskBar(const char* path) {
+        if (!WaitFor([&] { return Shown(); }, 10000))
+            return ::testing::AssertionFailure() << path << ": the window is not on the screen";
+        const std::string window = MainWindow();
+        // The window manager answers the requests of a show in its own time.
+        WaitFor([&] { return State(window).find("_NET_WM_STATE_ABOVE") != std::string::npos; }, 3000);
+        const std::string state = State(window);
+        if (state.find("_NET_WM_STATE_ABOVE") == std::string::npos ||
+            state.find("_NET_WM_STATE_SKIP_TASKBAR") == std::string::npos)
+            return ::testing::AssertionFailure() << path << ": " << state;
+        return ::testing::AssertionSuccess();
+    }
+    // Opens the pop-up menu on the window and chooses the nth item.
+    void ChooseFromMenu(int downs) {
+        const std::string window = MainWindow();
+        Output(env + "xdotool mousemove --window " + window + " 84 88 click 1");
+        std::string keys;
+        for (int i = 0; i < downs; ++i) keys += " Down";
+        Output(env + "xdotool sleep 0.3 key --delay 60" + keys + " Return");
+    }
+    // A second start on the folder: the running program comes to the front.
+    void Knock() {
+        auto second = Start();
+        EXPECT_EQ(second->Wait(10000), 0);
+    }
+
+    apptest::TempFolder tmp;
+    apptest::FeedServer server;
+    std::unique_ptr<nimbrel::testing::XvfbDisplay> xvfb;
+    std::unique_ptr<Child> wm, tray;
+    std::string env;
+    int starts = 0;
+};
+
+constexpr int kSendToTray = 4;  // Cancel, Update current data, Update forecast, Send to system tray
+constexpr int kShowGraph = 5;
+
+TEST_F(WindowStates, OnTopAfterTheTrayMinimiseTheGraphWindowARestartAndASecondStart) {
+    StartTray();
+    auto app = Start();
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("start"));
+
+    // To the tray and back through a second start.
+    ChooseFromMenu(kSendToTray);
+    EXPECT_TRUE(WaitFor([&] { return !Shown(); }, 5000)) << "still shown after Send to system tray";
+    Knock();
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("tray and back"));
+
+    // The window manager's minimise: to the tray, never lost.
+    Output(env + "xdotool windowminimize " + MainWindow());
+    EXPECT_TRUE(WaitFor([&] { return !Shown(); }, 5000));
+    Knock();
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("minimise and restore"));
+
+    // The graph window opened and closed.
+    ChooseFromMenu(kShowGraph);
+    ASSERT_TRUE(WaitFor(
+        [&] { return !Output(env + "xdotool search --onlyvisible --name '^Nimbrel - Graph$' 2>/dev/null").empty(); },
+        5000));
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("graph window open"));
+    const std::string graph = Output(env + "xdotool search --onlyvisible --name '^Nimbrel - Graph$'");
+    Output(env + "xdotool windowclose " + graph.substr(0, graph.find('\n')));
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("graph window closed"));
+
+    // A restart.
+    app->Signal(SIGTERM);
+    EXPECT_EQ(app->Wait(10000), 0);
+    app = Start();
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("restart"));
+    app->Signal(SIGTERM);
+    EXPECT_EQ(app->Wait(10000), 0);
+}
+
+// Without a notification area the window manager's minimise leaves the
+// window a task bar button to come back by, until it is restored.
+TEST_F(WindowStates, WithoutATrayAMinimisedWindowKeepsAWayBack) {
+    auto app = Start();
+    ASSERT_TRUE(OnTopAndOutOfTheTaskBar("start"));
+    const std::string window = MainWindow();
+    Output(env + "xdotool windowminimize " + window);
+    EXPECT_TRUE(WaitFor([&] { return State(window).find("_NET_WM_STATE_HIDDEN") != std::string::npos; }, 5000))
+        << State(window);
+    EXPECT_TRUE(WaitFor([&] { return State(window).find("_NET_WM_STATE_SKIP_TASKBAR") == std::string::npos; }, 5000))
+        << "minimised without a task bar button: " << State(window);
+    Knock();
+    EXPECT_TRUE(OnTopAndOutOfTheTaskBar("restored"));
+    app->Signal(SIGTERM);
+    EXPECT_EQ(app->Wait(10000), 0);
+}
+
+}  // namespace
+}  // namespace nimbrel
