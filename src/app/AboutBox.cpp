@@ -11,6 +11,7 @@
 
 #include "base/ProgramInfo.h"
 #include "feeds/OpenMeteo.h"
+#include "platform/qt/DialogPlace.h"
 
 namespace nimbrel {
 
@@ -138,6 +139,7 @@ AboutBox* AboutBox::Open(QWidget* parent, const std::string& folder) {
         open = new AboutBox(folder, parent);
         open->setAttribute(Qt::WA_DeleteOnClose);
     }
+    if (!open->isVisible()) PlaceNear(*open);
     open->show();
     open->raise();
     open->activateWindow();

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "platform/qt/DialogPlace.h"
 #include "platform/ui/QtMessageBox.h"
 
 namespace nimbrel {
@@ -21,6 +22,7 @@ void Notice::Show(const std::string& text) {
     }
     ofFetch_ = false;
     box_->setText(QString::fromStdString(text));
+    if (!box_->isVisible()) PlaceNear(*box_, &owner_);
     box_->show();
     box_->raise();
 }

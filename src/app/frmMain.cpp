@@ -22,6 +22,7 @@
 #include "feeds/OpenMeteo.h"
 #include "graph/GraphCapture.h"
 #include "graph/frmGraph.h"
+#include "platform/qt/DialogPlace.h"
 #include "platform/qt/PopupMenu.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/QtMessageBox.h"
@@ -70,6 +71,8 @@ frmMain::frmMain(Config config, QWidget* parent)
     : QWidget(parent), config_(std::move(config)), state_(new WeatherState(this)), store_(state_->Store()) {
     cycle_ = new FetchCycle(config_.fetch, this);
     tray_ = new TrayIcon(*state_, this);
+    // The program's boxes open beside this window.
+    SetDialogAnchor(this);
     BuildWindow();
     BuildMenu();
     connect(state_, &WeatherState::readingChanged, this, &frmMain::ShowReading);

@@ -8,6 +8,7 @@
 #include "app/PreferencesDialog.h"
 #include "app/frmMain.h"
 #include "graph/frmGraph.h"
+#include "platform/qt/DialogPlace.h"
 #include "platform/ui/QtMessageBox.h"
 
 namespace nimbrel {
@@ -48,6 +49,7 @@ void frmMain::SetLocation() {
     dialog->onCancelled = [this, placeKnown] {
         if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(QString::fromUtf8(kChoosePlaceHint));
     };
+    PlaceNear(*dialog, this);
     dialog->show();
 }
 
@@ -75,6 +77,7 @@ void frmMain::ShowPreferences() {
         // A window of its own, not a child drawn inside the main window.
         preferences_->setWindowFlag(Qt::Dialog, true);
     }
+    if (!preferences_->isVisible()) PlaceNear(*preferences_, this);
     preferences_->show();
     preferences_->raise();
     preferences_->activateWindow();

@@ -4,6 +4,8 @@
 // as the window manager's own property (_NET_WM_STATE) says.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -144,6 +146,64 @@ TEST_F(WindowStates, OnTopAfterTheTrayMinimiseTheGraphWindowARestartAndASecondSt
     EXPECT_EQ(app->Wait(10000), 0);
     app = Start();
     EXPECT_TRUE(OnTopAndOutOfTheTaskBar("restart"));
+    app->Signal(SIGTERM);
+    EXPECT_EQ(app->Wait(10000), 0);
+}
+
+// A notice (a failed update from the menu) opens above the always-on-top
+// window, beside it and whole on the screen, also with the window in a
+// corner; so does "Preferences…".
+TEST_F(WindowStates, NoticesAndDialogsOpenAboveBesideTheWindowAndOnTheScreen) {
+    server.Stop();  // the update fails
+    auto app = Start();
+    ASSERT_TRUE(OnTopAndOutOfTheTaskBar("start"));
+    const std::string window = MainWindow();
+    // In the bottom-right corner, whole on the screen.
+    {
+        const auto g = Output(env + "xdotool getwindowgeometry " + window);
+        int w = 0, h = 0;
+        std::sscanf(g.c_str() + g.find("Geometry: ") + 10, "%dx%d", &w, &h);
+        Output(env + "xdotool windowmove --sync " + window + " " + std::to_string(1024 - w - 12) + " " +
+               std::to_string(768 - h - 40));
+    }
+    auto geometry = [&](const std::string& id) {
+        // Absolute position and size of the window's frame on the screen.
+        const std::string g = Output(env + "xdotool getwindowgeometry " + id);
+        int x = 0, y = 0, w = 0, h = 0;
+        std::sscanf(g.c_str() + g.find("Position: ") + 10, "%d,%d", &x, &y);
+        std::sscanf(g.c_str() + g.find("Geometry: ") + 10, "%dx%d", &w, &h);
+        return std::array<int, 4>{x, y, w, h};
+    };
+    auto boxOtherThanMain = [&] {
+        const std::string ids = Output(env + "xdotool search --onlyvisible --name '^Nimbrel' 2>/dev/null");
+        for (size_t at = 0; at < ids.size();) {
+            const size_t end = ids.find('\n', at);
+            const std::string id = ids.substr(at, end - at);
+            if (!id.empty() && id != window) return id;
+            at = end == std::string::npos ? ids.size() : end + 1;
+        }
+        return std::string();
+    };
+    for (const int item : {2, 7}) {  // "Update current data", "Preferences…"
+        SCOPED_TRACE(item);
+        ChooseFromMenu(item);
+        std::string box;
+        ASSERT_TRUE(WaitFor([&] { return !(box = boxOtherThanMain()).empty(); }, 8000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto b = geometry(box), m = geometry(window);
+        EXPECT_GE(b[0], 0);
+        EXPECT_GE(b[1], 0);
+        EXPECT_LE(b[0] + b[2], 1024);
+        EXPECT_LE(b[1] + b[3], 768) << Output(env + "xdotool getwindowname " + box) << b[0] << "," << b[1] << " "
+                                    << b[2] << "x" << b[3] << " main " << m[0] << "," << m[1] << " " << m[2] << "x"
+                                    << m[3];
+        const bool apart = b[0] + b[2] <= m[0] || m[0] + m[2] <= b[0] || b[1] + b[3] <= m[1] || m[1] + m[3] <= b[1];
+        EXPECT_TRUE(apart) << "box " << b[0] << "," << b[1] << " " << b[2] << "x" << b[3] << " over the window " << m[0]
+                           << "," << m[1] << " " << m[2] << "x" << m[3];
+        EXPECT_NE(State(box).find("_NET_WM_STATE_ABOVE"), std::string::npos) << State(box);
+        Output(env + "xdotool windowactivate --sync " + box + " key Escape");
+        EXPECT_TRUE(WaitFor([&] { return boxOtherThanMain().empty(); }, 5000));
+    }
     app->Signal(SIGTERM);
     EXPECT_EQ(app->Wait(10000), 0);
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "platform/qt/DialogPlace.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {
@@ -33,8 +34,9 @@ void BindQtMessageBoxes() {
                         QApplication::activeWindow());
         box.setObjectName(QStringLiteral("NimbrelMessage"));
         // Like the boxes of the platform the program comes from: on top of
-        // the always-on-top main window, so it is never hidden behind it.
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        // the always-on-top main window, so it is never hidden behind it,
+        // and beside it, whole on the screen.
+        PlaceNear(box);
         box.exec();
     });
 }
