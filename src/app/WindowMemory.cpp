@@ -40,6 +40,10 @@ bool RestoreWindowPlace(QWidget& window, const SettingsStore& store, const char*
 }
 
 void RememberWindowPlace(const QWidget& window, SettingsStore& store, const char* key, bool withSize) {
+    // A Wayland compositor places the windows itself and never says where:
+    // the position Qt reports there is not one the window stands at, and
+    // kept, it would put the window in a corner at the next start on X11.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
     const QPoint p = window.pos();
     store.SetExtra(key, withSize ? FormatWindowRect(WindowRect{p.x(), p.y(), window.width(), window.height()})
                                  : FormatWindowPosition(p.x(), p.y()));

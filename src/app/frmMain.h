@@ -116,6 +116,9 @@ public:
     // weather meanwhile); its OK saves and applies the values at once.
     void ShowPreferences();
     // "About Nimbrel…" (also in the graph window's Help menu).
+    // A notice told once for the program's folder: the key in the
+    // settings file's own section remembers that it was told.
+    void TellOnce(const std::string& key, const std::string& text);
     void ShowAbout();
     void Exit();
     // "Set location…": opens the place dialog (not modal).

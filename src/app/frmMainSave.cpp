@@ -23,6 +23,12 @@ void frmMain::Save() {
                SaveFailureReason(store_) + ". It keeps it in memory and tries again every minute.");
 }
 
+void frmMain::TellOnce(const std::string& key, const std::string& text) {
+    if (!store_.Extra(key).empty()) return;
+    store_.SetExtra(key, "1");
+    ShowNotice(text);
+}
+
 void frmMain::ShowStoreNotice() {
     if (const std::string notice = store_.TakeNotice(); !notice.empty()) ShowNotice(notice);
 }

@@ -2,6 +2,7 @@
 // one, the task bar), the pop-up menu and bringing the window back.
 #include <QAction>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -18,6 +19,11 @@ namespace {
 constexpr const char* kNoTrayMessage =
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
     "system tray. Bring it back from the window list or the task bar.";
+// A Wayland compositor may refuse a minimise and never says whether it did:
+// nothing is claimed that may not have happened.
+constexpr const char* kNoTrayMessageWayland =
+    "This desktop has no notification area, so Nimbrel cannot be sent to the system tray. It has asked the "
+    "desktop to minimise its window instead; if the window is still there, the desktop does not allow it.";
 
 }  // namespace
 
@@ -57,7 +63,8 @@ void frmMain::SendToTray() {
     static bool told = false;
     if (!told) {
         told = true;
-        ShowMessage(kNoTrayMessage, kAppTitle, MsgIcon::Information);
+        const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+        ShowMessage(wayland ? kNoTrayMessageWayland : kNoTrayMessage, kAppTitle, MsgIcon::Information);
     }
     minimisedForTray_ = true;
     setWindowFlag(Qt::Tool, false);

@@ -180,6 +180,8 @@ int main(int argc, char** argv) {
     // came before there was one.
     if (form.Unloaded()) return form.ExitStatus();
     form.ShowFirst();
+    // Said once, and without waiting for an answer, where it matters.
+    if (platform.nativeWayland) form.TellOnce("told-wayland", NativeWaylandNotice());
     if (options.FetchNow) {
         // Right after start-up, not during it: the observation, then the
         // forecast.

@@ -365,6 +365,11 @@ TEST(NativeWayland, TheWindowAndItsMenuComeUpAndTheLimitsAreTold) {
     EXPECT_TRUE(testing::PumpUntil([&] { return newSurfaceAfter(logged, "set_title(\"Nimbrel\")"); }, 10000))
         << ReadFile(out);
     EXPECT_EQ(EndWhileAnswering(app), 0) << ReadFile(tmp.Path() / "app.txt");
+    // Told once in a notice as well (the file remembers it), and no place
+    // kept that the program did not choose.
+    const std::string saved = ReadFile(tmp.Path() / "data" / "settings.txt");
+    EXPECT_NE(saved.find("<told-wayland>1</told-wayland>"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("<window>"), std::string::npos) << saved;
 }
 
 // A Wayland session with Xwayland: the program takes X11, where it can stay
