@@ -10,6 +10,7 @@
 #include "AppTestSupport.h"
 #include "ChildProcess.h"
 #include "FakeOpenMeteo.h"
+#include "TestLocales.h"
 #include "base/Numbers.h"
 #include "feeds/OpenMeteo.h"
 #include "platform/chart/ChartScale.h"
@@ -18,36 +19,16 @@ namespace nimbrel {
 namespace {
 
 namespace fs = std::filesystem;
+using apptest::Available;
 using apptest::Child;
+using apptest::InLocale;
+using apptest::kLocales;
 using apptest::ReadFile;
 using apptest::WaitFor;
 
 const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
 const std::string kFeedTool = std::string(NIMBREL_BINARY_DIR) + "/tools/nimbrel-feed/nimbrel-feed";
 const std::string kHistoryTool = std::string(NIMBREL_BINARY_DIR) + "/tools/nimbrel-history/nimbrel-history";
-
-const char* const kLocales[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "tr_TR.UTF-8"};
-
-// True when the locale can be had. ./scripts/test.sh generates all three and
-// sets NIMBREL_REQUIRE_LOCALES, so there a missing one fails the test.
-bool Available(const char* locale) {
-    const std::string old = std::setlocale(LC_ALL, nullptr);
-    const bool ok = std::setlocale(LC_ALL, locale) != nullptr;
-    std::setlocale(LC_ALL, old.c_str());
-    if (!ok && std::getenv("NIMBREL_REQUIRE_LOCALES"))
-        ADD_FAILURE() << locale << " is not generated (localedef -i " << std::string(locale).substr(0, 5)
-                      << " -f UTF-8 " << locale << ")";
-    return ok;
-}
-
-class InLocale {
-public:
-    explicit InLocale(const char* locale) : old_(std::setlocale(LC_ALL, nullptr)) { std::setlocale(LC_ALL, locale); }
-    ~InLocale() { std::setlocale(LC_ALL, old_.c_str()); }
-
-private:
-    std::string old_;
-};
 
 TEST(Locale, NumbersForProgramsAreWrittenAndReadInTheCRules) {
     for (const char* locale : kLocales) {

@@ -15,6 +15,7 @@
 #include "AppTestSupport.h"
 #include "FakeOpenMeteo.h"
 #include "ScopedZone.h"
+#include "TestLocales.h"
 #include "app/PlaceChoice.h"
 #include "app/PlaceDialog.h"
 #include "app/PreferencesDialog.h"
@@ -229,6 +230,28 @@ TEST_F(PlaceDialogTest, SunTimesAreShownInTheDesktopsZoneWhereverThePlaceIs) {
         EXPECT_NE(saved.find("<last reading>Light Rain,26,82,"), std::string::npos) << saved;
         EXPECT_NE(saved.find("<last temps>26</last temps>"), std::string::npos) << saved;
         EXPECT_NE(saved.find("SR=07:05GMT, SS=14:53GMT"), std::string::npos) << saved;
+        form.reset();
+        PumpFor(10);
+    }
+}
+
+// The place chosen in the dialog under a decimal-comma locale: the service
+// is asked with points and the file keeps points.
+TEST_F(PlaceDialogTest, UnderEveryLocaleThePlaceIsAskedForAndKeptWithPoints) {
+    ServicesAt at(fake.BaseUrl(), fake.BaseUrl());
+    for (const char* locale : apptest::kLocales) {
+        if (!apptest::Available(locale)) continue;
+        SCOPED_TRACE(locale);
+        apptest::InLocale in(locale);
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            std::filesystem::remove_all(entry.path());
+        Start();
+        ChooseBerlin();
+        EXPECT_EQ(fake.LastQuery().find("latitude")->second, "52.5244");
+        form->Exit();
+        const std::string saved = Saved();
+        EXPECT_NE(saved.find("<latitude>52.5244</latitude>"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("<longitude>13.4105</longitude>"), std::string::npos) << saved;
         form.reset();
         PumpFor(10);
     }
