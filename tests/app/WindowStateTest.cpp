@@ -48,7 +48,7 @@ protected:
                                      std::vector<std::string>{"DISPLAY=" + xvfb->Display()}, tmp.Path() / "wm.txt");
         ASSERT_TRUE(WaitFor(
             [&] { return Output(env + "xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; },
-            10000));
+            30000));
     }
 
     void StartTray() {
