@@ -33,6 +33,7 @@ struct TrayReading {
     std::string place;     // e.g. "Leeds" or "Location 1769"
     std::string summary;   // "Light Rain"
     int celsius = 0;       // as stored
+    bool temperatureKnown = true;  // false when the reading had no number: the tip says it is missing
     std::string humidity;  // "65%"
     std::string time;      // the reading's time as stored: dd/mm/yyyy hh:nn:ss
 };

@@ -34,7 +34,7 @@ void frmMain::BringToFront() {
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    activateWindow();
+    TakeFocus();
 }
 
 void frmMain::SendToTray() {
@@ -77,7 +77,7 @@ void frmMain::RestoreFromTray() {
     SetTaskbarEntry(*this, false);
     RemoveTrayIcon();
     raise();
-    activateWindow();
+    TakeFocus();
 }
 
 void frmMain::ShowTrayMenu() {
