@@ -55,11 +55,11 @@ ControlTexts NowTexts(const SettingsStore& store, TempUnit unit) {
         return t;
     }
     const std::optional<int> celsius = StoredCelsius(store);
-    const QString summary =
-        store.CurrentSummary.empty() ? Tr("weather not given") : SentenceCase(store.CurrentSummary);
+    const QString summary = store.CurrentSummary.empty() ? Tr("weather not given") : SentenceCase(store.CurrentSummary);
     t.name = Tr("Now: %1, %2").arg(summary, Degrees(celsius ? std::optional<double>(*celsius) : std::nullopt, unit));
     t.description = HumidityName(store.HumidityCaption);
-    if (!store.LastUpdate.empty()) t.description += QStringLiteral("; ") + LastUpdateName(Q("Last update: " + store.LastUpdate));
+    if (!store.LastUpdate.empty())
+        t.description += QStringLiteral("; ") + LastUpdateName(Q("Last update: " + store.LastUpdate));
     return t;
 }
 
@@ -80,9 +80,8 @@ ControlTexts TileTexts(const std::string& line, TempUnit unit) {
                     .arg(Q(UnitSymbol(unit)));
     else
         range = Tr("%1 to %2").arg(Degrees(day.minimum.value, unit), Degrees(day.maximum.value, unit));
-    const QString humidity = day.humidity.value
-                                 ? Tr("humidity %1 %").arg(std::lround(*day.humidity.value))
-                                 : Tr("humidity missing");
+    const QString humidity =
+        day.humidity.value ? Tr("humidity %1 %").arg(std::lround(*day.humidity.value)) : Tr("humidity missing");
     t.name = Tr("%1: %2, %3, %4").arg(weekday, summary, range, humidity);
     t.description = TileToolTip(line, unit);
     return t;
@@ -93,8 +92,7 @@ QString SunTimesSentence(const std::string& line) {
     const bool rise = IsTimeCaption(sun.riseCaption), set = IsTimeCaption(sun.setCaption);
     if (!rise && !set) return {};
     const QString missing = Tr("missing");
-    return Tr("Sunrise %1, sunset %2.")
-        .arg(rise ? Q(sun.riseCaption) : missing, set ? Q(sun.setCaption) : missing);
+    return Tr("Sunrise %1, sunset %2.").arg(rise ? Q(sun.riseCaption) : missing, set ? Q(sun.setCaption) : missing);
 }
 
 QString TileToolTip(const std::string& line, TempUnit unit) {

@@ -1,11 +1,11 @@
 #include "app/frmMain.h"
 
 #include <QAccessible>
-#include <QCoreApplication>
 #include <QAction>
-#include <QKeyEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -404,10 +404,9 @@ void frmMain::TakeFocus() {
 void frmMain::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
-    const bool menuKey = (key == Qt::Key_Menu && mods == Qt::NoModifier) ||
-                         (key == Qt::Key_F10 && mods == Qt::ShiftModifier) ||
-                         ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
-                          mods == Qt::NoModifier);
+    const bool menuKey =
+        (key == Qt::Key_Menu && mods == Qt::NoModifier) || (key == Qt::Key_F10 && mods == Qt::ShiftModifier) ||
+        ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && mods == Qt::NoModifier);
     if (menuKey) {
         event->accept();
         ShowKeyboardMenu();
