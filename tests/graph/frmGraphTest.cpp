@@ -90,7 +90,9 @@ TEST_F(GraphWindow, LoadsWithItsCaptionMenusTitleStripAndChoicesWithoutDrawing) 
             if (a->isSeparator()) continue;
             const qsizetype at = a->text().indexOf(QLatin1Char('&'));
             EXPECT_GE(at, 0) << a->text().toStdString();
-            if (at >= 0) EXPECT_TRUE(keys.insert(a->text().at(at + 1).toLower()).second) << a->text().toStdString();
+            if (at >= 0) {
+                EXPECT_TRUE(keys.insert(a->text().at(at + 1).toLower()).second) << a->text().toStdString();
+            }
         }
     };
     keysOf(window->menuBar()->actions());
