@@ -395,8 +395,10 @@ void frmMain::mousePressEvent(QMouseEvent* event) {
 }
 
 void frmMain::TakeFocus() {
+    // The window itself, not its first tile: the menu keys answer at once,
+    // and Tab goes on to the tiles.
     activateWindow();
-    if (!focusWidget() || !isAncestorOf(focusWidget())) setFocus(Qt::ActiveWindowFocusReason);
+    setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // --- keyboard ------------------------------------------------------------------------

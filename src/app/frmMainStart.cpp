@@ -107,7 +107,7 @@ void frmMain::ShowFirst() {
     SetTaskbarEntry(*this, false);
     show();
     raise();
-    activateWindow();
+    TakeFocus();
 }
 
 void frmMain::PlaceCentred() {
