@@ -11,12 +11,14 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
 
 #include "AppTestSupport.h"
 #include "app/AccessibleText.h"
+#include "app/PreferencesDialog.h"
 #include "app/TrayIconPicture.h"
 #include "app/frmMain.h"
 #include "base/Clock.h"
@@ -219,11 +221,32 @@ TEST_F(Accessibility, KeysOpenTheMenuUpdateMoveThroughTheTilesAndEscapeCloses) {
     dial->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(messages.messages.size(), before + 3);
 
-    // Escape closes a dialog.
+    // A click on the window's background takes the keyboard back from a tile.
+    EXPECT_EQ(f.focusWidget(), &Part("SunTransit1"));
+    QTest::mousePress(&f, Qt::LeftButton, Qt::NoModifier, QPoint(2, 50));
+    EXPECT_EQ(f.focusWidget(), &f);
+    QTest::mouseRelease(&f, Qt::LeftButton, Qt::NoModifier, QPoint(2, 50));
+    ASSERT_TRUE(PumpUntil([&] { return Menu().isVisible(); }, 2000));
+    QTest::keyClick(&Menu(), Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return !Menu().isVisible(); }, 2000));
+
+    // Escape closes the dialogs.
+    f.ShowAbout();
+    QDialog* about = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) about = d;
+            return about != nullptr;
+        },
+        2000));
+    QPointer<QDialog> aboutGuard(about);
+    QTest::keyClick(about, Qt::Key_Escape);
+    EXPECT_TRUE(PumpUntil([&] { return !aboutGuard || !aboutGuard->isVisible(); }, 2000));
     f.ShowPreferences();
-    QDialog* prefs = f.findChild<QDialog*>();
+    QPointer<QDialog> prefs = f.findChild<PreferencesDialog*>();
     ASSERT_NE(prefs, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return prefs->isVisible(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return prefs && prefs->isVisible(); }, 2000));
     QTest::keyClick(prefs, Qt::Key_Escape);
     EXPECT_TRUE(PumpUntil([&] { return !prefs || !prefs->isVisible(); }, 2000));
 }
