@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 #include <set>
 
 #include "GraphTestSupport.h"
@@ -337,6 +338,34 @@ TEST_F(GraphWindow, HostileNumbersInTheHistoryAreGapsInTheOpenWindow) {
             EXPECT_EQ(chart.SeriesGaps(0), std::string(type) == "mnHumidGraph" ? 2u : 3u) << type;
         }
     }
+}
+
+}  // namespace
+}  // namespace nimbrel
+
+namespace nimbrel {
+namespace {
+
+// The menus by keyboard alone: Alt and the key open a menu, the item's key
+// chooses it, Escape closes a menu again.
+TEST_F(GraphWindow, TheMenusWorkFromTheKeyboardAlone) {
+    window->show();
+    window->activateWindow();
+    testing::PumpFor(20);
+    QMenu* frames = Item("mnTimeFrame").menu();
+    ASSERT_NE(frames, nullptr);
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::AltModifier);
+    ASSERT_TRUE(testing::PumpUntil([&] { return frames->isVisible(); }, 2000));
+    QTest::keyClick(frames, Qt::Key_2);
+    testing::PumpUntil([&] { return !frames->isVisible(); }, 2000);
+    EXPECT_EQ(CheckedFrames(), (std::vector<std::string>{"mnDay"}));
+
+    QMenu* types = Item("mnGraphType").menu();
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::AltModifier);
+    ASSERT_TRUE(testing::PumpUntil([&] { return types->isVisible(); }, 2000));
+    QTest::keyClick(types, Qt::Key_Escape);
+    EXPECT_TRUE(testing::PumpUntil([&] { return !types->isVisible(); }, 2000));
+    EXPECT_EQ(CheckedTypes(), (std::vector<std::string>{"mnBoth"}));
 }
 
 }  // namespace
