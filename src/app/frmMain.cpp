@@ -179,6 +179,12 @@ void frmMain::BuildWindow() {
     setTabOrder(tileWidgets_[1], tileWidgets_[2]);
     setTabOrder(tileWidgets_[2], todayWidget_);
     setTabOrder(todayWidget_, sunWidget_);
+    // "Now" opens the menu as a click does, but beside the tile rather than
+    // at a mouse pointer that may be anywhere.
+    todayWidget_->onActivate = [this] {
+        ShowKeyboardMenu();
+        return true;
+    };
     sunWidget_->onActivate = [this] {
         if (sunKnown_) return false;
         ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);

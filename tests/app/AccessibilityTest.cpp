@@ -204,6 +204,19 @@ TEST_F(Accessibility, KeysOpenTheMenuUpdateMoveThroughTheTilesAndEscapeCloses) {
     }
     EXPECT_EQ(order, (std::vector<std::string>{"MiniFC0", "MiniFC1", "MiniFC2", "MFC_Today", "SunTransit1"}));
 
+    // The menu keys reach the window from a tile too; Enter on "Now" opens
+    // the menu beside it, as a click on it does.
+    QTest::keyClick(f.focusWidget(), Qt::Key_Menu);
+    ASSERT_TRUE(PumpUntil([&] { return Menu().isVisible(); }, 2000));
+    QTest::keyClick(&Menu(), Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return !Menu().isVisible(); }, 2000));
+    Part("MFC_Today").setFocus();
+    QTest::keyClick(&Part("MFC_Today"), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return Menu().isVisible(); }, 2000));
+    QTest::keyClick(&Menu(), Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return !Menu().isVisible(); }, 2000));
+    Part("SunTransit1").setFocus();
+
     // Enter on a tile opens its details, as a click does.
     form->UpdateForecast();
     ASSERT_TRUE(WaitForFetches(2));
@@ -249,6 +262,29 @@ TEST_F(Accessibility, KeysOpenTheMenuUpdateMoveThroughTheTilesAndEscapeCloses) {
     ASSERT_TRUE(PumpUntil([&] { return prefs && prefs->isVisible(); }, 2000));
     QTest::keyClick(prefs, Qt::Key_Escape);
     EXPECT_TRUE(PumpUntil([&] { return !prefs || !prefs->isVisible(); }, 2000));
+}
+
+TEST(AccessibleText, MissingValuesReadAsMissingAndDurationsAsWords) {
+    EnsureApp();
+    // A range end or humidity the feed did not give is missing, not 0.
+    const ControlTexts t = TileTexts(
+        "08/12/2026: Heavy Showers, n/a->6\xC2\xB0"
+        "C, H=n/a%, SR=07:54GMT, SS=15:40GMT",
+        TempUnit::Celsius);
+    EXPECT_EQ(t.name.toStdString(), "Tuesday: heavy showers, temperature missing to 6 " + kDegC + ", humidity missing");
+    // A line without sun times gets no second tip line.
+    EXPECT_EQ(TileToolTip("08/12/2026: Fog, 1->2\xC2\xB0"
+                          "C, H=90%, SR=, SS=",
+                          TempUnit::Celsius)
+                  .toStdString(),
+              "08/12/2026: Fog, 1->2" + kDegC + ", H=90%, SR=, SS=");
+    EXPECT_EQ(DurationText(0).toStdString(), "0 minutes");
+    EXPECT_EQ(DurationText(1).toStdString(), "1 minute");
+    EXPECT_EQ(DurationText(60).toStdString(), "1 hour");
+    EXPECT_EQ(DurationText(231).toStdString(), "3 hours 51 minutes");
+    EXPECT_EQ(DurationText(-61).toStdString(), "1 hour 1 minute");
+    EXPECT_EQ(HumidityName("%").toStdString(), "Humidity missing");
+    EXPECT_EQ(SunriseName("??:??").toStdString(), "Sunrise not known yet");
 }
 
 TEST(TrayBadge, ThreeCharactersWithAMinusKeepClearOfTheRimFrom16To32Pixels) {
