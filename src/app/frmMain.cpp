@@ -223,8 +223,8 @@ void frmMain::BuildMenu() {
         if (slot) connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
         return a;
     };
-    // "Cancel" only closes the menu.
     // Each item has its key (the & before it), which is no part of its text.
+    // "Cancel" only closes the menu.
     add("mnCancel", "&Cancel", nullptr);
     QAction* update = add("mnUpdateCurrent", "&Update current data", &frmMain::UpdateCurrent);
     add("mnUpdateForecast", "Update &forecast", &frmMain::UpdateForecast);
