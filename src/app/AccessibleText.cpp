@@ -30,9 +30,10 @@ QString SentenceCase(const std::string& text) {
     return s;
 }
 
-// The minutes of the day of a time.
+// The whole minutes of the day of a time, to the second first, as the
+// dial's own summary counts them: 14:39:45 is minute 879.
 int MinuteOfDay(DateTime t) {
-    return int(std::lround(TimePart(t) * 1440.0)) % 1440;
+    return int(std::lround(TimePart(t) * 86400.0) / 60) % 1440;
 }
 
 bool IsTimeCaption(const std::string& caption) {

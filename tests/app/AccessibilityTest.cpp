@@ -124,7 +124,11 @@ TEST_F(Accessibility, EveryControlIsNamedAndTheNamesFollowReadingForecastAndUnit
     EXPECT_EQ(Part("MiniFC0").toolTip().toStdString(),
               "05/12/2026: sunny, 41->54" + kDegF + ", H=80%, SR=07:50GMT, SS=15:55GMT\nSunrise 07:50, sunset 15:55.");
 
-    // The dial's sentence moves with the sun.
+    // The dial's sentence moves with the sun, in whole minutes as its summary.
+    clock.Set(DateSerial(2026, 12, 5) + TimeSerial(14, 39, 45));
+    form->OnSunTick();
+    EXPECT_EQ(Name("SunTransit1"), "Sunrise 07:50, sunset 15:55; the sun sets in 1 hour 16 minutes");
+    EXPECT_EQ(Description("SunTransit1"), "Sunrise was 6h 49m ago; Sunset is in 1h 16m");
     clock.Set(DateSerial(2026, 12, 5) + TimeSerial(16, 30, 0));
     form->OnSunTick();
     EXPECT_EQ(Name("SunTransit1"), "Sunrise 07:50, sunset 15:55; the sun rises in 15 hours 20 minutes");
