@@ -7,7 +7,7 @@ NIMBREL_PACKAGES=(
   libcurl4-openssl-dev libturbojpeg0-dev libjpeg-dev libpng-dev
   libcpp-httplib-dev nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth xdotool x11-utils imagemagick libxcb-cursor0 libxcb1-dev openbox trayer
+  xvfb xauth xdotool x11-utils imagemagick libxcb-cursor0 libxcb1-dev openbox trayer at-spi2-core python3-pyatspi
   librsvg2-bin dpkg-dev lintian appstream desktop-file-utils openssl
   locales dbus-daemon weston qt6-wayland xwayland
 )

@@ -1,5 +1,6 @@
 #include "app/TrayIconPicture.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include "base/Defaults.h"
 #include "base/Temperature.h"
 #include "base/modMisc.h"
+#include "feeds/WeatherModel.h"
 
 namespace nimbrel {
 
@@ -47,7 +49,11 @@ QImage DrawTrayTemperature(int shownDegrees, int size) {
     // The largest bold narrow face whose figures fit inside the rim: two
     // figures stand tall, three are narrower and so a little smaller.
     const QString text = QString::fromStdString(TrayFigures(shownDegrees));
-    const QRectF room(rim, rim, s - 2 * rim, s - 2 * rim);
+    // The figures keep a pixel of badge between them and the rim (more on
+    // larger icons), and the rounded corners cut into the room beside a
+    // tall line: "−12" must not touch the edge at 16 pixels.
+    const double gap = std::max(1.0, std::round(s / 16.0));
+    const QRectF room(rim + gap, rim + gap, s - 2 * (rim + gap), s - 2 * (rim + gap));
     QFont font(QStringLiteral("Liberation Sans Narrow"));
     font.setBold(true);
     font.setHintingPreference(QFont::PreferFullHinting);
@@ -55,7 +61,8 @@ QImage DrawTrayTemperature(int shownDegrees, int size) {
     for (; pixels > 5; --pixels) {
         font.setPixelSize(pixels);
         const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
-        if (ink.width() <= room.width() && ink.height() <= room.height() * 0.92) break;
+        // One pixel to spare for the rounding of the origin below.
+        if (ink.width() <= room.width() - 1 && ink.height() <= room.height() - 1) break;
     }
     font.setPixelSize(pixels);
     // Centred on the figures' ink, not on the line's ascent and descent, so
@@ -78,7 +85,10 @@ QIcon TrayTemperatureIcon(int shownDegrees) {
 std::string TrayTipText(const TrayReading& reading, TempUnit unit) {
     std::string tip = reading.place.empty() ? std::string() : reading.place + ": ";
     if (!reading.summary.empty()) tip += reading.summary + ", ";
-    tip += FormatTemperature(reading.celsius, unit);
+    if (reading.temperatureKnown)
+        tip += FormatTemperature(reading.celsius, unit);
+    else
+        tip += QCoreApplication::translate("TrayIconPicture", "temperature missing").toStdString();
     if (!reading.humidity.empty()) tip += ", humidity " + reading.humidity;
     // "dd/mm/yyyy hh:nn:ss": the hours and minutes say enough in a tip.
     const size_t space = reading.time.find(' ');
@@ -96,6 +106,8 @@ std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool pl
     r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
     r.summary = store.CurrentSummary;
     r.celsius = store.CurrentTemp;
+    // A reading without a number is stored as 0 degrees; it is not one.
+    r.temperatureKnown = Measure::FromText(GetField(store.LastReading, ",", 2)).value.has_value();
     r.humidity = store.HumidityCaption == "%" ? std::string() : store.HumidityCaption;
     r.time = GetField(store.LastReading, ",", 4);
     return r;
@@ -108,7 +120,8 @@ QIcon TrayIconFor(const SettingsStore& store, TempUnit unit) {
     static bool haveLast = false;
     static QIcon last;
     const auto r = StoredTrayReading(store);
-    const std::optional<int> degrees = r ? std::optional<int>(ShownDegrees(r->celsius, unit)) : std::nullopt;
+    const std::optional<int> degrees =
+        r && r->temperatureKnown ? std::optional<int>(ShownDegrees(r->celsius, unit)) : std::nullopt;
     if (!haveLast || degrees != lastDegrees) {
         last = degrees ? TrayTemperatureIcon(*degrees) : PlainProgramIcon();
         lastDegrees = degrees;

@@ -35,6 +35,9 @@ struct TrayReading {
     int celsius = 0;       // as stored
     std::string humidity;  // "65%"
     std::string time;      // the reading's time as stored: dd/mm/yyyy hh:nn:ss
+    // False when the reading had no number (stored as 0): the tip says the
+    // temperature is missing and the icon shows no figures.
+    bool temperatureKnown = true;
 };
 // "Leeds: Light Rain, 21°C, humidity 65%, at 14:05" in the shown unit; the
 // tray cuts it to its 63 characters, so the place comes first and the time

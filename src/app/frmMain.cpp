@@ -1,8 +1,11 @@
 #include "app/frmMain.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,7 +14,9 @@
 #include <cmath>
 
 #include "app/AboutBox.h"
+#include "app/AccessibleText.h"
 #include "app/AppIcon.h"
+#include "app/PlaceChoice.h"
 #include "app/PlainText.h"
 #include "app/Process.h"
 #include "app/WindowMemory.h"
@@ -133,6 +138,10 @@ void frmMain::BuildWindow() {
                    Qt::CustomizeWindowHint);
     setWindowIcon(AppIcon());
     setAttribute(Qt::WA_QuitOnClose, false);
+    // The keyboard reaches the window and, with Tab, its tiles and dial; the
+    // place's name in the tool tip shows while another window has focus.
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     for (int i = 0; i < 3; ++i) {
         auto* w = new ControlWidget(tiles_[size_t(i)], this);
@@ -167,6 +176,31 @@ void frmMain::BuildWindow() {
                              kLastTimePlace.height, Qt::white, "Arial", 6.75, true, "");
     lblLastTime_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     lastTimePixels_ = lblLastTime_->font().pixelSize();
+
+    // Tab goes along the forecast, then to "Now" and the dial, as they are read.
+    setTabOrder(tileWidgets_[0], tileWidgets_[1]);
+    setTabOrder(tileWidgets_[1], tileWidgets_[2]);
+    setTabOrder(tileWidgets_[2], todayWidget_);
+    setTabOrder(todayWidget_, sunWidget_);
+    // "Now" opens the menu as a click does, but beside the tile rather than
+    // at a mouse pointer that may be anywhere.
+    todayWidget_->onActivate = [this] {
+        ShowKeyboardMenu();
+        return true;
+    };
+    sunWidget_->onActivate = [this] {
+        if (sunKnown_) return false;
+        ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);
+        return true;
+    };
+    // What a screen reader says before anything is known.
+    todayWidget_->SetAccessibleText(NowTexts(store_, state_->Unit()).name, {});
+    for (ControlWidget* w : tileWidgets_) w->SetAccessibleText(TileTexts({}, state_->Unit()).name, {});
+    DescribeSun();
+    lblSunrise_->setAccessibleName(SunriseName({}));
+    lblSunset_->setAccessibleName(SunsetName({}));
+    lblHumid_->setAccessibleName(HumidityName({}));
+    lblLastTime_->setAccessibleName(LastUpdateName({}));
 }
 
 void frmMain::FinishLayout() {
@@ -192,18 +226,24 @@ void frmMain::BuildMenu() {
         if (slot) connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
         return a;
     };
+    // Each item has its key (the & before it), which is no part of its text.
     // "Cancel" only closes the menu.
-    add("mnCancel", "Cancel", nullptr);
-    add("mnUpdateCurrent", "Update current data", &frmMain::UpdateCurrent);
-    add("mnUpdateForecast", "Update forecast", &frmMain::UpdateForecast);
+    add("mnCancel", "&Cancel", nullptr);
+    QAction* update = add("mnUpdateCurrent", "&Update current data", &frmMain::UpdateCurrent);
+    add("mnUpdateForecast", "Update &forecast", &frmMain::UpdateForecast);
     mnSysTray_->addSeparator();
     mnRestore_ = add("mnRestore", kSendToTray, &frmMain::ToggleTray);
-    add("mnShowGraph", "Show graph window", &frmMain::ShowGraphWindow);
-    add("mnSetLocation", "Set location\xE2\x80\xA6", &frmMain::SetLocation);
-    add("mnPreferences", "Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
-    add("mnAbout", "About Nimbrel\xE2\x80\xA6", &frmMain::ShowAbout);
+    add("mnShowGraph", "Show &graph window", &frmMain::ShowGraphWindow);
+    add("mnSetLocation", "Set &location\xE2\x80\xA6", &frmMain::SetLocation);
+    add("mnPreferences", "&Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
+    add("mnAbout", "&About Nimbrel\xE2\x80\xA6", &frmMain::ShowAbout);
     mnSysTray_->addSeparator();
-    add("mnExit", "Exit Nimbrel", &frmMain::Exit);
+    add("mnExit", "E&xit Nimbrel", &frmMain::Exit);
+    // F5 updates the current data while the window has the keyboard, as
+    // browsers and file managers refresh.
+    update->setShortcut(QKeySequence(Qt::Key_F5));
+    update->setShortcutContext(Qt::WindowShortcut);
+    addAction(update);
 }
 
 // --- what the window shows ---------------------------------------------------------
@@ -213,6 +253,9 @@ void frmMain::ShowReading(bool fresh) {
     lblHumid_->setText(QString::fromStdString(r.humidityCaption));
     today_.SetUnit(state_->Unit());
     today_.UpdateForecast(r.caption, r.summary, r.temperature);
+    const ControlTexts now = NowTexts(store_, state_->Unit());
+    todayWidget_->SetAccessibleText(now.name, now.description);
+    lblHumid_->setAccessibleName(HumidityName(r.humidityCaption));
     lastUpdateCaption_ = r.lastUpdateCaption;
     ShowLastUpdate();
     // A new reading is a new point on the chart.
@@ -226,10 +269,17 @@ void frmMain::ShowForecast() {
     for (size_t i = 0; i < tiles_.size(); ++i) {
         tiles_[i].SetUnit(state_->Unit());
         tiles_[i].UpdateForecast(s.tiles[i].caption, s.tiles[i].summary, s.tiles[i].temperature);
-        tileWidgets_[i]->setToolTip(PlainToolTip(s.toolTips[i]));
+        // The stored line in the unit, then the day's sun times as the
+        // labels under the dial give them.
+        const std::string line = state_->ForecastLineOf(int(i));
+        tileWidgets_[i]->setToolTip(PlainToolTip(TileToolTip(line, state_->Unit()).toStdString()));
+        const ControlTexts tile = TileTexts(line, state_->Unit());
+        tileWidgets_[i]->SetAccessibleText(tile.name, tile.description);
     }
     lblSunrise_->setText(QString::fromStdString(s.sun.riseCaption));
     lblSunset_->setText(QString::fromStdString(s.sun.setCaption));
+    lblSunrise_->setAccessibleName(SunriseName(s.sun.riseCaption));
+    lblSunset_->setAccessibleName(SunsetName(s.sun.setCaption));
     // A time that cannot be read leaves the dial where it was rather than
     // turning it to midnight.
     if (s.sun.riseKnown) {
@@ -237,7 +287,26 @@ void frmMain::ShowForecast() {
         sun_.SetSunUp(s.sun.sunUp);
     }
     if (s.sun.setKnown) sun_.SetSunDown(s.sun.sunDown);
+    DescribeSun();
     ShowForecastAge();
+}
+
+void frmMain::DescribeSun() {
+    const ForecastScreen s = state_->Forecast();
+    const ControlTexts t = SunDialTexts(s.sun, sunKnown_, Now(), sun_.Summary());
+    sunWidget_->SetAccessibleText(t.name, t.description);
+}
+
+QString frmMain::NoReadingText() const {
+    switch (noReading_) {
+        case NoReading::Unreachable:
+            return QCoreApplication::translate("frmMain", "No reading yet: the feed server could not be reached.");
+        case NoReading::NoPlace:
+            return QString::fromUtf8(kChoosePlaceHint);
+        case NoReading::Waiting:
+            break;
+    }
+    return QCoreApplication::translate("frmMain", "Waiting for the first reading\u2026");
 }
 
 void frmMain::ShowInUnit() {
@@ -260,6 +329,8 @@ void frmMain::ShowTileMessage(int index) {
 void frmMain::ShowLastUpdate() {
     std::string text = lastUpdateCaption_;
     bool old = false;
+    // Without a reading the line says why, rather than leaving the window blank.
+    if (store_.LastUpdate.empty() && loaded_) text = NoReadingText().toStdString();
     if (!text.empty() && !store_.LastUpdate.empty()) {
         try {
             const double minutes = (Now() - ParseDateTime(store_.LastUpdate, false)) * 1440.0;
@@ -281,7 +352,11 @@ void frmMain::ShowLastUpdate() {
     f.setPixelSize(lastTimePixels_);
     while (f.pixelSize() > 7 && QFontMetrics(f).horizontalAdvance(lblLastTime_->text()) > lblLastTime_->width())
         f.setPixelSize(f.pixelSize() - 1);
+    // A reason longer than the line even in the smallest face takes two.
+    const bool wrap = QFontMetrics(f).horizontalAdvance(lblLastTime_->text()) > lblLastTime_->width();
+    lblLastTime_->setWordWrap(wrap);
     lblLastTime_->setFont(f);
+    lblLastTime_->setAccessibleName(LastUpdateName(lblLastTime_->text()));
     QPalette p = lblLastTime_->palette();
     p.setColor(QPalette::WindowText, old ? kStaleGrey : QColor(Qt::white));
     lblLastTime_->setPalette(p);
@@ -324,7 +399,49 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void frmMain::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) pressed_ = true;
+    TakeFocus();
     event->accept();
+}
+
+void frmMain::TakeFocus() {
+    // The window itself, not its first tile: the menu keys answer at once,
+    // and Tab goes on to the tiles.
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+// --- keyboard ------------------------------------------------------------------------
+
+void frmMain::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    const bool menuKey =
+        (key == Qt::Key_Menu && mods == Qt::NoModifier) || (key == Qt::Key_F10 && mods == Qt::ShiftModifier) ||
+        ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && mods == Qt::NoModifier);
+    if (menuKey) {
+        event->accept();
+        ShowKeyboardMenu();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmMain::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse opens the menu on release; a context-menu key a tile passed
+    // on (it has no menu of its own) opens it here.
+    if (event->reason() != QContextMenuEvent::Keyboard) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    ShowKeyboardMenu();
+}
+
+void frmMain::ShowKeyboardMenu() {
+    QWidget* at = focusWidget() && isAncestorOf(focusWidget()) ? focusWidget() : this;
+    ShowPopupMenuAt(*mnSysTray_, at->mapToGlobal(QPoint(0, at->height() / 2)));
+    // The first item is chosen, so that the arrows and Enter start at once.
+    if (!mnSysTray_->actions().isEmpty()) mnSysTray_->setActiveAction(mnSysTray_->actions().first());
 }
 
 void frmMain::mouseReleaseEvent(QMouseEvent* event) {
@@ -363,6 +480,7 @@ frmGraph& frmMain::EnsureGraph() {
             chart_.SetUnit(state_->Unit());
             chart_.DrawWeatherGraph(store_, *graph_, r.blnTemperature, r.blnBothGraphs, r.datStart,
                                     r.redrawnAt != 0 ? r.redrawnAt : r.datEnd, r.blnAutoTime);
+            DescribeChart(r.blnTemperature, r.blnBothGraphs);
         }
     }
     return *graph_;
@@ -376,6 +494,24 @@ void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime
     }
     chart_.SetUnit(state_->Unit());
     chart_.DrawWeatherGraph(store_, *graph_, blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
+    DescribeChart(blnTemperature, blnBothGraphs);
+}
+
+void frmMain::DescribeChart(bool blnTemperature, bool blnBothGraphs) {
+    if (!graph_) return;
+    const ControlTexts t = ChartTexts(blnTemperature, blnBothGraphs, graph_->datFrameStart(), graph_->datFrameEnd(),
+                                      store_, state_->Unit());
+    QWidget& chart = graph_->mscTemp();
+    if (chart.accessibleName() != t.name) {
+        chart.setAccessibleName(t.name);
+        QAccessibleEvent event(&chart, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (chart.accessibleDescription() != t.description) {
+        chart.setAccessibleDescription(t.description);
+        QAccessibleEvent event(&chart, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void frmMain::ShowGraphWindow() {

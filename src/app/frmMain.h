@@ -175,11 +175,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // The menu item that sends the window to the tray, or brings it back.
-    static constexpr const char* kSendToTray = "Send to system tray";
-    static constexpr const char* kRestore = "Restore";
+    // The & marks the item's key in the menu; the text is the same.
+    static constexpr const char* kSendToTray = "Send to system &tray";
+    static constexpr const char* kRestore = "&Restore";
 
     void BuildWindow();
     void BuildMenu();
@@ -200,6 +203,16 @@ private:
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
     void ShowLastUpdate();
+    // What the window says in its last line while it has no reading.
+    enum class NoReading { Waiting, Unreachable, NoPlace };
+    QString NoReadingText() const;
+    // The dial's sentences, again each minute as the sun moves.
+    void DescribeSun();
+    void DescribeChart(bool blnTemperature, bool blnBothGraphs);
+    // The pop-up menu opened from the keyboard, at the focused part.
+    void ShowKeyboardMenu();
+    // The window takes the keyboard when it is raised or clicked.
+    void TakeFocus();
     void ShowForecastAge();
     void ShowStatus();
     void Save();
@@ -274,6 +287,7 @@ private:
     std::string lastUpdateCaption_;
     int lastTimePixels_ = 9;
     bool sunKnown_ = false;
+    NoReading noReading_ = NoReading::Waiting;
     std::string observationStatus_, forecastStatus_;
     bool saveFailing_ = false;
     int exitStatus_ = 0;

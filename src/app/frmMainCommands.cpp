@@ -47,7 +47,10 @@ void frmMain::SetLocation() {
     const bool placeKnown = cycle_->HasSource();
     dialog->onChosen = [this](const Place& place) { UsePlace(place); };
     dialog->onCancelled = [this, placeKnown] {
-        if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(QString::fromUtf8(kChoosePlaceHint));
+        if (!placeKnown && store_.LastUpdate.empty()) {
+            noReading_ = NoReading::NoPlace;
+            ShowLastUpdate();
+        }
     };
     PlaceNear(*dialog, this);
     dialog->show();
@@ -56,6 +59,7 @@ void frmMain::SetLocation() {
 void frmMain::UsePlace(const Place& place) {
     StorePlace(store_, place);
     store_.SaveSettings();
+    if (noReading_ == NoReading::NoPlace) noReading_ = NoReading::Waiting;
     // The place chosen here wins over a feed server named at start.
     config_.place = place;
     ChooseSource();

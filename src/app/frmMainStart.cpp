@@ -74,6 +74,9 @@ void frmMain::Load() {
     if (const std::string problem = store_.FolderProblem(); !problem.empty()) ShowNotice(problem);
     ShowForecastAge();
     ShowStatus();
+    // Until the first reading the last line says what the window waits for.
+    noReading_ = !cycle_->HasSource() && store_.LocationId.empty() ? NoReading::NoPlace : NoReading::Waiting;
+    ShowLastUpdate();
     // The chart of the last seven days, in the graph window (hidden).
     const DateTime now = Now();
     DrawWeatherGraph(true, true, now - 7, now, true);
@@ -105,7 +108,7 @@ void frmMain::ShowFirst() {
     show();
     KeepAbove(*this);
     raise();
-    activateWindow();
+    TakeFocus();
 }
 
 void frmMain::PlaceCentred() {
@@ -182,6 +185,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::OnSunTick() {
     sun_.DrawSunPosition();
+    DescribeSun();
     // A save that failed is tried again every minute.
     if (cycle_->SunTick() || saveFailing_) Save();
     ShowLastUpdate();
@@ -208,6 +212,10 @@ void frmMain::OnFetched(const FetchOutcome& outcome) {
     (forecast ? forecastStatus_ : observationStatus_) =
         std::string(forecast ? "Forecast " : "Observation ") + FormatTimeHM(Now()) + ": " + outcome.what;
     ShowStatus();
+    if (!forecast && !outcome.ok && store_.LastUpdate.empty() && noReading_ != NoReading::NoPlace) {
+        noReading_ = NoReading::Unreachable;
+        ShowLastUpdate();
+    }
     // A menu command is answered; the timers stay quiet, the tool tip and
     // the dimmed line say enough.
     if (!outcome.ok && outcome.byUser) {
@@ -227,7 +235,9 @@ std::string frmMain::StatusLines() const {
 }
 
 std::string frmMain::StatusTip() const {
-    return kAppTitle + StatusLines();
+    // The place leads: the title bar is too narrow to show its name.
+    const std::string& place = state_->Place();
+    return (place.empty() ? std::string(kAppTitle) : place) + StatusLines();
 }
 
 // The tray's tip leads with the last reading, then says how the fetches went.

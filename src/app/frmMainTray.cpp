@@ -41,7 +41,7 @@ void frmMain::BringToFront() {
     show();
     KeepAbove(*this);
     raise();
-    activateWindow();
+    TakeFocus();
 }
 
 void frmMain::SendToTray() {
@@ -91,7 +91,7 @@ void frmMain::RestoreFromTray() {
     KeepAbove(*this);
     RemoveTrayIcon();
     raise();
-    activateWindow();
+    TakeFocus();
 }
 
 void frmMain::ShowTrayMenu() {

@@ -75,6 +75,10 @@ public:
     void Resize(int widthTwips, int heightTwips);
     // The user clicked the surface at pixel (x, y).
     virtual void HostClick(int /*x*/, int /*y*/) {}
+    // The user chose the control without a mouse (Enter, Space, a screen
+    // reader's action): what a click on its main part does, the middle of
+    // the surface unless the control says otherwise.
+    virtual void Activate() { HostClick(widthPx_ / 2, heightPx_ / 2); }
 
     // --- size and surface ---
     int Width() const { return widthTwips_; }

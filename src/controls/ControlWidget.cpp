@@ -1,8 +1,12 @@
 #include "controls/ControlWidget.h"
 
+#include <QAccessible>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "controls/ControlAccessible.h"
 
 namespace nimbrel {
 
@@ -24,6 +28,9 @@ ControlWidget::ControlWidget(controls::UserControl& control, QWidget* parent,
                              const std::function<void(controls::UserControl&)>& readProperties)
     : QWidget(parent), control_(control) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    InstallControlAccessibility();
+    // Tab reaches it; a click does not take focus from the window around it.
+    setFocusPolicy(Qt::TabFocus);
     control_.SetSite(this);
     if (readProperties)
         readProperties(control_);
@@ -69,6 +76,14 @@ void ControlWidget::paintEvent(QPaintEvent*) {
         return;
     }
     p.drawImage(0, 0, image);
+    // Where the keyboard is: a dotted frame over the picture, inside the
+    // control so that the window's layout does not move.
+    if (hasFocus()) {
+        QPen pen(Qt::white, 1, Qt::DotLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
     // Anything outside the surface (a widget briefly larger) shows the
     // background the control would clear to.
     gdi::COLORREF c = control_.BackColor();
@@ -100,6 +115,51 @@ void ControlWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (!rect().contains(pos)) return;
     event->accept();
     control_.HostClick(pos.x(), pos.y());
+}
+
+void ControlWidget::SetAccessibleText(const QString& name, const QString& description) {
+    const bool nameChanged = name != accessibleName_;
+    const bool descriptionChanged = description != accessibleDescription_;
+    accessibleName_ = name;
+    accessibleDescription_ = description;
+    if (nameChanged) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (descriptionChanged) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ControlWidget::Activate() {
+    if (onActivate && onActivate()) return;
+    control_.Activate();
+}
+
+void ControlWidget::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (event->modifiers() & ~Qt::KeypadModifier) break;
+            event->accept();
+            Activate();
+            return;
+        default:
+            break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ControlWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void ControlWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 }  // namespace nimbrel

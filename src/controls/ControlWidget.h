@@ -4,6 +4,11 @@
 // follows a control that sizes itself, and hands it the lifecycle
 // notifications and clicks. The control draws whenever it likes; the widget
 // only copies the surface to the screen when Qt asks for a paint.
+//
+// The widget also stands for the control before the keyboard and a screen
+// reader: it takes focus with Tab, Enter and Space choose it as a click
+// does, and its accessible name and description are the sentences the host
+// gives it (the surface is only a picture), sent on as they change.
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -40,6 +45,16 @@ public:
     void ShowSurface(controls::UserControl& control) override;
     void ControlSized(controls::UserControl& control) override;
 
+    // What a screen reader says of the control. A change is told to the
+    // accessibility clients (NameChanged, DescriptionChanged).
+    void SetAccessibleText(const QString& name, const QString& description);
+    const QString& AccessibleName() const { return accessibleName_; }
+    const QString& AccessibleDescription() const { return accessibleDescription_; }
+    // Chooses the control as Enter or a screen reader's press does. A host
+    // that answers for the control (onActivate returning true) is asked first.
+    void Activate();
+    std::function<bool()> onActivate;
+
     // Number of paints so far (tests look at it to see the window is alive).
     int PaintCount() const { return paints_; }
 
@@ -48,6 +63,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     controls::UserControl& control_;
@@ -55,6 +73,7 @@ private:
     bool pressed_ = false;
     bool sizing_ = false;
     int paints_ = 0;
+    QString accessibleName_, accessibleDescription_;
 };
 
 // The bottom-up BGR rows of a gdi bitmap as a top-down QImage (a copy).

@@ -40,6 +40,8 @@ public:
     Event<> TitleClick;
 
     void HostClick(int x, int y) override;
+    // The picture's click: the title strip is a part a keyboard never means.
+    void Activate() override { Click(); }
 
     // --- what the tile shows, for hosts and tests ---
     KestLabel& Title() { return klblTitle_; }

@@ -57,6 +57,8 @@ frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host
 frmGraph::~frmGraph() = default;
 
 void frmGraph::BuildMenus() {
+    // Every menu and item has its key (the & before it), so that the window
+    // works from the keyboard alone: Alt+G, Alt+I, Alt+C, Alt+H.
     QMenuBar* bar = menuBar();
     auto item = [this](QMenu* menu, const char* name, const char* caption, bool checkable) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
@@ -65,33 +67,33 @@ void frmGraph::BuildMenus() {
         return a;
     };
 
-    mnGraphType = bar->addMenu(QStringLiteral("Graph Type"));
+    mnGraphType = bar->addMenu(QStringLiteral("&Graph Type"));
     mnGraphType->setObjectName(QStringLiteral("mnGraphType"));
     mnGraphType->menuAction()->setObjectName(QStringLiteral("mnGraphType"));
-    mnBoth = item(mnGraphType, "mnBoth", "Temperature and Humidity", true);
-    mnTempGraph = item(mnGraphType, "mnTempGraph", "Temperature", true);
-    mnHumidGraph = item(mnGraphType, "mnHumidGraph", "Humidity", true);
+    mnBoth = item(mnGraphType, "mnBoth", "Temperature &and Humidity", true);
+    mnTempGraph = item(mnGraphType, "mnTempGraph", "&Temperature", true);
+    mnHumidGraph = item(mnGraphType, "mnHumidGraph", "&Humidity", true);
     mnSep1 = mnGraphType->addSeparator();
     mnSep1->setObjectName(QStringLiteral("mnSep1"));
-    mn3D = item(mnGraphType, "mn3D", "3D", true);
+    mn3D = item(mnGraphType, "mn3D", "&3D", true);
 
-    mnTimeFrame = bar->addMenu(QStringLiteral("Time frame"));
+    mnTimeFrame = bar->addMenu(QStringLiteral("T&ime frame"));
     mnTimeFrame->setObjectName(QStringLiteral("mnTimeFrame"));
     mnTimeFrame->menuAction()->setObjectName(QStringLiteral("mnTimeFrame"));
-    mnAll = item(mnTimeFrame, "mnAll", "All", true);
-    mnDay = item(mnTimeFrame, "mnDay", "Last 24 hours", true);
-    mnWeek = item(mnTimeFrame, "mnWeek", "Last Week", true);
-    mnMonth = item(mnTimeFrame, "mnMonth", "Last Month", true);
-    mnSixMonths = item(mnTimeFrame, "mnSixMonths", "Last Six Months", true);
-    mnYear = item(mnTimeFrame, "mnYear", "Last Year", true);
+    mnAll = item(mnTimeFrame, "mnAll", "&All", true);
+    mnDay = item(mnTimeFrame, "mnDay", "Last &24 hours", true);
+    mnWeek = item(mnTimeFrame, "mnWeek", "Last &Week", true);
+    mnMonth = item(mnTimeFrame, "mnMonth", "Last &Month", true);
+    mnSixMonths = item(mnTimeFrame, "mnSixMonths", "Last &Six Months", true);
+    mnYear = item(mnTimeFrame, "mnYear", "Last &Year", true);
 
-    mnCapture = bar->addAction(QStringLiteral("Capture"));
+    mnCapture = bar->addAction(QStringLiteral("&Capture"));
     mnCapture->setObjectName(QStringLiteral("mnCapture"));
 
-    mnHelp = bar->addMenu(QStringLiteral("Help"));
+    mnHelp = bar->addMenu(QStringLiteral("&Help"));
     mnHelp->setObjectName(QStringLiteral("mnHelp"));
     mnHelp->menuAction()->setObjectName(QStringLiteral("mnHelp"));
-    mnAbout = item(mnHelp, "mnAbout", "About Nimbrel\xE2\x80\xA6", false);
+    mnAbout = item(mnHelp, "mnAbout", "&About Nimbrel\xE2\x80\xA6", false);
 
     // The groups give the items the look of radio items and keep a chosen
     // item checked when it is chosen again; the commands still set the marks

@@ -89,6 +89,8 @@ protected:
     controls::SunTransit& Sun() { return dynamic_cast<controls::SunTransit&>(Widget("SunTransit1").Control()); }
     QMenu& Menu() { return Find<QMenu>("mnSysTray"); }
     QAction& Restore() { return Find<QAction>("mnRestore"); }
+    // An item's text without the & that marks its key.
+    static std::string Caption(const QAction& a) { return QString(a.text()).remove(QLatin1Char('&')).toStdString(); }
     // The graph window, a window of its own.
     frmGraph* Graph() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -148,11 +150,12 @@ TEST_F(MainWindow, StartsWithoutAFileShowingTheEmptyDisplayAndFetchingNothing) {
     EXPECT_EQ(Text("lblHumidTitle"), "Humidity:");
     // No humidity has been read: the label shows no number.
     EXPECT_EQ(Text("lblHumid"), "%");
-    EXPECT_EQ(Text("lblLastTime"), "");
+    // The last line says what the window waits for.
+    EXPECT_EQ(Text("lblLastTime"), "Waiting for the first reading\xE2\x80\xA6");
     EXPECT_EQ(Today().Title().Caption(), "");
     EXPECT_FALSE(Today().HasPicture());
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Tile(i).TempCaption(), "");
-    EXPECT_EQ(Restore().text().toStdString(), "Send to system tray");
+    EXPECT_EQ(Caption(Restore()), "Send to system tray");
 
     // All three timers run at one minute; the graph window is made only
     // when it is first opened.
@@ -203,7 +206,7 @@ TEST_F(MainWindow, StartsFromAStoredFileShowingReadingForecastAndSunTimes) {
     EXPECT_EQ(Tile(2).ShownWeather(), controls::Weather::HeavySnow);
     EXPECT_EQ(TileWidget(1).toolTip().toStdString(),
               "06/12/2026: light rain, 4->9\xC2\xB0"
-              "C, H=90%, SR=07:51GMT, SS=15:54GMT");
+              "C, H=90%, SR=07:51GMT, SS=15:54GMT\nSunrise 07:51, sunset 15:54.");
     EXPECT_EQ(Text("lblSunrise"), "07:50");
     EXPECT_EQ(Text("lblSunset"), "15:55");
     EXPECT_DOUBLE_EQ(Sun().SunUp(), TimeSerial(7, 50, 0));
@@ -328,7 +331,7 @@ TEST_F(MainWindow, CloseButtonSendsToTheTrayAndTheIconBringsItBack) {
     EXPECT_FALSE(f.Unloaded());
     EXPECT_TRUE(blnIconShown());
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(Restore().text().toStdString(), "Restore");
+    EXPECT_EQ(Caption(Restore()), "Restore");
     ASSERT_EQ(tray.tray().calls.size(), 1u);
     EXPECT_EQ(tray.tray().calls[0].first, NIM_ADD);
     EXPECT_EQ(tray.tray().calls[0].second.szTip, "Nimbrel");
@@ -349,7 +352,7 @@ TEST_F(MainWindow, CloseButtonSendsToTheTrayAndTheIconBringsItBack) {
     tray.tray().Deliver(TrayClick::Click);
     EXPECT_FALSE(blnIconShown());
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(Restore().text().toStdString(), "Send to system tray");
+    EXPECT_EQ(Caption(Restore()), "Send to system tray");
     ASSERT_EQ(tray.tray().calls.size(), 2u);
     EXPECT_EQ(tray.tray().calls[1].first, NIM_DELETE);
 
@@ -379,7 +382,7 @@ TEST_F(MainWindow, AWordContainingTrayStartsInTheTray) {
     frmMain& f = Start("-Tray");
     EXPECT_TRUE(blnIconShown());
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(Restore().text().toStdString(), "Restore");
+    EXPECT_EQ(Caption(Restore()), "Restore");
     f.ToggleTray();
     EXPECT_TRUE(f.isVisible());
     EXPECT_FALSE(blnIconShown());
@@ -501,7 +504,7 @@ TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
 
     // The menu's captions, in order.
     std::vector<std::string> captions;
-    for (QAction* a : Menu().actions()) captions.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    for (QAction* a : Menu().actions()) captions.push_back(a->isSeparator() ? "-" : Caption(*a));
     EXPECT_EQ(captions,
               (std::vector<std::string>{"Cancel", "Update current data", "Update forecast", "-", "Send to system tray",
                                         "Show graph window", "Set location\xE2\x80\xA6", "Preferences\xE2\x80\xA6",
@@ -542,7 +545,8 @@ TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing
     dead.Load();
     dead.UpdateCurrent();
     ASSERT_TRUE(PumpUntil([&] { return dead.Fetches().Handled() == 1; }, 10000));
-    EXPECT_EQ(dead.findChild<QLabel*>("lblLastTime")->text().toStdString(), "");
+    EXPECT_EQ(dead.findChild<QLabel*>("lblLastTime")->text().toStdString(),
+              "No reading yet: the feed server could not be reached.");
     dead.Exit();
     EXPECT_NE(Saved().find("<last temps></last temps>"), std::string::npos);
 }
@@ -581,7 +585,7 @@ TEST_F(MainWindow, AServerDownAtStartGoneAwayAndBackIsToldAndTheHistoryKept) {
     ASSERT_TRUE(WaitForFetches(1));
     EXPECT_EQ(Notice(), "Nimbrel could not update the current data: could not connect to " + Host() + ".");
     EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: could not connect to " + Host());
-    EXPECT_EQ(Text("lblLastTime"), "");
+    EXPECT_EQ(Text("lblLastTime"), "No reading yet: the feed server could not be reached.");
     EXPECT_EQ(Text("lblHumid"), "%");
     CloseNotice();
     // The timers stay quiet.

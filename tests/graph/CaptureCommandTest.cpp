@@ -81,7 +81,7 @@ protected:
         window_ = &host_.Window();
         mnCapture_ = window_->MenuItem("mnCapture");
         ASSERT_NE(mnCapture_, nullptr);
-        ASSERT_EQ(mnCapture_->text(), "Capture");
+        ASSERT_EQ(mnCapture_->text().remove(QLatin1Char('&')), "Capture");
         ASSERT_TRUE(testing::ShowAndWait(*window_));
         capture_ = AttachCapture(*window_, folder_.string(), "Nimbrel");
         previous_ = SetMessageHandler([this](const MessageRequest& r) {

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
+#include <set>
 
 #include "GraphTestSupport.h"
 #include "base/Clock.h"
@@ -73,12 +75,30 @@ TEST_F(GraphWindow, LoadsWithItsCaptionMenusTitleStripAndChoicesWithoutDrawing) 
     EXPECT_FALSE(window->isVisible());
 
     std::vector<std::string> bar;
-    for (QAction* a : window->menuBar()->actions()) bar.push_back(a->text().toStdString());
+    // Texts compared without the & that marks each item's key.
+    auto text = [](QAction* a) { return a->text().remove(QLatin1Char('&')).toStdString(); };
+    for (QAction* a : window->menuBar()->actions()) bar.push_back(text(a));
     EXPECT_EQ(bar, (std::vector<std::string>{"Graph Type", "Time frame", "Capture", "Help"}));
     std::vector<std::string> types, frames;
     for (QAction* a : window->menuBar()->actions().at(0)->menu()->actions())
-        types.push_back(a->isSeparator() ? "-" : a->text().toStdString());
-    for (QAction* a : window->menuBar()->actions().at(1)->menu()->actions()) frames.push_back(a->text().toStdString());
+        types.push_back(a->isSeparator() ? "-" : text(a));
+    for (QAction* a : window->menuBar()->actions().at(1)->menu()->actions()) frames.push_back(text(a));
+    // Every menu and item has a key of its own within its menu, so the
+    // window works from the keyboard alone.
+    auto keysOf = [](const QList<QAction*>& actions) {
+        std::set<QChar> keys;
+        for (QAction* a : actions) {
+            if (a->isSeparator()) continue;
+            const qsizetype at = a->text().indexOf(QLatin1Char('&'));
+            EXPECT_GE(at, 0) << a->text().toStdString();
+            if (at >= 0) {
+                EXPECT_TRUE(keys.insert(a->text().at(at + 1).toLower()).second) << a->text().toStdString();
+            }
+        }
+    };
+    keysOf(window->menuBar()->actions());
+    for (QAction* a : window->menuBar()->actions())
+        if (a->menu()) keysOf(a->menu()->actions());
     EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidity", "Temperature", "Humidity", "-", "3D"}));
     EXPECT_EQ(frames, (std::vector<std::string>{"All", "Last 24 hours", "Last Week", "Last Month", "Last Six Months",
                                                 "Last Year"}));
@@ -318,6 +338,34 @@ TEST_F(GraphWindow, HostileNumbersInTheHistoryAreGapsInTheOpenWindow) {
             EXPECT_EQ(chart.SeriesGaps(0), std::string(type) == "mnHumidGraph" ? 2u : 3u) << type;
         }
     }
+}
+
+}  // namespace
+}  // namespace nimbrel
+
+namespace nimbrel {
+namespace {
+
+// The menus by keyboard alone: Alt and the key open a menu, the item's key
+// chooses it, Escape closes a menu again.
+TEST_F(GraphWindow, TheMenusWorkFromTheKeyboardAlone) {
+    window->show();
+    window->activateWindow();
+    testing::PumpFor(20);
+    QMenu* frames = Item("mnTimeFrame").menu();
+    ASSERT_NE(frames, nullptr);
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::AltModifier);
+    ASSERT_TRUE(testing::PumpUntil([&] { return frames->isVisible(); }, 2000));
+    QTest::keyClick(frames, Qt::Key_2);
+    testing::PumpUntil([&] { return !frames->isVisible(); }, 2000);
+    EXPECT_EQ(CheckedFrames(), (std::vector<std::string>{"mnDay"}));
+
+    QMenu* types = Item("mnGraphType").menu();
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::AltModifier);
+    ASSERT_TRUE(testing::PumpUntil([&] { return types->isVisible(); }, 2000));
+    QTest::keyClick(types, Qt::Key_Escape);
+    EXPECT_TRUE(testing::PumpUntil([&] { return !types->isVisible(); }, 2000));
+    EXPECT_EQ(CheckedTypes(), (std::vector<std::string>{"mnBoth"}));
 }
 
 }  // namespace
