@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "app/Process.h"
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
@@ -55,13 +57,15 @@ const QColor kStaleGrey(128, 128, 128);
 // Forecast tiles of a forecast older than a day.
 constexpr double kStaleOpacity = 0.4;
 
-constexpr const char* kSunUnknown = "The sun times are not known yet: they come with the first forecast.";
+constexpr const char* kSunUnknown =
+    QT_TRANSLATE_NOOP("frmMain", "The sun times are not known yet: they come with the first forecast.");
 
 // "45 min ago", "2 h ago", "3 days ago".
 std::string AgeText(double minutes) {
-    if (minutes < 90) return std::to_string(int(minutes)) + " min ago";
-    if (minutes < 48 * 60) return std::to_string(int(minutes / 60)) + " h ago";
-    return std::to_string(int(minutes / 1440)) + " days ago";
+    if (minutes < 90) return QCoreApplication::translate("frmMain", "%1 min ago").arg(int(minutes)).toStdString();
+    if (minutes < 48 * 60)
+        return QCoreApplication::translate("frmMain", "%1 h ago").arg(int(minutes / 60)).toStdString();
+    return QCoreApplication::translate("frmMain", "%1 days ago").arg(int(minutes / 1440)).toStdString();
 }
 
 }  // namespace
@@ -100,7 +104,7 @@ frmMain::~frmMain() {
 
 QLabel* frmMain::MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
                            double points, bool bold, const char* caption) {
-    auto* l = new QLabel(QString::fromUtf8(caption), this);
+    auto* l = new QLabel(tr(caption), this);
     l->setObjectName(QString::fromUtf8(name));
     l->setGeometry(Px(left), Px(top), Px(width), Px(height));
     QFont f(QString::fromUtf8(face));
@@ -156,7 +160,7 @@ void frmMain::BuildWindow() {
     lblSunrise_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblSunset_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblHumidTitle_ = MakeLabel("lblHumidTitle", kHumidTitlePlace.left, kHumidTitlePlace.top, kHumidTitlePlace.width,
-                               kHumidTitlePlace.height, kLabelBlue, "Arial", 8.25, false, "Humidity:");
+                               kHumidTitlePlace.height, kLabelBlue, "Arial", 8.25, false, QT_TR_NOOP("Humidity:"));
     lblHumid_ = MakeLabel("lblHumid", kHumidPlace.left, kHumidPlace.top, kHumidPlace.width, kHumidPlace.height,
                           kLabelBlue, "Arial", 9.75, true, "%");
     lblHumid_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -180,27 +184,27 @@ void frmMain::FinishLayout() {
 }
 
 void frmMain::BuildMenu() {
-    mnSysTray_ = new QMenu(QStringLiteral("System Tray"), this);
+    mnSysTray_ = new QMenu(tr("System Tray"), this);
     mnSysTray_->setObjectName(QStringLiteral("mnSysTray"));
     auto add = [this](const char* name, const char* caption, void (frmMain::*slot)()) {
-        QAction* a = mnSysTray_->addAction(QString::fromUtf8(caption));
+        QAction* a = mnSysTray_->addAction(tr(caption));
         a->setObjectName(QString::fromUtf8(name));
         // The command runs after the menu has closed, as a menu command does.
         if (slot) connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
         return a;
     };
     // "Cancel" only closes the menu.
-    add("mnCancel", "Cancel", nullptr);
-    add("mnUpdateCurrent", "Update current data", &frmMain::UpdateCurrent);
-    add("mnUpdateForecast", "Update forecast", &frmMain::UpdateForecast);
+    add("mnCancel", QT_TR_NOOP("Cancel"), nullptr);
+    add("mnUpdateCurrent", QT_TR_NOOP("Update current data"), &frmMain::UpdateCurrent);
+    add("mnUpdateForecast", QT_TR_NOOP("Update forecast"), &frmMain::UpdateForecast);
     mnSysTray_->addSeparator();
     mnRestore_ = add("mnRestore", kSendToTray, &frmMain::ToggleTray);
-    add("mnShowGraph", "Show graph window", &frmMain::ShowGraphWindow);
-    add("mnSetLocation", "Set location\xE2\x80\xA6", &frmMain::SetLocation);
-    add("mnPreferences", "Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
-    add("mnAbout", "About Nimbrel\xE2\x80\xA6", &frmMain::ShowAbout);
+    add("mnShowGraph", QT_TR_NOOP("Show graph window"), &frmMain::ShowGraphWindow);
+    add("mnSetLocation", QT_TR_NOOP("Set location\xE2\x80\xA6"), &frmMain::SetLocation);
+    add("mnPreferences", QT_TR_NOOP("Preferences\xE2\x80\xA6"), &frmMain::ShowPreferences);
+    add("mnAbout", QT_TR_NOOP("About Nimbrel\xE2\x80\xA6"), &frmMain::ShowAbout);
     mnSysTray_->addSeparator();
-    add("mnExit", "Exit Nimbrel", &frmMain::Exit);
+    add("mnExit", QT_TR_NOOP("Exit Nimbrel"), &frmMain::Exit);
 }
 
 // --- what the window shows ---------------------------------------------------------
@@ -250,7 +254,7 @@ void frmMain::ShowTileMessage(int index) {
     if (state_->ForecastLineOf(index).empty()) return;
     ForecastMessage m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
     // The service's data comes under a licence that asks for its name.
-    if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
+    if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + Translated("Credits", kOpenMeteoAttribution);
     ShowMessage(m.text, m.caption, MsgIcon::Information);
 }
 
@@ -311,7 +315,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
-            ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);
+            ShowMessage(tr(kSunUnknown).toStdString(), Translated("SunTransit", controls::SunTransit::kSummaryTitle),
+                        MsgIcon::Information);
         return true;
     }
     return QWidget::eventFilter(watched, event);

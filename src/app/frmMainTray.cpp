@@ -15,9 +15,10 @@ namespace nimbrel {
 
 namespace {
 
-constexpr const char* kNoTrayMessage =
+constexpr const char* kNoTrayMessage = QT_TRANSLATE_NOOP(
+    "frmMain",
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
-    "system tray. Bring it back from the window list or the task bar.";
+    "system tray. Bring it back from the window list or the task bar.");
 
 }  // namespace
 
@@ -38,7 +39,7 @@ void frmMain::BringToFront() {
 }
 
 void frmMain::SendToTray() {
-    mnRestore_->setText(QString::fromUtf8(kRestore));
+    mnRestore_->setText(tr(kRestore));
     tray_->Add(TrayTip());
     ShowStatus();
     if (CurrentTrayHost().Available()) {
@@ -51,7 +52,7 @@ void frmMain::SendToTray() {
     static bool told = false;
     if (!told) {
         told = true;
-        ShowMessage(kNoTrayMessage, kAppTitle, MsgIcon::Information);
+        ShowMessage(tr(kNoTrayMessage).toStdString(), kAppTitle, MsgIcon::Information);
     }
     minimisedForTray_ = true;
     setWindowFlag(Qt::Tool, false);
@@ -64,7 +65,7 @@ void frmMain::SendToTray() {
 }
 
 void frmMain::RestoreFromTray() {
-    mnRestore_->setText(QString::fromUtf8(kSendToTray));
+    mnRestore_->setText(tr(kSendToTray));
     if (minimisedForTray_) {
         minimisedForTray_ = false;
         setWindowFlag(Qt::Tool, true);

@@ -17,6 +17,7 @@
 
 #include "base/Clock.h"
 #include "base/TextFile.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "store/SettingsFile.h"
 
@@ -797,12 +798,15 @@ bool SettingsStore::KeepDamagedCopy() {
 }
 
 std::string SettingsStore::FolderProblem() const {
-    if (SettingsPath.empty()) return "No settings file is named.";
+    if (SettingsPath.empty())
+        return Translated("SettingsStore", QT_TRANSLATE_NOOP("SettingsStore", "No settings file is named."));
     const size_t slash = SettingsPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : SettingsPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1);
     auto problem = [&](int err) {
-        return "Nimbrel cannot save its readings in " + folder + ": " + std::strerror(err) + ".";
+        return FillIn(Translated("SettingsStore",
+                                 QT_TRANSLATE_NOOP("SettingsStore", "Nimbrel cannot save its readings in %1: %2.")),
+                      {folder, std::strerror(err)});
     };
     // A temporary name one longer than the file's own is made at every save.
     if (SettingsPath.size() + 8 >= PATH_MAX || name.size() + 8 > NAME_MAX) return problem(ENAMETOOLONG);
