@@ -58,14 +58,15 @@ const QColor kStaleGrey(128, 128, 128);
 constexpr double kStaleOpacity = 0.4;
 
 constexpr const char* kSunUnknown =
-    QT_TRANSLATE_NOOP("frmMain", "The sun times are not known yet: they come with the first forecast.");
+    QT_TRANSLATE_NOOP("nimbrel::frmMain", "The sun times are not known yet: they come with the first forecast.");
 
 // "45 min ago", "2 h ago", "3 days ago".
 std::string AgeText(double minutes) {
-    if (minutes < 90) return QCoreApplication::translate("frmMain", "%1 min ago").arg(int(minutes)).toStdString();
+    if (minutes < 90)
+        return QCoreApplication::translate("nimbrel::frmMain", "%1 min ago").arg(int(minutes)).toStdString();
     if (minutes < 48 * 60)
-        return QCoreApplication::translate("frmMain", "%1 h ago").arg(int(minutes / 60)).toStdString();
-    return QCoreApplication::translate("frmMain", "%1 days ago").arg(int(minutes / 1440)).toStdString();
+        return QCoreApplication::translate("nimbrel::frmMain", "%1 h ago").arg(int(minutes / 60)).toStdString();
+    return QCoreApplication::translate("nimbrel::frmMain", "%1 days ago").arg(int(minutes / 1440)).toStdString();
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace nimbrel {
 namespace {
 
 constexpr const char* kNoTrayMessage = QT_TRANSLATE_NOOP(
-    "frmMain",
+    "nimbrel::frmMain",
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
     "system tray. Bring it back from the window list or the task bar.");
 
