@@ -1,0 +1,469 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en">
+<context>
+    <name>Autostart</name>
+    <message>
+        <source>The log-in entry %1 could not be removed: %2.</source>
+        <translation>Der Anmeldeeintrag %1 konnte nicht entfernt werden: %2.</translation>
+    </message>
+    <message>
+        <source>The autostart folder is not known: neither XDG_CONFIG_HOME nor HOME is set.</source>
+        <translation>Der Autostart-Ordner ist nicht bekannt: Weder XDG_CONFIG_HOME noch HOME ist gesetzt.</translation>
+    </message>
+    <message>
+        <source>The autostart folder %1 could not be made: %2.</source>
+        <translation>Der Autostart-Ordner %1 konnte nicht angelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>The log-in entry could not be written in %1: %2.</source>
+        <translation>Der Anmeldeeintrag konnte nicht in %1 geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>The log-in entry could not be written in %1.</source>
+        <translation>Der Anmeldeeintrag konnte nicht in %1 geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>The log-in entry %1 could not be written: %2.</source>
+        <translation>Der Anmeldeeintrag %1 konnte nicht geschrieben werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>Credits</name>
+    <message>
+        <source>Location data based on GeoNames</source>
+        <translation>Ortsdaten auf Grundlage von GeoNames</translation>
+    </message>
+    <message>
+        <source>Weather data by Open-Meteo.com</source>
+        <translation>Wetterdaten von Open-Meteo.com</translation>
+    </message>
+</context>
+<context>
+    <name>FetchCycle</name>
+    <message>
+        <source>the server&apos;s answer could not be read</source>
+        <translation>die Antwort des Servers war nicht lesbar</translation>
+    </message>
+    <message>
+        <source>server answered %1</source>
+        <translation>Server antwortete mit %1</translation>
+    </message>
+    <message>
+        <source>no answer from %1 in time</source>
+        <translation>keine rechtzeitige Antwort von %1</translation>
+    </message>
+    <message>
+        <source>could not connect to %1</source>
+        <translation>keine Verbindung zu %1</translation>
+    </message>
+    <message>
+        <source>received</source>
+        <translation>empfangen</translation>
+    </message>
+</context>
+<context>
+    <name>GraphCapture</name>
+    <message>
+        <source>Image saved as %1</source>
+        <translation>Bild gespeichert als %1</translation>
+    </message>
+    <message>
+        <source>Image could not be saved.</source>
+        <translation>Das Bild konnte nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>The disk is full.</source>
+        <translation>Der Datenträger ist voll.</translation>
+    </message>
+    <message>
+        <source>The folder %1 is on a read-only disk.</source>
+        <translation>Der Ordner %1 liegt auf einem schreibgeschützten Datenträger.</translation>
+    </message>
+    <message>
+        <source>The folder %1 is read-only.</source>
+        <translation>Der Ordner %1 ist schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source>You have no permission to write in the folder %1.</source>
+        <translation>Sie haben keine Berechtigung, in den Ordner %1 zu schreiben.</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist.</source>
+        <translation>Der Ordner %1 existiert nicht.</translation>
+    </message>
+    <message>
+        <source>The name of the folder %1 is too long.</source>
+        <translation>Der Name des Ordners %1 ist zu lang.</translation>
+    </message>
+    <message>
+        <source>The system said: %1.</source>
+        <translation>Meldung des Systems: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>Preferences</name>
+    <message>
+        <source>The update interval must be a whole number of minutes from %1 to %2 (24 hours); &quot;%3&quot; is not one.</source>
+        <translation>Das Aktualisierungsintervall muss eine ganze Zahl von Minuten zwischen %1 und %2 (24 Stunden) sein; „%3“ ist keine.</translation>
+    </message>
+    <message>
+        <source>The feed server must be an address such as %1; &quot;%2&quot; is not one.</source>
+        <translation>Der Feed-Server muss eine Adresse wie %1 sein; „%2“ ist keine.</translation>
+    </message>
+    <message>
+        <source>The location id must be letters, digits, &quot;-&quot; or &quot;_&quot; (such as 1769); &quot;%1&quot; is not one.</source>
+        <translation>Die Orts-ID darf nur aus Buchstaben, Ziffern, „-“ oder „_“ bestehen (etwa 1769); „%1“ ist keine.</translation>
+    </message>
+</context>
+<context>
+    <name>SaveOutcome</name>
+    <message>
+        <source>the file could not be written</source>
+        <translation>die Datei konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>its folder is gone</source>
+        <translation>ihr Ordner ist nicht mehr vorhanden</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>its folder is read-only</source>
+        <translation>ihr Ordner ist schreibgeschützt</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>No settings file is named.</source>
+        <translation>Es ist keine Einstellungsdatei angegeben.</translation>
+    </message>
+    <message>
+        <source>Nimbrel cannot save its readings in %1: %2.</source>
+        <translation>Nimbrel kann seine Messwerte nicht in %1 speichern: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>SunTransit</name>
+    <message>
+        <source>Sunrise was %1 ago</source>
+        <translation>Sonnenaufgang war vor %1</translation>
+    </message>
+    <message>
+        <source>Sunrise is in %1</source>
+        <translation>Sonnenaufgang ist in %1</translation>
+    </message>
+    <message>
+        <source>Sunset is in %1</source>
+        <translation>Sonnenuntergang ist in %1</translation>
+    </message>
+    <message>
+        <source>Sunset was %1 ago</source>
+        <translation>Sonnenuntergang war vor %1</translation>
+    </message>
+    <message>
+        <source>Sun Transit Summary</source>
+        <translation>Sonnenlauf</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>, humidity %1</source>
+        <translation>, Luftfeuchtigkeit %1</translation>
+    </message>
+    <message>
+        <source>, at %1</source>
+        <translation>, um %1</translation>
+    </message>
+    <message>
+        <source>Location %1</source>
+        <translation>Ort %1</translation>
+    </message>
+</context>
+<context>
+    <name>WeatherGraph</name>
+    <message>
+        <source>Temperature and Humidity</source>
+        <translation>Temperatur und Luftfeuchtigkeit</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>Luftfeuchtigkeit</translation>
+    </message>
+    <message>
+        <source>Temp</source>
+        <translation>Temp.</translation>
+    </message>
+    <message>
+        <source>Humid</source>
+        <translation>Feuchte</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::AboutBox</name>
+    <message>
+        <source>About Nimbrel</source>
+        <translation>Über Nimbrel</translation>
+    </message>
+    <message>
+        <source>A small desktop weather display: the current weather, a three-day forecast, a sun dial and a history chart.</source>
+        <translation>Eine kleine Wetteranzeige für die Arbeitsfläche: das aktuelle Wetter, eine Drei-Tage-Vorhersage, eine Sonnenuhr und ein Verlaufsdiagramm.</translation>
+    </message>
+    <message>
+        <source>Nimbrel is free software under the MIT licence.</source>
+        <translation>Nimbrel ist freie Software unter der MIT-Lizenz.</translation>
+    </message>
+    <message>
+        <source>Nimbrel keeps its settings and pictures in this folder:</source>
+        <translation>Nimbrel speichert seine Einstellungen und Bilder in diesem Ordner:</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::PlaceDialog</name>
+    <message>
+        <source>Nimbrel - Set location</source>
+        <translation>Nimbrel - Ort festlegen</translation>
+    </message>
+    <message>
+        <source>Town or city, such as Berlin</source>
+        <translation>Ort oder Stadt, etwa Berlin</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Searching…</source>
+        <translation>Suche läuft …</translation>
+    </message>
+    <message>
+        <source>The search failed: %1</source>
+        <translation>Die Suche ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>No place of that name was found.</source>
+        <translation>Es wurde kein Ort mit diesem Namen gefunden.</translation>
+    </message>
+    <message>
+        <source>Choose a place and press OK.</source>
+        <translation>Wählen Sie einen Ort und klicken Sie auf OK.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::PreferencesDialog</name>
+    <message>
+        <source>Nimbrel Preferences</source>
+        <translation>Nimbrel-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Place</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>C&amp;hoose place…</source>
+        <translation>Ort &amp;wählen …</translation>
+    </message>
+    <message>
+        <source>Real weather:</source>
+        <translation>Echtes Wetter:</translation>
+    </message>
+    <message>
+        <source>Feed &amp;server:</source>
+        <translation>Feed-&amp;Server:</translation>
+    </message>
+    <message>
+        <source>&amp;Location id:</source>
+        <translation>&amp;Orts-ID:</translation>
+    </message>
+    <message>
+        <source>From 1 to 1440 minutes</source>
+        <translation>Von 1 bis 1440 Minuten</translation>
+    </message>
+    <message>
+        <source>°C (Celsius)</source>
+        <translation>°C (Celsius)</translation>
+    </message>
+    <message>
+        <source>°F (Fahrenheit)</source>
+        <translation>°F (Fahrenheit)</translation>
+    </message>
+    <message>
+        <source>&amp;Update every (minutes):</source>
+        <translation>&amp;Aktualisieren alle (Minuten):</translation>
+    </message>
+    <message>
+        <source>&amp;Temperatures in:</source>
+        <translation>&amp;Temperaturen in:</translation>
+    </message>
+    <message>
+        <source>Start Nimbrel in the tray when I &amp;log in</source>
+        <translation>Nimbrel beim Anmel&amp;den im Infobereich starten</translation>
+    </message>
+    <message>
+        <source>(none chosen: the feed server below)</source>
+        <translation>(keiner gewählt: der Feed-Server unten)</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::frmGraph</name>
+    <message>
+        <source>Nimbrel - Graph</source>
+        <translation>Nimbrel - Diagramm</translation>
+    </message>
+    <message>
+        <source>Graph Type</source>
+        <translation>Diagrammart</translation>
+    </message>
+    <message>
+        <source>Temperature and Humidity</source>
+        <translation>Temperatur und Luftfeuchtigkeit</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>Luftfeuchtigkeit</translation>
+    </message>
+    <message>
+        <source>Time frame</source>
+        <translation>Zeitraum</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alles</translation>
+    </message>
+    <message>
+        <source>Last 24 hours</source>
+        <translation>Letzte 24 Stunden</translation>
+    </message>
+    <message>
+        <source>Last Week</source>
+        <translation>Letzte Woche</translation>
+    </message>
+    <message>
+        <source>Last Month</source>
+        <translation>Letzter Monat</translation>
+    </message>
+    <message>
+        <source>Last Six Months</source>
+        <translation>Letzte sechs Monate</translation>
+    </message>
+    <message>
+        <source>Last Year</source>
+        <translation>Letztes Jahr</translation>
+    </message>
+    <message>
+        <source>Capture</source>
+        <translation>Aufnehmen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>About Nimbrel…</source>
+        <translation>Über Nimbrel …</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::frmMain</name>
+    <message>
+        <source>Humidity:</source>
+        <translation>Feuchte:</translation>
+    </message>
+    <message>
+        <source>System Tray</source>
+        <translation>Infobereich</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Update current data</source>
+        <translation>Aktuelle Daten abrufen</translation>
+    </message>
+    <message>
+        <source>Update forecast</source>
+        <translation>Vorhersage abrufen</translation>
+    </message>
+    <message>
+        <source>Show graph window</source>
+        <translation>Diagrammfenster anzeigen</translation>
+    </message>
+    <message>
+        <source>Set location…</source>
+        <translation>Ort festlegen …</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>About Nimbrel…</source>
+        <translation>Über Nimbrel …</translation>
+    </message>
+    <message>
+        <source>Exit Nimbrel</source>
+        <translation>Nimbrel beenden</translation>
+    </message>
+    <message>
+        <source>Send to system tray</source>
+        <translation>In den Infobereich verschieben</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>%1 cannot save its history to %2: %3. It keeps it in memory and tries again every minute.</source>
+        <translation>%1 kann seinen Verlauf nicht in %2 speichern: %3. Er bleibt im Speicher, und jede Minute folgt ein neuer Versuch.</translation>
+    </message>
+    <message>
+        <source>Forecast %1: %2</source>
+        <translation>Vorhersage %1: %2</translation>
+    </message>
+    <message>
+        <source>Observation %1: %2</source>
+        <translation>Messung %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 could not update the forecast: %2.</source>
+        <translation>%1 konnte die Vorhersage nicht aktualisieren: %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not update the current data: %2.</source>
+        <translation>%1 konnte die aktuellen Daten nicht aktualisieren: %2.</translation>
+    </message>
+    <message>
+        <source>The sun times are not known yet: they come with the first forecast.</source>
+        <translation>Die Sonnenzeiten sind noch nicht bekannt: Sie kommen mit der ersten Vorhersage.</translation>
+    </message>
+    <message>
+        <source>%1 min ago</source>
+        <translation>vor %1 Min.</translation>
+    </message>
+    <message>
+        <source>%1 h ago</source>
+        <translation>vor %1 Std.</translation>
+    </message>
+    <message>
+        <source>%1 days ago</source>
+        <translation>vor %1 Tagen</translation>
+    </message>
+    <message>
+        <source>This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the system tray. Bring it back from the window list or the task bar.</source>
+        <translation>Diese Arbeitsfläche hat keinen Infobereich, daher wurde Nimbrel minimiert, statt in den Infobereich verschoben zu werden. Holen Sie es über die Fensterliste oder die Taskleiste zurück.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,469 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR" sourcelanguage="en">
+<context>
+    <name>Autostart</name>
+    <message>
+        <source>The log-in entry %1 could not be removed: %2.</source>
+        <translation>L’entrée de démarrage %1 n’a pas pu être supprimée&#xa0;: %2.</translation>
+    </message>
+    <message>
+        <source>The autostart folder is not known: neither XDG_CONFIG_HOME nor HOME is set.</source>
+        <translation>Le dossier de démarrage automatique est inconnu&#xa0;: ni XDG_CONFIG_HOME ni HOME n’est défini.</translation>
+    </message>
+    <message>
+        <source>The autostart folder %1 could not be made: %2.</source>
+        <translation>Le dossier de démarrage automatique %1 n’a pas pu être créé&#xa0;: %2.</translation>
+    </message>
+    <message>
+        <source>The log-in entry could not be written in %1: %2.</source>
+        <translation>L’entrée de démarrage n’a pas pu être écrite dans %1&#xa0;: %2.</translation>
+    </message>
+    <message>
+        <source>The log-in entry could not be written in %1.</source>
+        <translation>L’entrée de démarrage n’a pas pu être écrite dans %1.</translation>
+    </message>
+    <message>
+        <source>The log-in entry %1 could not be written: %2.</source>
+        <translation>L’entrée de démarrage %1 n’a pas pu être écrite&#xa0;: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>Credits</name>
+    <message>
+        <source>Location data based on GeoNames</source>
+        <translation>Données de lieux fondées sur GeoNames</translation>
+    </message>
+    <message>
+        <source>Weather data by Open-Meteo.com</source>
+        <translation>Données météo fournies par Open-Meteo.com</translation>
+    </message>
+</context>
+<context>
+    <name>FetchCycle</name>
+    <message>
+        <source>the server&apos;s answer could not be read</source>
+        <translation>la réponse du serveur était illisible</translation>
+    </message>
+    <message>
+        <source>server answered %1</source>
+        <translation>le serveur a répondu %1</translation>
+    </message>
+    <message>
+        <source>no answer from %1 in time</source>
+        <translation>pas de réponse de %1 à temps</translation>
+    </message>
+    <message>
+        <source>could not connect to %1</source>
+        <translation>connexion impossible à %1</translation>
+    </message>
+    <message>
+        <source>received</source>
+        <translation>reçu</translation>
+    </message>
+</context>
+<context>
+    <name>GraphCapture</name>
+    <message>
+        <source>Image saved as %1</source>
+        <translation>Image enregistrée sous %1</translation>
+    </message>
+    <message>
+        <source>Image could not be saved.</source>
+        <translation>L’image n’a pas pu être enregistrée.</translation>
+    </message>
+    <message>
+        <source>The disk is full.</source>
+        <translation>Le disque est plein.</translation>
+    </message>
+    <message>
+        <source>The folder %1 is on a read-only disk.</source>
+        <translation>Le dossier %1 se trouve sur un disque en lecture seule.</translation>
+    </message>
+    <message>
+        <source>The folder %1 is read-only.</source>
+        <translation>Le dossier %1 est en lecture seule.</translation>
+    </message>
+    <message>
+        <source>You have no permission to write in the folder %1.</source>
+        <translation>Vous n’avez pas le droit d’écrire dans le dossier %1.</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist.</source>
+        <translation>Le dossier %1 n’existe pas.</translation>
+    </message>
+    <message>
+        <source>The name of the folder %1 is too long.</source>
+        <translation>Le nom du dossier %1 est trop long.</translation>
+    </message>
+    <message>
+        <source>The system said: %1.</source>
+        <translation>Message du système&#xa0;: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>Preferences</name>
+    <message>
+        <source>The update interval must be a whole number of minutes from %1 to %2 (24 hours); &quot;%3&quot; is not one.</source>
+        <translation>L’intervalle de mise à jour doit être un nombre entier de minutes de %1 à %2 (24&#xa0;heures)&#xa0;; «&#xa0;%3&#xa0;» n’en est pas un.</translation>
+    </message>
+    <message>
+        <source>The feed server must be an address such as %1; &quot;%2&quot; is not one.</source>
+        <translation>Le serveur de flux doit être une adresse comme %1&#xa0;; «&#xa0;%2&#xa0;» n’en est pas une.</translation>
+    </message>
+    <message>
+        <source>The location id must be letters, digits, &quot;-&quot; or &quot;_&quot; (such as 1769); &quot;%1&quot; is not one.</source>
+        <translation>L’identifiant du lieu ne peut contenir que des lettres, des chiffres, «&#xa0;-&#xa0;» ou «&#xa0;_&#xa0;» (comme 1769)&#xa0;; «&#xa0;%1&#xa0;» n’en est pas un.</translation>
+    </message>
+</context>
+<context>
+    <name>SaveOutcome</name>
+    <message>
+        <source>the file could not be written</source>
+        <translation>le fichier n’a pas pu être écrit</translation>
+    </message>
+    <message>
+        <source>its folder is gone</source>
+        <translation>son dossier n’existe plus</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>le fichier est en lecture seule</translation>
+    </message>
+    <message>
+        <source>its folder is read-only</source>
+        <translation>son dossier est en lecture seule</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>No settings file is named.</source>
+        <translation>Aucun fichier de réglages n’est indiqué.</translation>
+    </message>
+    <message>
+        <source>Nimbrel cannot save its readings in %1: %2.</source>
+        <translation>Nimbrel ne peut pas enregistrer ses relevés dans %1&#xa0;: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>SunTransit</name>
+    <message>
+        <source>Sunrise was %1 ago</source>
+        <translation>Le soleil s’est levé il y a %1</translation>
+    </message>
+    <message>
+        <source>Sunrise is in %1</source>
+        <translation>Le soleil se lève dans %1</translation>
+    </message>
+    <message>
+        <source>Sunset is in %1</source>
+        <translation>Le soleil se couche dans %1</translation>
+    </message>
+    <message>
+        <source>Sunset was %1 ago</source>
+        <translation>Le soleil s’est couché il y a %1</translation>
+    </message>
+    <message>
+        <source>Sun Transit Summary</source>
+        <translation>Course du soleil</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>, humidity %1</source>
+        <translation>, humidité %1</translation>
+    </message>
+    <message>
+        <source>, at %1</source>
+        <translation>, à %1</translation>
+    </message>
+    <message>
+        <source>Location %1</source>
+        <translation>Lieu %1</translation>
+    </message>
+</context>
+<context>
+    <name>WeatherGraph</name>
+    <message>
+        <source>Temperature and Humidity</source>
+        <translation>Température et humidité</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>Humidité</translation>
+    </message>
+    <message>
+        <source>Temp</source>
+        <translation>Temp.</translation>
+    </message>
+    <message>
+        <source>Humid</source>
+        <translation>Humid.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::AboutBox</name>
+    <message>
+        <source>About Nimbrel</source>
+        <translation>À propos de Nimbrel</translation>
+    </message>
+    <message>
+        <source>A small desktop weather display: the current weather, a three-day forecast, a sun dial and a history chart.</source>
+        <translation>Un petit affichage météo pour le bureau&#xa0;: le temps actuel, une prévision sur trois jours, un cadran solaire et un graphique de l’historique.</translation>
+    </message>
+    <message>
+        <source>Nimbrel is free software under the MIT licence.</source>
+        <translation>Nimbrel est un logiciel libre sous licence MIT.</translation>
+    </message>
+    <message>
+        <source>Nimbrel keeps its settings and pictures in this folder:</source>
+        <translation>Nimbrel conserve ses réglages et ses images dans ce dossier&#xa0;:</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::PlaceDialog</name>
+    <message>
+        <source>Nimbrel - Set location</source>
+        <translation>Nimbrel - Choisir le lieu</translation>
+    </message>
+    <message>
+        <source>Town or city, such as Berlin</source>
+        <translation>Ville ou commune, par exemple Berlin</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Rechercher</translation>
+    </message>
+    <message>
+        <source>Searching…</source>
+        <translation>Recherche en cours…</translation>
+    </message>
+    <message>
+        <source>The search failed: %1</source>
+        <translation>La recherche a échoué&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>No place of that name was found.</source>
+        <translation>Aucun lieu de ce nom n’a été trouvé.</translation>
+    </message>
+    <message>
+        <source>Choose a place and press OK.</source>
+        <translation>Choisissez un lieu et appuyez sur OK.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::PreferencesDialog</name>
+    <message>
+        <source>Nimbrel Preferences</source>
+        <translation>Préférences de Nimbrel</translation>
+    </message>
+    <message>
+        <source>Place</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>C&amp;hoose place…</source>
+        <translation>C&amp;hoisir un lieu…</translation>
+    </message>
+    <message>
+        <source>Real weather:</source>
+        <translation>Météo réelle&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Feed &amp;server:</source>
+        <translation>&amp;Serveur de flux&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;Location id:</source>
+        <translation>&amp;Identifiant du lieu&#xa0;:</translation>
+    </message>
+    <message>
+        <source>From 1 to 1440 minutes</source>
+        <translation>De 1 à 1440&#xa0;minutes</translation>
+    </message>
+    <message>
+        <source>°C (Celsius)</source>
+        <translation>°C (Celsius)</translation>
+    </message>
+    <message>
+        <source>°F (Fahrenheit)</source>
+        <translation>°F (Fahrenheit)</translation>
+    </message>
+    <message>
+        <source>&amp;Update every (minutes):</source>
+        <translation>Mettre à jo&amp;ur toutes les (minutes)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;Temperatures in:</source>
+        <translation>&amp;Températures en&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Start Nimbrel in the tray when I &amp;log in</source>
+        <translation>Démarrer Nimbrel dans la zone de notification à l’ou&amp;verture de session</translation>
+    </message>
+    <message>
+        <source>(none chosen: the feed server below)</source>
+        <translation>(aucun choisi&#xa0;: le serveur de flux ci-dessous)</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::frmGraph</name>
+    <message>
+        <source>Nimbrel - Graph</source>
+        <translation>Nimbrel - Graphique</translation>
+    </message>
+    <message>
+        <source>Graph Type</source>
+        <translation>Type de graphique</translation>
+    </message>
+    <message>
+        <source>Temperature and Humidity</source>
+        <translation>Température et humidité</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>Humidité</translation>
+    </message>
+    <message>
+        <source>Time frame</source>
+        <translation>Période</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Tout</translation>
+    </message>
+    <message>
+        <source>Last 24 hours</source>
+        <translation>Dernières 24&#xa0;heures</translation>
+    </message>
+    <message>
+        <source>Last Week</source>
+        <translation>Dernière semaine</translation>
+    </message>
+    <message>
+        <source>Last Month</source>
+        <translation>Dernier mois</translation>
+    </message>
+    <message>
+        <source>Last Six Months</source>
+        <translation>Six derniers mois</translation>
+    </message>
+    <message>
+        <source>Last Year</source>
+        <translation>Dernière année</translation>
+    </message>
+    <message>
+        <source>Capture</source>
+        <translation>Capturer</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Aide</translation>
+    </message>
+    <message>
+        <source>About Nimbrel…</source>
+        <translation>À propos de Nimbrel…</translation>
+    </message>
+</context>
+<context>
+    <name>nimbrel::frmMain</name>
+    <message>
+        <source>Humidity:</source>
+        <translation>Humidité&#xa0;:</translation>
+    </message>
+    <message>
+        <source>System Tray</source>
+        <translation>Zone de notification</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Update current data</source>
+        <translation>Mettre à jour les données actuelles</translation>
+    </message>
+    <message>
+        <source>Update forecast</source>
+        <translation>Mettre à jour la prévision</translation>
+    </message>
+    <message>
+        <source>Show graph window</source>
+        <translation>Afficher la fenêtre du graphique</translation>
+    </message>
+    <message>
+        <source>Set location…</source>
+        <translation>Choisir le lieu…</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <translation>Préférences…</translation>
+    </message>
+    <message>
+        <source>About Nimbrel…</source>
+        <translation>À propos de Nimbrel…</translation>
+    </message>
+    <message>
+        <source>Exit Nimbrel</source>
+        <translation>Quitter Nimbrel</translation>
+    </message>
+    <message>
+        <source>Send to system tray</source>
+        <translation>Placer dans la zone de notification</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restaurer</translation>
+    </message>
+    <message>
+        <source>%1 cannot save its history to %2: %3. It keeps it in memory and tries again every minute.</source>
+        <translation>%1 ne peut pas enregistrer son historique dans %2&#xa0;: %3. Il le garde en mémoire et réessaie chaque minute.</translation>
+    </message>
+    <message>
+        <source>Forecast %1: %2</source>
+        <translation>Prévision %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Observation %1: %2</source>
+        <translation>Observation %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>%1 could not update the forecast: %2.</source>
+        <translation>%1 n’a pas pu mettre à jour la prévision&#xa0;: %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not update the current data: %2.</source>
+        <translation>%1 n’a pas pu mettre à jour les données actuelles&#xa0;: %2.</translation>
+    </message>
+    <message>
+        <source>The sun times are not known yet: they come with the first forecast.</source>
+        <translation>Les heures du soleil ne sont pas encore connues&#xa0;: elles arrivent avec la première prévision.</translation>
+    </message>
+    <message>
+        <source>%1 min ago</source>
+        <translation>il y a %1&#xa0;min</translation>
+    </message>
+    <message>
+        <source>%1 h ago</source>
+        <translation>il y a %1&#xa0;h</translation>
+    </message>
+    <message>
+        <source>%1 days ago</source>
+        <translation>il y a %1&#xa0;jours</translation>
+    </message>
+    <message>
+        <source>This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the system tray. Bring it back from the window list or the task bar.</source>
+        <translation>Ce bureau n’a pas de zone de notification&#xa0;: Nimbrel a donc été réduit au lieu d’être placé dans la zone de notification. Rappelez-le depuis la liste des fenêtres ou la barre des tâches.</translation>
+    </message>
+</context>
+</TS>
