@@ -102,6 +102,35 @@
     </message>
 </context>
 <context>
+    <name>JsonDepth</name>
+    <message>
+        <source>nests deeper than %1 levels</source>
+        <translation>ist tiefer als %1 Ebenen verschachtelt</translation>
+    </message>
+</context>
+<context>
+    <name>ObservationFeed</name>
+    <message>
+        <source>Last update: %1</source>
+        <translation>Letzte Aktualisierung: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlaceSearch</name>
+    <message>
+        <source>the place search&apos;s answer %1</source>
+        <translation>die Antwort der Ortssuche %1</translation>
+    </message>
+    <message>
+        <source>the place search answered with something that is not a list of places</source>
+        <translation>die Ortssuche antwortete mit etwas, das keine Liste von Orten ist</translation>
+    </message>
+    <message>
+        <source>the place search failed: %1</source>
+        <translation>die Ortssuche ist fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
     <name>Preferences</name>
     <message>
         <source>The update interval must be a whole number of minutes from %1 to %2 (24 hours); &quot;%3&quot; is not one.</source>
@@ -150,19 +179,19 @@
     <name>SunTransit</name>
     <message>
         <source>Sunrise was %1 ago</source>
-        <translation>Sonnenaufgang war vor %1</translation>
+        <translation>Sonnenaufgang vor %1</translation>
     </message>
     <message>
         <source>Sunrise is in %1</source>
-        <translation>Sonnenaufgang ist in %1</translation>
+        <translation>Sonnenaufgang in %1</translation>
     </message>
     <message>
         <source>Sunset is in %1</source>
-        <translation>Sonnenuntergang ist in %1</translation>
+        <translation>Sonnenuntergang in %1</translation>
     </message>
     <message>
         <source>Sunset was %1 ago</source>
-        <translation>Sonnenuntergang war vor %1</translation>
+        <translation>Sonnenuntergang vor %1</translation>
     </message>
     <message>
         <source>Sun Transit Summary</source>

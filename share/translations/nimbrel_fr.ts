@@ -102,6 +102,35 @@
     </message>
 </context>
 <context>
+    <name>JsonDepth</name>
+    <message>
+        <source>nests deeper than %1 levels</source>
+        <translation>est imbriquée sur plus de %1 niveaux</translation>
+    </message>
+</context>
+<context>
+    <name>ObservationFeed</name>
+    <message>
+        <source>Last update: %1</source>
+        <translation>Dernière mise à jour&#xa0;: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlaceSearch</name>
+    <message>
+        <source>the place search&apos;s answer %1</source>
+        <translation>la réponse de la recherche de lieux %1</translation>
+    </message>
+    <message>
+        <source>the place search answered with something that is not a list of places</source>
+        <translation>la recherche de lieux a répondu par autre chose qu’une liste de lieux</translation>
+    </message>
+    <message>
+        <source>the place search failed: %1</source>
+        <translation>la recherche de lieux a échoué&#xa0;: %1</translation>
+    </message>
+</context>
+<context>
     <name>Preferences</name>
     <message>
         <source>The update interval must be a whole number of minutes from %1 to %2 (24 hours); &quot;%3&quot; is not one.</source>
