@@ -46,7 +46,7 @@ void frmMain::SetLocation() {
     const bool placeKnown = cycle_->HasSource();
     dialog->onChosen = [this](const Place& place) { UsePlace(place); };
     dialog->onCancelled = [this, placeKnown] {
-        if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(QString::fromUtf8(kChoosePlaceHint));
+        if (!placeKnown && store_.LastUpdate.empty()) lblLastTime_->setText(tr(kChoosePlaceHint));
     };
     dialog->show();
 }

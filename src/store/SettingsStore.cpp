@@ -787,13 +787,18 @@ bool SettingsStore::KeepDamagedCopy() {
     }
     damagedCopyPath_ = target;
     if (torn_)
-        notice_ = SettingsPath +
-                  " was left incomplete by a save that was interrupted. Nimbrel kept the readings it could read; the "
-                  "file as it was is kept as " +
-                  target + ".";
+        notice_ =
+            FillIn(Translated("SettingsStore",
+                              QT_TRANSLATE_NOOP("SettingsStore",
+                                                "%1 was left incomplete by a save that was interrupted. Nimbrel "
+                                                "kept the readings it could read; the file as it was is kept as %2.")),
+                   {SettingsPath, target});
     else
-        notice_ = SettingsPath + " was damaged. Nimbrel kept what it could read of it; the file as it was is kept as " +
-                  target + ".";
+        notice_ = FillIn(Translated("SettingsStore",
+                                    QT_TRANSLATE_NOOP("SettingsStore",
+                                                      "%1 was damaged. Nimbrel kept what it could read of it; the file "
+                                                      "as it was is kept as %2.")),
+                         {SettingsPath, target});
     return true;
 }
 
@@ -832,9 +837,11 @@ bool SettingsStore::MoveUnreadableFileAside() {
     for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
     if (std::rename(SettingsPath.c_str(), target.c_str()) != 0) return false;
     setAsidePath_ = target;
-    notice_ = SettingsPath +
-              " could not be read as a settings file. Nimbrel started with its defaults and moved the file to " +
-              target + ".";
+    notice_ = FillIn(Translated("SettingsStore",
+                                QT_TRANSLATE_NOOP("SettingsStore",
+                                                  "%1 could not be read as a settings file. Nimbrel started with its "
+                                                  "defaults and moved the file to %2.")),
+                     {SettingsPath, target});
     keepOldFile_ = false;
     return true;
 }
