@@ -174,6 +174,18 @@
         <source>Nimbrel cannot save its readings in %1: %2.</source>
         <translation>Nimbrel kann seine Messwerte nicht in %1 speichern: %2.</translation>
     </message>
+    <message>
+        <source>%1 was left incomplete by a save that was interrupted. Nimbrel kept the readings it could read; the file as it was is kept as %2.</source>
+        <translation>%1 wurde von einem unterbrochenen Speichervorgang unvollständig hinterlassen. Nimbrel hat die lesbaren Messwerte übernommen; die Datei wird im vorgefundenen Zustand als %2 aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>%1 was damaged. Nimbrel kept what it could read of it; the file as it was is kept as %2.</source>
+        <translation>%1 war beschädigt. Nimbrel hat übernommen, was davon lesbar war; die Datei wird im vorgefundenen Zustand als %2 aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>%1 could not be read as a settings file. Nimbrel started with its defaults and moved the file to %2.</source>
+        <translation>%1 konnte nicht als Einstellungsdatei gelesen werden. Nimbrel wurde mit den Standardwerten gestartet und hat die Datei nach %2 verschoben.</translation>
+    </message>
 </context>
 <context>
     <name>SunTransit</name>
@@ -493,6 +505,10 @@
     <message>
         <source>This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the system tray. Bring it back from the window list or the task bar.</source>
         <translation>Diese Arbeitsfläche hat keinen Infobereich, daher wurde Nimbrel minimiert, statt in den Infobereich verschoben zu werden. Holen Sie es über die Fensterliste oder die Taskleiste zurück.</translation>
+    </message>
+    <message>
+        <source>No place yet: click here, then &quot;Set location...&quot;</source>
+        <translation>Noch kein Ort: hier klicken, dann „Ort festlegen …“</translation>
     </message>
 </context>
 </TS>

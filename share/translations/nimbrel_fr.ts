@@ -174,6 +174,18 @@
         <source>Nimbrel cannot save its readings in %1: %2.</source>
         <translation>Nimbrel ne peut pas enregistrer ses relevés dans %1&#xa0;: %2.</translation>
     </message>
+    <message>
+        <source>%1 was left incomplete by a save that was interrupted. Nimbrel kept the readings it could read; the file as it was is kept as %2.</source>
+        <translation>%1 est resté incomplet après un enregistrement interrompu. Nimbrel a conservé les relevés lisibles&#xa0;; le fichier tel qu’il était est conservé sous %2.</translation>
+    </message>
+    <message>
+        <source>%1 was damaged. Nimbrel kept what it could read of it; the file as it was is kept as %2.</source>
+        <translation>%1 était endommagé. Nimbrel en a conservé ce qu’il a pu lire&#xa0;; le fichier tel qu’il était est conservé sous %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be read as a settings file. Nimbrel started with its defaults and moved the file to %2.</source>
+        <translation>%1 n’a pas pu être lu comme fichier de réglages. Nimbrel a démarré avec ses valeurs par défaut et a déplacé le fichier vers %2.</translation>
+    </message>
 </context>
 <context>
     <name>SunTransit</name>
@@ -493,6 +505,10 @@
     <message>
         <source>This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the system tray. Bring it back from the window list or the task bar.</source>
         <translation>Ce bureau n’a pas de zone de notification&#xa0;: Nimbrel a donc été réduit au lieu d’être placé dans la zone de notification. Rappelez-le depuis la liste des fenêtres ou la barre des tâches.</translation>
+    </message>
+    <message>
+        <source>No place yet: click here, then &quot;Set location...&quot;</source>
+        <translation>Pas encore de lieu&#xa0;: cliquez ici, puis «&#xa0;Choisir le lieu…&#xa0;»</translation>
     </message>
 </context>
 </TS>
