@@ -214,7 +214,7 @@ void frmMain::ShowReading(bool fresh) {
     const ReadingScreen r = state_->Reading();
     lblHumid_->setText(QString::fromStdString(r.humidityCaption));
     today_.SetUnit(state_->Unit());
-    today_.UpdateForecast(r.caption, r.summary, r.temperature);
+    today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary, r.temperature);
     lastUpdateCaption_ = r.lastUpdateCaption;
     ShowLastUpdate();
     // A new reading is a new point on the chart.
