@@ -114,6 +114,10 @@
         <source>Last update: %1</source>
         <translation>Letzte Aktualisierung: %1</translation>
     </message>
+    <message>
+        <source>Now</source>
+        <translation>Jetzt</translation>
+    </message>
 </context>
 <context>
     <name>PlaceSearch</name>

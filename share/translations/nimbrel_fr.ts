@@ -114,6 +114,10 @@
         <source>Last update: %1</source>
         <translation>Dernière mise à jour&#xa0;: %1</translation>
     </message>
+    <message>
+        <source>Now</source>
+        <translation>Actuel</translation>
+    </message>
 </context>
 <context>
     <name>PlaceSearch</name>
