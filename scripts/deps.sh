@@ -3,7 +3,7 @@
 # Sourced by run.sh and test.sh.
 NIMBREL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libfreetype-dev libfontconfig-dev fonts-liberation
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libfreetype-dev libfontconfig-dev fonts-liberation
   libcurl4-openssl-dev libturbojpeg0-dev libjpeg-dev libpng-dev
   libcpp-httplib-dev nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format

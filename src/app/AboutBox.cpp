@@ -1,5 +1,6 @@
 #include "app/AboutBox.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
@@ -69,7 +70,8 @@ QLabel* MakeLinkLabel(const QString& html, QWidget* parent) {
 }
 
 QString CreditHtml(const char* sentence, const char* siteUrl) {
-    return Escaped(sentence) + QStringLiteral("<br>") + DataLicenceLinks(siteUrl);
+    return QCoreApplication::translate("Credits", sentence).toHtmlEscaped() + QStringLiteral("<br>") +
+           DataLicenceLinks(siteUrl);
 }
 
 QLabel* MakePlaceDataCredit(QWidget* parent) {
@@ -80,7 +82,7 @@ QLabel* MakePlaceDataCredit(QWidget* parent) {
 
 AboutBox::AboutBox(const std::string& folder, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QStringLiteral("About Nimbrel"));
+    setWindowTitle(tr("About Nimbrel"));
     auto* layout = new QVBoxLayout(this);
 
     QLabel* name = PlainLabel(QStringLiteral("Nimbrel %1").arg(QStringLiteral(NIMBREL_VERSION)), "lblName", this);
@@ -89,8 +91,8 @@ AboutBox::AboutBox(const std::string& folder, QWidget* parent) : QDialog(parent)
     big.setBold(true);
     name->setFont(big);
     layout->addWidget(name);
-    QLabel* what = PlainLabel(QStringLiteral("A small desktop weather display: the current weather, a "
-                                             "three-day forecast, a sun dial and a history chart."),
+    QLabel* what = PlainLabel(tr("A small desktop weather display: the current weather, a "
+                                 "three-day forecast, a sun dial and a history chart."),
                               "lblWhat", this);
     // Wide enough for the sentence in two lines, whatever the font's size;
     // the box takes this width and the other lines wrap within it.
@@ -99,7 +101,7 @@ AboutBox::AboutBox(const std::string& folder, QWidget* parent) : QDialog(parent)
     layout->addSpacing(8);
 
     QLabel* licence =
-        MakeLinkLabel(Escaped("Nimbrel is free software under the MIT licence.") + QStringLiteral("<br>") +
+        MakeLinkLabel(tr("Nimbrel is free software under the MIT licence.").toHtmlEscaped() + QStringLiteral("<br>") +
                           Escaped(kCopyrightLine) + QStringLiteral("<br>") + Link(kLicenceUrl),
                       this);
     licence->setObjectName(QStringLiteral("lblLicence"));
@@ -116,7 +118,7 @@ AboutBox::AboutBox(const std::string& folder, QWidget* parent) : QDialog(parent)
     // shortened in the middle when it would not fit.
     const QString path = QString::fromStdString(folder);
     layout->addWidget(
-        PlainLabel(QStringLiteral("Nimbrel keeps its settings and pictures in this folder:"), "lblFolderTitle", this));
+        PlainLabel(tr("Nimbrel keeps its settings and pictures in this folder:"), "lblFolderTitle", this));
     QLabel* where = PlainLabel(QString(), "lblFolder", this);
     where->setWordWrap(false);
     where->setText(QFontMetrics(where->font()).elidedText(path, Qt::ElideMiddle, kFolderWidthPixels));

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/ProgramInfo.h"
+#include "base/Translate.h"
 
 namespace nimbrel {
 
@@ -61,7 +62,10 @@ bool RemoveEntry(const std::string& path, std::string* why) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec))) return true;
     if (fs::remove(path, ec) && !ec) return true;
-    if (why) *why = "The log-in entry " + path + " could not be removed: " + ec.message() + ".";
+    if (why)
+        *why = FillIn(
+            Translated("Autostart", QT_TRANSLATE_NOOP("Autostart", "The log-in entry %1 could not be removed: %2.")),
+            {path, ec.message()});
     return false;
 }
 
@@ -111,7 +115,11 @@ bool SetAutostart(bool on, const std::vector<std::string>& command, std::string*
         return false;
     };
     const std::string path = AutostartEntryPath();
-    if (path.empty()) return fail("The autostart folder is not known: neither XDG_CONFIG_HOME nor HOME is set.");
+    if (path.empty())
+        return fail(Translated(
+            "Autostart",
+            QT_TRANSLATE_NOOP("Autostart",
+                              "The autostart folder is not known: neither XDG_CONFIG_HOME nor HOME is set.")));
     std::string why;
     if (!on) {
         // Both names: an entry left by an earlier version starts the
@@ -122,7 +130,10 @@ bool SetAutostart(bool on, const std::vector<std::string>& command, std::string*
     std::error_code ec;
     const fs::path folder = fs::path(path).parent_path();
     fs::create_directories(folder, ec);
-    if (ec) return fail("The autostart folder " + folder.string() + " could not be made: " + ec.message() + ".");
+    if (ec)
+        return fail(FillIn(
+            Translated("Autostart", QT_TRANSLATE_NOOP("Autostart", "The autostart folder %1 could not be made: %2.")),
+            {folder.string(), ec.message()}));
     // Written beside its final name and renamed over it, so a session that
     // starts meanwhile never reads half an entry.
     const std::string temp = path + ".new";
@@ -130,21 +141,28 @@ bool SetAutostart(bool on, const std::vector<std::string>& command, std::string*
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
             const std::string cause = std::strerror(errno);
-            return fail("The log-in entry could not be written in " + folder.string() + ": " + cause + ".");
+            return fail(
+                FillIn(Translated("Autostart",
+                                  QT_TRANSLATE_NOOP("Autostart", "The log-in entry could not be written in %1: %2.")),
+                       {folder.string(), cause}));
         }
         out << AutostartEntryText(command);
         out.flush();
         if (!out) {
             out.close();
             fs::remove(temp, ec);
-            return fail("The log-in entry could not be written in " + folder.string() + ".");
+            return fail(FillIn(
+                Translated("Autostart", QT_TRANSLATE_NOOP("Autostart", "The log-in entry could not be written in %1.")),
+                {folder.string()}));
         }
     }
     fs::rename(temp, path, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        return fail("The log-in entry " + path + " could not be written: " + ec.message() + ".");
+        return fail(FillIn(
+            Translated("Autostart", QT_TRANSLATE_NOOP("Autostart", "The log-in entry %1 could not be written: %2.")),
+            {path, ec.message()}));
     }
     // An entry of the old name would be a second log-in entry for the same
     // program. The new one stands already, so a failure here leaves the

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/Clock.h"
+#include "base/Translate.h"
 
 namespace nimbrel {
 namespace {
@@ -28,11 +29,15 @@ std::string HostOf(const std::string& url) {
 }
 
 std::string FailureText(const std::string& url, const HttpResult& result) {
-    if (result.ok) return "the server's answer could not be read";
-    if (result.status != 0) return "server answered " + std::to_string(result.status);
+    if (result.ok)
+        return Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the server's answer could not be read"));
+    if (result.status != 0)
+        return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "server answered %1")),
+                      {std::to_string(result.status)});
     if (result.error.find("imed out") != std::string::npos || result.error.find("imeout") != std::string::npos)
-        return "no answer from " + HostOf(url) + " in time";
-    return "could not connect to " + HostOf(url);
+        return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "no answer from %1 in time")),
+                      {HostOf(url)});
+    return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "could not connect to %1")), {HostOf(url)});
 }
 
 }  // namespace
@@ -150,7 +155,8 @@ void FetchCycle::FetchDone(const FetchRequest& request, const SourceAnswer& answ
         outcome.kind = request.kind;
         outcome.byUser = request.byUser;
         outcome.ok = answer.reading.accepted;
-        outcome.what = outcome.ok ? "received" : FailureText(request.url, answer.transfer);
+        outcome.what = outcome.ok ? Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "received"))
+                                  : FailureText(request.url, answer.transfer);
         outcome.reading = answer.reading;
         if (request.kind == FeedKind::Forecast) schedule_.ForecastResult(outcome.ok, Now());
         emit fetched(outcome);

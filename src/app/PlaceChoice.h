@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Translate.h"
 #include "feeds/PlaceSearch.h"
 #include "feeds/WeatherSource.h"
 #include "store/SettingsStore.h"
@@ -22,6 +23,7 @@ std::shared_ptr<WeatherSource> SourceFor(const SettingsStore& store, bool feedNa
 std::string TitleFor(const SettingsStore& store, bool feedNamed, bool placeGiven);
 
 // The last-update line of a first start whose place dialog was cancelled.
-inline constexpr const char* kChoosePlaceHint = "No place yet: click here, then \"Set location...\"";
+inline constexpr const char* kChoosePlaceHint =
+    QT_TRANSLATE_NOOP("nimbrel::frmMain", "No place yet: click here, then \"Set location...\"");
 
 }  // namespace nimbrel

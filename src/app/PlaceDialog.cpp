@@ -16,13 +16,13 @@ namespace nimbrel {
 
 PlaceDialog::PlaceDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("PlaceDialog"));
-    setWindowTitle(QStringLiteral("Nimbrel - Set location"));
+    setWindowTitle(tr("Nimbrel - Set location"));
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     field_ = new QLineEdit(this);
     field_->setObjectName(QStringLiteral("txtPlace"));
-    field_->setPlaceholderText(QStringLiteral("Town or city, such as Berlin"));
-    search_ = new QPushButton(QStringLiteral("Search"), this);
+    field_->setPlaceholderText(tr("Town or city, such as Berlin"));
+    search_ = new QPushButton(tr("Search"), this);
     search_->setObjectName(QStringLiteral("cmdSearch"));
     row->addWidget(field_, 1);
     row->addWidget(search_);
@@ -59,7 +59,7 @@ void PlaceDialog::Search() {
     if (text.empty() || searching_) return;
     searching_ = true;
     search_->setEnabled(false);
-    status_->setText(QStringLiteral("Searching…"));
+    status_->setText(tr("Searching…"));
     std::weak_ptr<int> alive = alive_;
     PlaceDialog* self = this;
     std::thread([self, alive, text] {
@@ -82,16 +82,16 @@ void PlaceDialog::Found(const PlaceSearch& search) {
     ok_->setEnabled(false);
     if (!search.ok) {
         // The place kept so far stays; nothing is chosen.
-        status_->setText(QString::fromStdString("The search failed: " + search.error));
+        status_->setText(tr("The search failed: %1").arg(QString::fromStdString(search.error)));
         return;
     }
     places_ = search.places;
     for (const Place& p : places_) list_->addItem(QString::fromStdString(p.DisplayName()));
     if (places_.empty()) {
-        status_->setText(QStringLiteral("No place of that name was found."));
+        status_->setText(tr("No place of that name was found."));
         return;
     }
-    status_->setText(QStringLiteral("Choose a place and press OK."));
+    status_->setText(tr("Choose a place and press OK."));
     list_->setCurrentRow(0);
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/Autostart.h"
 #include "base/Defaults.h"
+#include "base/Translate.h"
 #include "feeds/FeedRetrieval.h"
 
 namespace nimbrel {
@@ -63,14 +64,25 @@ std::string CheckPreferences(const PreferenceValues& values, int* minutes) {
     auto [end, ec] = std::from_chars(interval.data(), interval.data() + interval.size(), m);
     if (interval.empty() || ec != std::errc() || end != interval.data() + interval.size() || m < kMinUpdateMinutes ||
         m > kMaxUpdateMinutes)
-        return "The update interval must be a whole number of minutes from " + std::to_string(kMinUpdateMinutes) +
-               " to " + std::to_string(kMaxUpdateMinutes) + " (24 hours); \"" + values.interval + "\" is not one.";
+        return FillIn(
+            Translated("Preferences", QT_TRANSLATE_NOOP("Preferences",
+                                                        "The update interval must be a whole number of minutes from %1 "
+                                                        "to %2 (24 hours); \"%3\" is not one.")),
+            {std::to_string(kMinUpdateMinutes), std::to_string(kMaxUpdateMinutes), values.interval});
     if (!GoodServer(Trimmed(values.feedServer)))
-        return "The feed server must be an address such as " + std::string(kDefaultFeedBaseUrl) + "; \"" +
-               values.feedServer + "\" is not one.";
+        return FillIn(
+            Translated(
+                "Preferences",
+                QT_TRANSLATE_NOOP("Preferences", "The feed server must be an address such as %1; \"%2\" is not one.")),
+            {std::string(kDefaultFeedBaseUrl), values.feedServer});
     if (!GoodLocationId(Trimmed(values.locationId)))
-        return "The location id must be letters, digits, \"-\" or \"_\" (such as 1769); \"" + values.locationId +
-               "\" is not one.";
+        return FillIn(
+            Translated(
+                "Preferences",
+                QT_TRANSLATE_NOOP(
+                    "Preferences",
+                    "The location id must be letters, digits, \"-\" or \"_\" (such as 1769); \"%1\" is not one.")),
+            {values.locationId});
     if (minutes) *minutes = m;
     return {};
 }

@@ -31,50 +31,50 @@ QString Q(const std::string& s) {
 PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandler save, QWidget* parent)
     : QDialog(parent), save_(std::move(save)) {
     setObjectName(QStringLiteral("PreferencesDialog"));
-    setWindowTitle(QStringLiteral("Nimbrel Preferences"));
+    setWindowTitle(tr("Nimbrel Preferences"));
 
-    auto* place = new QGroupBox(QStringLiteral("Place"), this);
+    auto* place = new QGroupBox(tr("Place"), this);
     auto* placeForm = new QFormLayout(place);
     placeName_ = new QLabel(place);
     placeName_->setObjectName(QStringLiteral("placeName"));
     // The name comes from the place search: plain text, never HTML.
     placeName_->setTextFormat(Qt::PlainText);
     ShowPlaceName(current.placeName);
-    choosePlace_ = new QPushButton(QStringLiteral("C&hoose place\u2026"), place);
+    choosePlace_ = new QPushButton(tr("C&hoose place\u2026"), place);
     choosePlace_->setObjectName(QStringLiteral("choosePlace"));
     connect(choosePlace_, &QPushButton::clicked, this, &PreferencesDialog::ChoosePlace);
     auto* placeRow = new QHBoxLayout;
     placeRow->addWidget(placeName_, 1);
     placeRow->addWidget(choosePlace_);
-    placeForm->addRow(QStringLiteral("Real weather:"), placeRow);
+    placeForm->addRow(tr("Real weather:"), placeRow);
     placeForm->addRow(QString(), MakePlaceDataCredit(place));
     server_ = new QLineEdit(Q(current.feedServer), place);
     server_->setObjectName(QStringLiteral("feedServer"));
     server_->setMinimumWidth(260);
     location_ = new QLineEdit(Q(current.locationId), place);
     location_->setObjectName(QStringLiteral("locationId"));
-    placeForm->addRow(QStringLiteral("Feed &server:"), server_);
-    placeForm->addRow(QStringLiteral("&Location id:"), location_);
+    placeForm->addRow(tr("Feed &server:"), server_);
+    placeForm->addRow(tr("&Location id:"), location_);
 
     auto* form = new QFormLayout;
     // A line, not a spin box: what was typed is checked and a refusal says
     // why, instead of the box silently holding the last good number.
     interval_ = new QLineEdit(Q(current.interval), this);
     interval_->setObjectName(QStringLiteral("interval"));
-    interval_->setToolTip(QStringLiteral("From 1 to 1440 minutes"));
+    interval_->setToolTip(tr("From 1 to 1440 minutes"));
     unit_ = new QComboBox(this);
     unit_->setObjectName(QStringLiteral("unit"));
     unit_->addItem(
-        QString::fromUtf8("\xC2\xB0"
-                          "C (Celsius)"));
+        tr("\xC2\xB0"
+           "C (Celsius)"));
     unit_->addItem(
-        QString::fromUtf8("\xC2\xB0"
-                          "F (Fahrenheit)"));
+        tr("\xC2\xB0"
+           "F (Fahrenheit)"));
     unit_->setCurrentIndex(current.unit == TempUnit::Fahrenheit ? 1 : 0);
-    form->addRow(QStringLiteral("&Update every (minutes):"), interval_);
-    form->addRow(QStringLiteral("&Temperatures in:"), unit_);
+    form->addRow(tr("&Update every (minutes):"), interval_);
+    form->addRow(tr("&Temperatures in:"), unit_);
 
-    autostart_ = new QCheckBox(QStringLiteral("Start Nimbrel in the tray when I &log in"), this);
+    autostart_ = new QCheckBox(tr("Start Nimbrel in the tray when I &log in"), this);
     autostart_->setObjectName(QStringLiteral("autostart"));
     autostart_->setChecked(current.autostart);
 
@@ -105,7 +105,7 @@ PreferenceValues PreferencesDialog::Values() const {
 void PreferencesDialog::ShowPlaceName(const std::string& name) {
     shownPlace_ = name;
     if (name.empty()) {
-        placeName_->setText(QStringLiteral("(none chosen: the feed server below)"));
+        placeName_->setText(tr("(none chosen: the feed server below)"));
         placeName_->setToolTip(QString());
         return;
     }
@@ -128,7 +128,7 @@ void PreferencesDialog::ChoosePlace() {
 void PreferencesDialog::OkClicked() {
     const std::string why = save_ ? save_(Values()) : std::string();
     if (!why.empty()) {
-        ShowMessage(why, "Nimbrel Preferences", MsgIcon::Warning);
+        ShowMessage(why, tr("Nimbrel Preferences").toStdString(), MsgIcon::Warning);
         return;
     }
     accept();

@@ -12,6 +12,7 @@
 #include "app/AppIcon.h"
 #include "base/Defaults.h"
 #include "base/Temperature.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "feeds/WeatherModel.h"
 
@@ -89,13 +90,15 @@ std::string TrayTipText(const TrayReading& reading, TempUnit unit) {
         tip += FormatTemperature(reading.celsius, unit);
     else
         tip += QCoreApplication::translate("TrayIconPicture", "temperature missing").toStdString();
-    if (!reading.humidity.empty()) tip += ", humidity " + reading.humidity;
+    if (!reading.humidity.empty())
+        tip += FillIn(Translated("TrayIcon", QT_TRANSLATE_NOOP("TrayIcon", ", humidity %1")), {reading.humidity});
     // "dd/mm/yyyy hh:nn:ss": the hours and minutes say enough in a tip.
     const size_t space = reading.time.find(' ');
     if (space != std::string::npos && reading.time.size() >= space + 6)
-        tip += ", at " + reading.time.substr(space + 1, 5);
+        tip += FillIn(Translated("TrayIcon", QT_TRANSLATE_NOOP("TrayIcon", ", at %1")),
+                      {reading.time.substr(space + 1, 5)});
     else if (!reading.time.empty())
-        tip += ", at " + reading.time;
+        tip += FillIn(Translated("TrayIcon", QT_TRANSLATE_NOOP("TrayIcon", ", at %1")), {reading.time});
     return tip;
 }
 
@@ -103,7 +106,10 @@ std::optional<TrayReading> StoredTrayReading(const SettingsStore& store, bool pl
     if (store.LastReading.empty()) return std::nullopt;
     TrayReading r;
     const std::string place = placeInUse ? store.Extra("place", kDefaultPlace) : std::string();
-    r.place = !place.empty() ? place : store.LocationId.empty() ? std::string() : "Location " + store.LocationId;
+    r.place = !place.empty() ? place
+              : store.LocationId.empty()
+                  ? std::string()
+                  : FillIn(Translated("TrayIcon", QT_TRANSLATE_NOOP("TrayIcon", "Location %1")), {store.LocationId});
     r.summary = store.CurrentSummary;
     r.celsius = store.CurrentTemp;
     // A reading without a number is stored as 0 degrees; it is not one.

@@ -21,6 +21,7 @@
 #include "app/Process.h"
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "controls/ControlWidget.h"
 #include "feeds/ForecastFeed.h"
@@ -61,13 +62,16 @@ const QColor kStaleGrey(128, 128, 128);
 // Forecast tiles of a forecast older than a day.
 constexpr double kStaleOpacity = 0.4;
 
-constexpr const char* kSunUnknown = "The sun times are not known yet: they come with the first forecast.";
+constexpr const char* kSunUnknown =
+    QT_TRANSLATE_NOOP("nimbrel::frmMain", "The sun times are not known yet: they come with the first forecast.");
 
 // "45 min ago", "2 h ago", "3 days ago".
 std::string AgeText(double minutes) {
-    if (minutes < 90) return std::to_string(int(minutes)) + " min ago";
-    if (minutes < 48 * 60) return std::to_string(int(minutes / 60)) + " h ago";
-    return std::to_string(int(minutes / 1440)) + " days ago";
+    if (minutes < 90)
+        return QCoreApplication::translate("nimbrel::frmMain", "%1 min ago").arg(int(minutes)).toStdString();
+    if (minutes < 48 * 60)
+        return QCoreApplication::translate("nimbrel::frmMain", "%1 h ago").arg(int(minutes / 60)).toStdString();
+    return QCoreApplication::translate("nimbrel::frmMain", "%1 days ago").arg(int(minutes / 1440)).toStdString();
 }
 
 }  // namespace
@@ -108,7 +112,7 @@ frmMain::~frmMain() {
 
 QLabel* frmMain::MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
                            double points, bool bold, const char* caption) {
-    auto* l = new QLabel(QString::fromUtf8(caption), this);
+    auto* l = new QLabel(tr(caption), this);
     l->setObjectName(QString::fromUtf8(name));
     l->setGeometry(Px(left), Px(top), Px(width), Px(height));
     QFont f(QString::fromUtf8(face));
@@ -168,7 +172,7 @@ void frmMain::BuildWindow() {
     lblSunrise_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblSunset_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblHumidTitle_ = MakeLabel("lblHumidTitle", kHumidTitlePlace.left, kHumidTitlePlace.top, kHumidTitlePlace.width,
-                               kHumidTitlePlace.height, kLabelBlue, "Arial", 8.25, false, "Humidity:");
+                               kHumidTitlePlace.height, kLabelBlue, "Arial", 8.25, false, QT_TR_NOOP("Humidity:"));
     lblHumid_ = MakeLabel("lblHumid", kHumidPlace.left, kHumidPlace.top, kHumidPlace.width, kHumidPlace.height,
                           kLabelBlue, "Arial", 9.75, true, "%");
     lblHumid_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -217,10 +221,10 @@ void frmMain::FinishLayout() {
 }
 
 void frmMain::BuildMenu() {
-    mnSysTray_ = new QMenu(QStringLiteral("System Tray"), this);
+    mnSysTray_ = new QMenu(tr("System Tray"), this);
     mnSysTray_->setObjectName(QStringLiteral("mnSysTray"));
     auto add = [this](const char* name, const char* caption, void (frmMain::*slot)()) {
-        QAction* a = mnSysTray_->addAction(QString::fromUtf8(caption));
+        QAction* a = mnSysTray_->addAction(tr(caption));
         a->setObjectName(QString::fromUtf8(name));
         // The command runs after the menu has closed, as a menu command does.
         if (slot) connect(a, &QAction::triggered, this, [this, slot] { QTimer::singleShot(0, this, slot); });
@@ -228,17 +232,17 @@ void frmMain::BuildMenu() {
     };
     // Each item has its key (the & before it), which is no part of its text.
     // "Cancel" only closes the menu.
-    add("mnCancel", "&Cancel", nullptr);
-    QAction* update = add("mnUpdateCurrent", "&Update current data", &frmMain::UpdateCurrent);
-    add("mnUpdateForecast", "Update &forecast", &frmMain::UpdateForecast);
+    add("mnCancel", QT_TR_NOOP("&Cancel"), nullptr);
+    QAction* update = add("mnUpdateCurrent", QT_TR_NOOP("&Update current data"), &frmMain::UpdateCurrent);
+    add("mnUpdateForecast", QT_TR_NOOP("Update &forecast"), &frmMain::UpdateForecast);
     mnSysTray_->addSeparator();
     mnRestore_ = add("mnRestore", kSendToTray, &frmMain::ToggleTray);
-    add("mnShowGraph", "Show &graph window", &frmMain::ShowGraphWindow);
-    add("mnSetLocation", "Set &location\xE2\x80\xA6", &frmMain::SetLocation);
-    add("mnPreferences", "&Preferences\xE2\x80\xA6", &frmMain::ShowPreferences);
-    add("mnAbout", "&About Nimbrel\xE2\x80\xA6", &frmMain::ShowAbout);
+    add("mnShowGraph", QT_TR_NOOP("Show &graph window"), &frmMain::ShowGraphWindow);
+    add("mnSetLocation", QT_TR_NOOP("Set &location\xE2\x80\xA6"), &frmMain::SetLocation);
+    add("mnPreferences", QT_TR_NOOP("&Preferences\xE2\x80\xA6"), &frmMain::ShowPreferences);
+    add("mnAbout", QT_TR_NOOP("&About Nimbrel\xE2\x80\xA6"), &frmMain::ShowAbout);
     mnSysTray_->addSeparator();
-    add("mnExit", "E&xit Nimbrel", &frmMain::Exit);
+    add("mnExit", QT_TR_NOOP("E&xit Nimbrel"), &frmMain::Exit);
     // F5 updates the current data while the window has the keyboard, as
     // browsers and file managers refresh.
     update->setShortcut(QKeySequence(Qt::Key_F5));
@@ -252,7 +256,7 @@ void frmMain::ShowReading(bool fresh) {
     const ReadingScreen r = state_->Reading();
     lblHumid_->setText(QString::fromStdString(r.humidityCaption));
     today_.SetUnit(state_->Unit());
-    today_.UpdateForecast(r.caption, r.summary, r.temperature);
+    today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary, r.temperature);
     const ControlTexts now = NowTexts(store_, state_->Unit());
     todayWidget_->SetAccessibleText(now.name, now.description);
     lblHumid_->setAccessibleName(HumidityName(r.humidityCaption));
@@ -322,7 +326,7 @@ void frmMain::ShowTileMessage(int index) {
     if (state_->ForecastLineOf(index).empty()) return;
     ForecastMessage m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
     // The service's data comes under a licence that asks for its name.
-    if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
+    if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + Translated("Credits", kOpenMeteoAttribution);
     ShowMessage(m.text, m.caption, MsgIcon::Information);
 }
 
@@ -389,7 +393,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
-            ShowMessage(kSunUnknown, controls::SunTransit::kSummaryTitle, MsgIcon::Information);
+            ShowMessage(tr(kSunUnknown).toStdString(), Translated("SunTransit", controls::SunTransit::kSummaryTitle),
+                        MsgIcon::Information);
         return true;
     }
     return QWidget::eventFilter(watched, event);

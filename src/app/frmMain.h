@@ -181,8 +181,8 @@ protected:
 private:
     // The menu item that sends the window to the tray, or brings it back.
     // The & marks the item's key in the menu; the text is the same.
-    static constexpr const char* kSendToTray = "Send to system &tray";
-    static constexpr const char* kRestore = "&Restore";
+    static constexpr const char* kSendToTray = QT_TR_NOOP("Send to system &tray");
+    static constexpr const char* kRestore = QT_TR_NOOP("&Restore");
 
     void BuildWindow();
     void BuildMenu();

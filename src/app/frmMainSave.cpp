@@ -19,8 +19,10 @@ void frmMain::Save() {
     }
     if (saveFailing_) return;
     saveFailing_ = true;
-    ShowNotice(std::string(kAppTitle) + " cannot save its history to " + store_.SettingsPath + ": " +
-               SaveFailureReason(store_) + ". It keeps it in memory and tries again every minute.");
+    ShowNotice(tr("%1 cannot save its history to %2: %3. It keeps it in memory and tries again every minute.")
+                   .arg(QString::fromUtf8(kAppTitle), QString::fromStdString(store_.SettingsPath),
+                        QString::fromStdString(SaveFailureReason(store_)))
+                   .toStdString());
 }
 
 void frmMain::TellOnce(const std::string& key, const std::string& text) {

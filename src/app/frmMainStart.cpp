@@ -210,7 +210,9 @@ void frmMain::OnFetched(const FetchOutcome& outcome) {
     state_->Take(outcome.reading);
     const bool forecast = outcome.kind == FeedKind::Forecast;
     (forecast ? forecastStatus_ : observationStatus_) =
-        std::string(forecast ? "Forecast " : "Observation ") + FormatTimeHM(Now()) + ": " + outcome.what;
+        (forecast ? tr("Forecast %1: %2") : tr("Observation %1: %2"))
+            .arg(QString::fromStdString(FormatTimeHM(Now())), QString::fromStdString(outcome.what))
+            .toStdString();
     ShowStatus();
     if (!forecast && !outcome.ok && store_.LastUpdate.empty() && noReading_ != NoReading::NoPlace) {
         noReading_ = NoReading::Unreachable;
@@ -219,8 +221,10 @@ void frmMain::OnFetched(const FetchOutcome& outcome) {
     // A menu command is answered; the timers stay quiet, the tool tip and
     // the dimmed line say enough.
     if (!outcome.ok && outcome.byUser) {
-        notice_.ShowFetchFailure(std::string(kAppTitle) + " could not update " +
-                                 (forecast ? "the forecast" : "the current data") + ": " + outcome.what + ".");
+        notice_.ShowFetchFailure(
+            (forecast ? tr("%1 could not update the forecast: %2.") : tr("%1 could not update the current data: %2."))
+                .arg(QString::fromUtf8(kAppTitle), QString::fromStdString(outcome.what))
+                .toStdString());
     } else if (outcome.ok) {
         // The server is back: the notice of its outage is no longer true.
         notice_.FetchWorked();

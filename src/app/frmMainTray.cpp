@@ -16,14 +16,16 @@ namespace nimbrel {
 
 namespace {
 
-constexpr const char* kNoTrayMessage =
+constexpr const char* kNoTrayMessage = QT_TRANSLATE_NOOP(
+    "nimbrel::frmMain",
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
-    "system tray. Bring it back from the window list or the task bar.";
+    "system tray. Bring it back from the window list or the task bar.");
 // A Wayland compositor may refuse a minimise and never says whether it did:
 // nothing is claimed that may not have happened.
-constexpr const char* kNoTrayMessageWayland =
+constexpr const char* kNoTrayMessageWayland = QT_TRANSLATE_NOOP(
+    "nimbrel::frmMain",
     "This desktop has no notification area, so Nimbrel cannot be sent to the system tray. It has asked the "
-    "desktop to minimise its window instead; if the window is still there, the desktop does not allow it.";
+    "desktop to minimise its window instead; if the window is still there, the desktop does not allow it.");
 
 }  // namespace
 
@@ -50,7 +52,7 @@ void frmMain::SendToTray() {
         bool& flag;
         ~Done() { flag = false; }
     } done{sendingToTray_};
-    mnRestore_->setText(QString::fromUtf8(kRestore));
+    mnRestore_->setText(tr(kRestore));
     tray_->Add(TrayTip());
     ShowStatus();
     if (CurrentTrayHost().Available()) {
@@ -64,7 +66,8 @@ void frmMain::SendToTray() {
     if (!told) {
         told = true;
         const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-        ShowMessage(wayland ? kNoTrayMessageWayland : kNoTrayMessage, kAppTitle, MsgIcon::Information);
+        ShowMessage(tr(wayland ? kNoTrayMessageWayland : kNoTrayMessage).toStdString(), kAppTitle,
+                    MsgIcon::Information);
     }
     minimisedForTray_ = true;
     setWindowFlag(Qt::Tool, false);
@@ -77,7 +80,7 @@ void frmMain::SendToTray() {
 }
 
 void frmMain::RestoreFromTray() {
-    mnRestore_->setText(QString::fromUtf8(kSendToTray));
+    mnRestore_->setText(tr(kSendToTray));
     if (minimisedForTray_) {
         minimisedForTray_ = false;
         setWindowFlag(Qt::Tool, true);

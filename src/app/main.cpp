@@ -19,6 +19,7 @@
 #include "app/Process.h"
 #include "app/ResumeWatch.h"
 #include "app/SignalWatch.h"
+#include "app/Translations.h"
 #include "app/frmMain.h"
 #include "base/FolderLock.h"
 #include "base/ProgramInfo.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
     int qtArgc = static_cast<int>(qtArgv.size());
     qtArgv.push_back(nullptr);
     QApplication app(qtArgc, qtArgv.data());
+    InstallTranslations(app);
     if (platform.nativeWayland) std::cerr << program << ": " << NativeWaylandNotice() << "\n";
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
     // No application display name: Qt would append it to every window title

@@ -10,6 +10,8 @@
 // licence.
 #include <string>
 
+#include "base/Translate.h"
+
 namespace nimbrel {
 
 // The AppStream id: the name of the desktop entry, of the metainfo, of the
@@ -24,7 +26,7 @@ inline constexpr const char* kCopyrightLine = "Copyright 2026 Nimbrel developers
 // The data sources' sites, GeoNames' credit in its own words, and the
 // licence both publish under.
 inline constexpr const char* kOpenMeteoHomeUrl = "https://open-meteo.com/";
-inline constexpr const char* kGeoNamesCredit = "Location data based on GeoNames";
+inline constexpr const char* kGeoNamesCredit = QT_TRANSLATE_NOOP("Credits", "Location data based on GeoNames");
 inline constexpr const char* kGeoNamesUrl = "https://www.geonames.org/";
 inline constexpr const char* kDataLicenceName = "CC BY 4.0";
 inline constexpr const char* kDataLicenceUrl = "https://creativecommons.org/licenses/by/4.0/";

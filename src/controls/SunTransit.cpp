@@ -124,7 +124,7 @@ void SunTransit::WriteProperties(PropertyBag& bag) const {
 }
 
 void SunTransit::HostClick(int, int) {
-    ShowMessage(summary_, kSummaryTitle, MsgIcon::Information);
+    ShowMessage(summary_, Translated("SunTransit", kSummaryTitle), MsgIcon::Information);
 }
 
 void SunTransit::ComputeGeometry() {
@@ -188,9 +188,13 @@ void SunTransit::UpdateSummary() {
     const int mRise = MinuteDifference(up, now);
     const int mSet = MinuteDifference(down, now);
     std::string first =
-        now - up > 0 ? "Sunrise was " + FormatDuration(mRise) + " ago" : "Sunrise is in " + FormatDuration(mRise);
+        FillIn(now - up > 0 ? Translated("SunTransit", QT_TRANSLATE_NOOP("SunTransit", "Sunrise was %1 ago"))
+                            : Translated("SunTransit", QT_TRANSLATE_NOOP("SunTransit", "Sunrise is in %1")),
+               {FormatDuration(mRise)});
     std::string second =
-        down - now > 0 ? "Sunset is in " + FormatDuration(mSet) : "Sunset was " + FormatDuration(mSet) + " ago";
+        FillIn(down - now > 0 ? Translated("SunTransit", QT_TRANSLATE_NOOP("SunTransit", "Sunset is in %1"))
+                              : Translated("SunTransit", QT_TRANSLATE_NOOP("SunTransit", "Sunset was %1 ago")),
+               {FormatDuration(mSet)});
     summary_ = first + "\r\n" + second;
 }
 

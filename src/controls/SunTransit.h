@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/DateTime.h"
+#include "base/Translate.h"
 #include "controls/ControlHost.h"
 
 namespace nimbrel::controls {
@@ -18,7 +19,7 @@ public:
     static constexpr int32_t kDefaultNightColour = 5242920;
     static constexpr double kDefaultSunUp = 5.0 / 24;
     static constexpr double kDefaultSunDown = 20.0 / 24;
-    static constexpr const char* kSummaryTitle = "Sun Transit Summary";
+    static constexpr const char* kSummaryTitle = QT_TRANSLATE_NOOP("SunTransit", "Sun Transit Summary");
 
     explicit SunTransit(ControlSite* site = nullptr);
 

@@ -1,5 +1,7 @@
 #include "feeds/JsonDepth.h"
 
+#include "base/Translate.h"
+
 namespace nimbrel {
 
 int JsonNesting(std::string_view text, int limit) {
@@ -42,7 +44,8 @@ int JsonNesting(std::string_view text, int limit) {
 nlohmann::json ParseShallowJson(const std::string& text, std::string& why) {
     why.clear();
     if (JsonNesting(text) > kMaxJsonDepth) {
-        why = "nests deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+        why = FillIn(Translated("JsonDepth", QT_TRANSLATE_NOOP("JsonDepth", "nests deeper than %1 levels")),
+                     {std::to_string(kMaxJsonDepth)});
         return nlohmann::json(nlohmann::json::value_t::discarded);
     }
     nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/Clock.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "feeds/FeedText.h"
 
@@ -78,7 +79,8 @@ ReadingScreen ReadingScreenFor(const SettingsStore& store) {
     s.summary = store.CurrentSummary;
     s.temperature = store.CurrentTemp;
     s.humidityCaption = store.HumidityCaption;
-    s.lastUpdateCaption = "Last update: " + store.LastUpdate;
+    s.lastUpdateCaption = FillIn(Translated("ObservationFeed", QT_TRANSLATE_NOOP("ObservationFeed", "Last update: %1")),
+                                 {store.LastUpdate});
     return s;
 }
 

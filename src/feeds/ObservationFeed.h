@@ -5,6 +5,7 @@
 // to the reading history.
 #include <string>
 
+#include "base/Translate.h"
 #include "feeds/WeatherModel.h"
 #include "store/SettingsStore.h"
 
@@ -30,7 +31,7 @@ void ParseObservation(const std::string& FeedText, SettingsStore& store);
 // What the last reading of store puts on the screen: the today tile, the
 // humidity and the last-update line (before its age is added).
 struct ReadingScreen {
-    std::string caption = "Now";
+    std::string caption = QT_TRANSLATE_NOOP("ObservationFeed", "Now");
     std::string summary;
     int16_t temperature = 0;  // whole degrees Celsius; the tile shows it in its unit
     std::string humidityCaption;

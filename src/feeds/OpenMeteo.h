@@ -14,12 +14,13 @@
 // shows them in the desktop's zone.
 #include <string>
 
+#include "base/Translate.h"
 #include "feeds/WeatherModel.h"
 
 namespace nimbrel {
 
 inline constexpr const char* kOpenMeteoBaseUrl = "https://api.open-meteo.com";
-inline constexpr const char* kOpenMeteoAttribution = "Weather data by Open-Meteo.com";
+inline constexpr const char* kOpenMeteoAttribution = QT_TRANSLATE_NOOP("Credits", "Weather data by Open-Meteo.com");
 
 // The forecast service's base: NIMBREL_OPEN_METEO_URL when set and not
 // empty (tests point it at a server on loopback), else kOpenMeteoBaseUrl.

@@ -7,6 +7,7 @@
 
 #include "base/Defaults.h"
 #include "base/Numbers.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "feeds/FeedText.h"
 #include "feeds/JsonDepth.h"
@@ -90,17 +91,23 @@ PlaceSearch ParsePlaceSearch(const std::string& json) {
     std::string why;
     const Json root = ParseShallowJson(json, why);
     if (root.is_discarded() && why != kNotJson) {
-        out.error = "the place search's answer " + why;
+        out.error =
+            FillIn(Translated("PlaceSearch", QT_TRANSLATE_NOOP("PlaceSearch", "the place search's answer %1")), {why});
         return out;
     }
     if (root.is_discarded() || !root.is_object()) {
-        out.error = "the place search answered with something that is not a list of places";
+        out.error = Translated(
+            "PlaceSearch",
+            QT_TRANSLATE_NOOP("PlaceSearch", "the place search answered with something that is not a list of places"));
         return out;
     }
     const auto results = root.find("results");
     if (results != root.end() && !results->is_null()) {
         if (!results->is_array()) {
-            out.error = "the place search answered with something that is not a list of places";
+            out.error =
+                Translated("PlaceSearch",
+                           QT_TRANSLATE_NOOP("PlaceSearch",
+                                             "the place search answered with something that is not a list of places"));
             return out;
         }
         for (const Json& r : *results) {
@@ -126,7 +133,8 @@ PlaceSearch SearchPlaces(const std::string& text, const FetchLimits& limits) {
     const HttpResult r = Fetch(PlaceSearchUrl(GeocodingBaseUrl(), text), limits);
     if (!r.ok) {
         PlaceSearch failed;
-        failed.error = "the place search failed: " + r.error;
+        failed.error = FillIn(
+            Translated("PlaceSearch", QT_TRANSLATE_NOOP("PlaceSearch", "the place search failed: %1")), {r.error});
         return failed;
     }
     return ParsePlaceSearch(r.body);

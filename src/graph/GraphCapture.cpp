@@ -26,8 +26,8 @@ constexpr int kDesignHeightTwips = 975;
 constexpr gdi::COLORREF kBackColour = gdi::RGB(255, 255, 255);
 
 constexpr int kQuality = 75;
-constexpr const char* kSavedText = "Image saved as ";
-constexpr const char* kNotSavedText = "Image could not be saved.";
+constexpr const char* kSavedText = QT_TRANSLATE_NOOP("GraphCapture", "Image saved as %1");
+constexpr const char* kNotSavedText = QT_TRANSLATE_NOOP("GraphCapture", "Image could not be saved.");
 
 // Enables the item again however the command ends.
 class EnableOnExit {
@@ -106,25 +106,37 @@ std::string WriteFailureReason(int systemError, const std::string& folder) {
             return {};
         case ENOSPC:
         case EDQUOT:
-            return "The disk is full.";
+            return QCoreApplication::translate("GraphCapture", "The disk is full.").toStdString();
         case EROFS:
-            return "The folder " + folder + " is on a read-only disk.";
+            return QCoreApplication::translate("GraphCapture", "The folder %1 is on a read-only disk.")
+                .arg(QString::fromStdString(folder))
+                .toStdString();
         case EACCES:
         case EPERM: {
             // A folder nobody may write in is read-only; otherwise it is this
             // user who lacks the permission.
             struct stat st {};
             if (::stat(folder.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
-                return "The folder " + folder + " is read-only.";
-            return "You have no permission to write in the folder " + folder + ".";
+                return QCoreApplication::translate("GraphCapture", "The folder %1 is read-only.")
+                    .arg(QString::fromStdString(folder))
+                    .toStdString();
+            return QCoreApplication::translate("GraphCapture", "You have no permission to write in the folder %1.")
+                .arg(QString::fromStdString(folder))
+                .toStdString();
         }
         case ENOENT:
         case ENOTDIR:
-            return "The folder " + folder + " does not exist.";
+            return QCoreApplication::translate("GraphCapture", "The folder %1 does not exist.")
+                .arg(QString::fromStdString(folder))
+                .toStdString();
         case ENAMETOOLONG:
-            return "The name of the folder " + folder + " is too long.";
+            return QCoreApplication::translate("GraphCapture", "The name of the folder %1 is too long.")
+                .arg(QString::fromStdString(folder))
+                .toStdString();
         default:
-            return "The system said: " + std::string(std::strerror(systemError)) + ".";
+            return QCoreApplication::translate("GraphCapture", "The system said: %1.")
+                .arg(QString::fromLocal8Bit(std::strerror(systemError)))
+                .toStdString();
     }
 }
 
@@ -184,11 +196,16 @@ CaptureResult SaveCaptureAsJpeg(PictureBox& picCaptureBuffer, const std::string&
     }
 
     if (result.outcome == CaptureOutcome::Saved)
-        ShowMessage(kSavedText + result.fileName, appTitle, MsgIcon::Information);
+        ShowMessage(QCoreApplication::translate("GraphCapture", kSavedText)
+                        .arg(QString::fromStdString(result.fileName))
+                        .toStdString(),
+                    appTitle, MsgIcon::Information);
     else if (result.reason.empty())
-        ShowMessage(kNotSavedText, appTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("GraphCapture", kNotSavedText).toStdString(), appTitle,
+                    MsgIcon::Warning);
     else
-        ShowMessage(std::string(kNotSavedText) + " " + result.reason, appTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("GraphCapture", kNotSavedText).toStdString() + " " + result.reason,
+                    appTitle, MsgIcon::Warning);
     return result;
 }
 

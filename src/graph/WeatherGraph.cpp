@@ -8,6 +8,7 @@
 #include "base/Numbers.h"
 #include "base/SkipOnError.h"
 #include "base/Temperature.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 
 namespace nimbrel {
@@ -147,13 +148,17 @@ void WeatherGraph::DrawWeatherGraph(const HistoryLists& history, ChartTarget& ta
         }
     });
     const size_t k = inside.size();
-    SkipOnError(
-        [&] { title = blnBothGraphs ? "Temperature and Humidity" : (blnTemperature ? "Temperature" : "Humidity"); });
+    SkipOnError([&] {
+        title = blnBothGraphs
+                    ? Translated("WeatherGraph", QT_TRANSLATE_NOOP("WeatherGraph", "Temperature and Humidity"))
+                : blnTemperature ? Translated("WeatherGraph", QT_TRANSLATE_NOOP("WeatherGraph", "Temperature"))
+                                 : Translated("WeatherGraph", QT_TRANSLATE_NOOP("WeatherGraph", "Humidity"));
+    });
     SkipOnError([&] {
         if (blnBothGraphs) {
             grid = std::make_shared<ChartGrid>(static_cast<int32_t>(k + 1), 3, k * 28);
-            grid->SetCell(0, 2, "Temp");
-            grid->SetCell(0, 3, "Humid");
+            grid->SetCell(0, 2, Translated("WeatherGraph", QT_TRANSLATE_NOOP("WeatherGraph", "Temp")));
+            grid->SetCell(0, 3, Translated("WeatherGraph", QT_TRANSLATE_NOOP("WeatherGraph", "Humid")));
             grid->SetColumnUnit(2, UnitSymbol(unit_));
             grid->SetColumnUnit(3, "%");
         } else if (k > 0) {

@@ -16,7 +16,7 @@ namespace nimbrel {
 
 frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host_(host) {
     setObjectName(QStringLiteral("frmGraph"));
-    setWindowTitle(QStringLiteral("Nimbrel - Graph"));
+    setWindowTitle(tr("Nimbrel - Graph"));
     // A top-level window of its own with a sizable frame, minimise and
     // maximise boxes, listed in the task bar.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -61,39 +61,39 @@ void frmGraph::BuildMenus() {
     // works from the keyboard alone: Alt+G, Alt+I, Alt+C, Alt+H.
     QMenuBar* bar = menuBar();
     auto item = [this](QMenu* menu, const char* name, const char* caption, bool checkable) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        QAction* a = menu->addAction(tr(caption));
         a->setObjectName(QString::fromLatin1(name));
         a->setCheckable(checkable);
         return a;
     };
 
-    mnGraphType = bar->addMenu(QStringLiteral("&Graph Type"));
+    mnGraphType = bar->addMenu(tr("&Graph Type"));
     mnGraphType->setObjectName(QStringLiteral("mnGraphType"));
     mnGraphType->menuAction()->setObjectName(QStringLiteral("mnGraphType"));
-    mnBoth = item(mnGraphType, "mnBoth", "Temperature &and Humidity", true);
-    mnTempGraph = item(mnGraphType, "mnTempGraph", "&Temperature", true);
-    mnHumidGraph = item(mnGraphType, "mnHumidGraph", "&Humidity", true);
+    mnBoth = item(mnGraphType, "mnBoth", QT_TR_NOOP("Temperature &and Humidity"), true);
+    mnTempGraph = item(mnGraphType, "mnTempGraph", QT_TR_NOOP("&Temperature"), true);
+    mnHumidGraph = item(mnGraphType, "mnHumidGraph", QT_TR_NOOP("&Humidity"), true);
     mnSep1 = mnGraphType->addSeparator();
     mnSep1->setObjectName(QStringLiteral("mnSep1"));
     mn3D = item(mnGraphType, "mn3D", "&3D", true);
 
-    mnTimeFrame = bar->addMenu(QStringLiteral("T&ime frame"));
+    mnTimeFrame = bar->addMenu(tr("T&ime frame"));
     mnTimeFrame->setObjectName(QStringLiteral("mnTimeFrame"));
     mnTimeFrame->menuAction()->setObjectName(QStringLiteral("mnTimeFrame"));
-    mnAll = item(mnTimeFrame, "mnAll", "&All", true);
-    mnDay = item(mnTimeFrame, "mnDay", "Last &24 hours", true);
-    mnWeek = item(mnTimeFrame, "mnWeek", "Last &Week", true);
-    mnMonth = item(mnTimeFrame, "mnMonth", "Last &Month", true);
-    mnSixMonths = item(mnTimeFrame, "mnSixMonths", "Last &Six Months", true);
-    mnYear = item(mnTimeFrame, "mnYear", "Last &Year", true);
+    mnAll = item(mnTimeFrame, "mnAll", QT_TR_NOOP("&All"), true);
+    mnDay = item(mnTimeFrame, "mnDay", QT_TR_NOOP("Last &24 hours"), true);
+    mnWeek = item(mnTimeFrame, "mnWeek", QT_TR_NOOP("Last &Week"), true);
+    mnMonth = item(mnTimeFrame, "mnMonth", QT_TR_NOOP("Last &Month"), true);
+    mnSixMonths = item(mnTimeFrame, "mnSixMonths", QT_TR_NOOP("Last &Six Months"), true);
+    mnYear = item(mnTimeFrame, "mnYear", QT_TR_NOOP("Last &Year"), true);
 
-    mnCapture = bar->addAction(QStringLiteral("&Capture"));
+    mnCapture = bar->addAction(tr("&Capture"));
     mnCapture->setObjectName(QStringLiteral("mnCapture"));
 
-    mnHelp = bar->addMenu(QStringLiteral("&Help"));
+    mnHelp = bar->addMenu(tr("&Help"));
     mnHelp->setObjectName(QStringLiteral("mnHelp"));
     mnHelp->menuAction()->setObjectName(QStringLiteral("mnHelp"));
-    mnAbout = item(mnHelp, "mnAbout", "&About Nimbrel\xE2\x80\xA6", false);
+    mnAbout = item(mnHelp, "mnAbout", QT_TR_NOOP("&About Nimbrel\xE2\x80\xA6"), false);
 
     // The groups give the items the look of radio items and keep a chosen
     // item checked when it is chosen again; the commands still set the marks

@@ -17,6 +17,7 @@
 
 #include "base/Clock.h"
 #include "base/TextFile.h"
+#include "base/Translate.h"
 #include "base/modMisc.h"
 #include "store/SettingsFile.h"
 
@@ -786,23 +787,31 @@ bool SettingsStore::KeepDamagedCopy() {
     }
     damagedCopyPath_ = target;
     if (torn_)
-        notice_ = SettingsPath +
-                  " was left incomplete by a save that was interrupted. Nimbrel kept the readings it could read; the "
-                  "file as it was is kept as " +
-                  target + ".";
+        notice_ =
+            FillIn(Translated("SettingsStore",
+                              QT_TRANSLATE_NOOP("SettingsStore",
+                                                "%1 was left incomplete by a save that was interrupted. Nimbrel "
+                                                "kept the readings it could read; the file as it was is kept as %2.")),
+                   {SettingsPath, target});
     else
-        notice_ = SettingsPath + " was damaged. Nimbrel kept what it could read of it; the file as it was is kept as " +
-                  target + ".";
+        notice_ = FillIn(Translated("SettingsStore",
+                                    QT_TRANSLATE_NOOP("SettingsStore",
+                                                      "%1 was damaged. Nimbrel kept what it could read of it; the file "
+                                                      "as it was is kept as %2.")),
+                         {SettingsPath, target});
     return true;
 }
 
 std::string SettingsStore::FolderProblem() const {
-    if (SettingsPath.empty()) return "No settings file is named.";
+    if (SettingsPath.empty())
+        return Translated("SettingsStore", QT_TRANSLATE_NOOP("SettingsStore", "No settings file is named."));
     const size_t slash = SettingsPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : SettingsPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? SettingsPath : SettingsPath.substr(slash + 1);
     auto problem = [&](int err) {
-        return "Nimbrel cannot save its readings in " + folder + ": " + std::strerror(err) + ".";
+        return FillIn(Translated("SettingsStore",
+                                 QT_TRANSLATE_NOOP("SettingsStore", "Nimbrel cannot save its readings in %1: %2.")),
+                      {folder, std::strerror(err)});
     };
     // A temporary name one longer than the file's own is made at every save.
     if (SettingsPath.size() + 8 >= PATH_MAX || name.size() + 8 > NAME_MAX) return problem(ENAMETOOLONG);
@@ -828,9 +837,11 @@ bool SettingsStore::MoveUnreadableFileAside() {
     for (int k = 2; FileExists(target); ++k) target = base + "-" + std::to_string(k);
     if (std::rename(SettingsPath.c_str(), target.c_str()) != 0) return false;
     setAsidePath_ = target;
-    notice_ = SettingsPath +
-              " could not be read as a settings file. Nimbrel started with its defaults and moved the file to " +
-              target + ".";
+    notice_ = FillIn(Translated("SettingsStore",
+                                QT_TRANSLATE_NOOP("SettingsStore",
+                                                  "%1 could not be read as a settings file. Nimbrel started with its "
+                                                  "defaults and moved the file to %2.")),
+                     {SettingsPath, target});
     keepOldFile_ = false;
     return true;
 }
