@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,17 @@
 namespace nimbrel::apptest {
 
 using Clock = std::chrono::steady_clock;
+
+// What a shell command prints on its standard output.
+inline std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
 
 inline bool OnPath(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;

@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 using apptest::Child;
 using apptest::Clock;
 using apptest::OnPath;
+using apptest::Output;
 using apptest::WaitFor;
 
 const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
@@ -196,17 +197,6 @@ TEST(Program, PlaceIsFoundKeptAndUsedOnTheNextStart) {
     const std::string again = ReadFile(data / "settings.txt");
     EXPECT_NE(again.find("<place>Berlin, Land Berlin, Germany</place>"), std::string::npos) << again;
     EXPECT_NE(again.find("Light Rain,26,82"), std::string::npos);
-}
-
-// What a shell command prints on its standard output.
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
 }
 
 // Counts pixels of the picture that are neither black nor nearly so.

@@ -19,22 +19,11 @@ namespace {
 namespace fs = std::filesystem;
 using apptest::Child;
 using apptest::OnPath;
+using apptest::Output;
 using apptest::ReadFile;
 using apptest::WaitFor;
 
 const std::string kNimbrel = std::string(NIMBREL_BINARY_DIR) + "/src/app/nimbrel";
-
-// What a shell command prints.
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
-}
 
 class WindowStates : public ::testing::Test {
 protected:
