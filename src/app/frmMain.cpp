@@ -14,6 +14,7 @@
 #include "app/AppIcon.h"
 #include "app/PlainText.h"
 #include "app/Process.h"
+#include "app/WeatherExtrasText.h"
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
 #include "base/modMisc.h"
@@ -211,6 +212,9 @@ void frmMain::ShowReading(bool fresh) {
     today_.SetUnit(state_->Unit());
     today_.UpdateForecast(r.caption, r.summary, r.temperature);
     lastUpdateCaption_ = r.lastUpdateCaption;
+    const QString extras = NowExtras();
+    todayWidget_->setToolTip(extras.isEmpty() ? QString() : PlainToolTip(extras));
+    todayWidget_->setAccessibleDescription(extras);
     ShowLastUpdate();
     // A new reading is a new point on the chart.
     if (fresh) RedrawGraph();
@@ -223,7 +227,9 @@ void frmMain::ShowForecast() {
     for (size_t i = 0; i < tiles_.size(); ++i) {
         tiles_[i].SetUnit(state_->Unit());
         tiles_[i].UpdateForecast(s.tiles[i].caption, s.tiles[i].summary, s.tiles[i].temperature);
-        tileWidgets_[i]->setToolTip(PlainToolTip(s.toolTips[i]));
+        const QString tip = WithExtrasLine(QString::fromStdString(s.toolTips[i]), DayExtras(int(i)));
+        tileWidgets_[i]->setToolTip(PlainToolTip(tip));
+        tileWidgets_[i]->setAccessibleDescription(tip);
     }
     lblSunrise_->setText(QString::fromStdString(s.sun.riseCaption));
     lblSunset_->setText(QString::fromStdString(s.sun.setCaption));
@@ -249,9 +255,26 @@ void frmMain::ShowInUnit() {
 void frmMain::ShowTileMessage(int index) {
     if (state_->ForecastLineOf(index).empty()) return;
     ForecastMessage m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
+    if (const QString extras = DayExtras(index); !extras.isEmpty()) {
+        m.text += "\r\n";
+        m.text += extras.toStdString();
+    }
     // The service's data comes under a licence that asks for its name.
     if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
     ShowMessage(m.text, m.caption, MsgIcon::Information);
+}
+
+QString frmMain::NowExtras() const {
+    // Today's chance of rain belongs with the weather now; a forecast of
+    // another day does not.
+    const ForecastDay& first = state_->Days()[0];
+    const bool today = state_->HasForecast() && DatePart(first.date) == DatePart(Now());
+    return NowExtrasLine(state_->NowExtras(), today ? first.rainChance : std::nullopt, state_->Unit(), state_->Wind());
+}
+
+QString frmMain::DayExtras(int index) const {
+    if (index < 0 || index > 2 || !state_->HasForecast()) return {};
+    return DayExtrasLine(state_->Days()[size_t(index)], state_->Wind());
 }
 
 void frmMain::ShowLastUpdate() {
