@@ -31,6 +31,8 @@ namespace nimbrel {
 
 namespace {
 
+constexpr const char* kShowForecastKey = "show forecast";
+
 constexpr int kTwips = ControlWidget::kTwipsPerPixel;
 
 int Px(int twips) {
@@ -241,6 +243,7 @@ void frmMain::ShowForecast() {
     }
     if (s.sun.setKnown) sun_.SetSunDown(s.sun.sunDown);
     ShowForecastAge();
+    ShowChartForecast();
 }
 
 void frmMain::ShowInUnit() {
@@ -376,6 +379,9 @@ frmGraph& frmMain::EnsureGraph() {
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
         graph_->OnAbout = [this](frmGraph&) { ShowAbout(); };
+        // Kept only while off, so a file of a user who never switched it
+        // stays as it was.
+        graph_->OnShowForecast = [this](bool show) { store_.SetExtra(kShowForecastKey, show ? "" : "no"); };
         if (pendingChart_) {
             const ChartRequest r = *pendingChart_;
             pendingChart_.reset();
@@ -384,6 +390,7 @@ frmGraph& frmMain::EnsureGraph() {
             chart_.DrawWeatherGraph(store_, *graph_, r.blnTemperature, r.blnBothGraphs, r.datStart,
                                     r.redrawnAt != 0 ? r.redrawnAt : r.datEnd, r.blnAutoTime);
         }
+        ShowChartForecast();
     }
     return *graph_;
 }
@@ -396,6 +403,16 @@ void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime
     }
     chart_.SetUnit(state_->Unit());
     chart_.DrawWeatherGraph(store_, *graph_, blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
+    ShowChartForecast();
+}
+
+void frmMain::ShowChartForecast() {
+    if (!graph_) return;
+    const DateTime now = Now();
+    const ChartForecast f = ForecastSeries(state_->Hours(), now, LocalOffsetSeconds(now), state_->Unit());
+    graph_->SetForecastAvailable(!f.Empty());
+    graph_->SetShowForecast(store_.Extra(kShowForecastKey) != "no");
+    graph_->mscTemp().SetForecast(graph_->blnShowForecast() ? f : ChartForecast{});
 }
 
 void frmMain::ShowGraphWindow() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "base/Numbers.h"
 #include "store/SettingsStore.h"
@@ -198,6 +199,22 @@ HourlyForecast HoursToShow(const HourlyForecast& hours, DateTime nowUtc) {
     for (const ForecastHour& h : hours)
         if (h.time.Utc() + 1.0 / 24 > nowUtc) out.push_back(h);
     return out;
+}
+
+ChartForecast ForecastSeries(const HourlyForecast& hours, DateTime nowLocal, long offsetSeconds, TempUnit unit) {
+    ChartForecast f;
+    const double offsetDays = offsetSeconds / 86400.0;
+    const HourlyForecast ahead = HoursToShow(hours, nowLocal - offsetDays);
+    if (ahead.empty()) return f;
+    f.now = nowLocal;
+    const float gap = std::numeric_limits<float>::quiet_NaN();
+    for (const ForecastHour& h : ahead) {
+        f.times.push_back(h.time.Utc() + offsetDays);
+        f.temperature.push_back(h.temperature ? static_cast<float>(ShownDegrees(*h.temperature, unit)) : gap);
+        f.humidity.push_back(h.humidity ? static_cast<float>(*h.humidity) : gap);
+        f.rainChance.push_back(h.rainChance ? static_cast<float>(*h.rainChance) : gap);
+    }
+    return f;
 }
 
 // --- documents -------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "feeds/WeatherModel.h"
+#include "platform/chart/ChartForecast.h"
 
 namespace nimbrel {
 
@@ -61,6 +62,12 @@ bool HasExtras(const ForecastDay& day);
 // The hours still to come: none when the forecast's last hour has passed;
 // otherwise the hours from the one that holds `now` (UTC) on.
 HourlyForecast HoursToShow(const HourlyForecast& hours, DateTime nowUtc);
+
+// The hourly forecast as the chart's second series, from nowLocal (the
+// desktop's local time) on: the hours still to come, at the desktop's local
+// times (offsetSeconds: the desktop's offset east of UTC now), the
+// temperatures in the unit. Empty when the forecast's last hour has passed.
+ChartForecast ForecastSeries(const HourlyForecast& hours, DateTime nowLocal, long offsetSeconds, TempUnit unit);
 
 // --- the sample server's documents --------------------------------------------
 
