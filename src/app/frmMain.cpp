@@ -214,9 +214,7 @@ void frmMain::ShowReading(bool fresh) {
     today_.SetUnit(state_->Unit());
     today_.UpdateForecast(r.caption, r.summary, r.temperature);
     lastUpdateCaption_ = r.lastUpdateCaption;
-    const QString extras = NowExtras();
-    todayWidget_->setToolTip(extras.isEmpty() ? QString() : PlainToolTip(extras));
-    todayWidget_->setAccessibleDescription(extras);
+    ShowNowExtras();
     ShowLastUpdate();
     // A new reading is a new point on the chart.
     if (fresh) RedrawGraph();
@@ -244,6 +242,11 @@ void frmMain::ShowForecast() {
     if (s.sun.setKnown) sun_.SetSunDown(s.sun.sunDown);
     ShowForecastAge();
     ShowChartForecast();
+    // Today's chance of rain is part of the "Now" tile's line.
+    if (!store_.LastReading.empty()) {
+        ShowNowExtras();
+        RefreshTray();
+    }
 }
 
 void frmMain::ShowInUnit() {
@@ -265,6 +268,12 @@ void frmMain::ShowTileMessage(int index) {
     // The service's data comes under a licence that asks for its name.
     if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + kOpenMeteoAttribution;
     ShowMessage(m.text, m.caption, MsgIcon::Information);
+}
+
+void frmMain::ShowNowExtras() {
+    const QString extras = NowExtras();
+    todayWidget_->setToolTip(extras.isEmpty() ? QString() : PlainToolTip(extras));
+    todayWidget_->setAccessibleDescription(extras);
 }
 
 QString frmMain::NowExtras() const {

@@ -169,6 +169,7 @@ public:
     // The hourly forecast after the history in the graph window's chart,
     // when the user has it shown.
     void ShowChartForecast();
+    void ShowNowExtras();
 
     // The fetches asked for, running and handled. Tests wait on it: a
     // document that changes nothing on the screen leaves no other trace.

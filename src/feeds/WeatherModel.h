@@ -58,9 +58,9 @@ struct Observation {
     std::optional<ZonedTime> time;  // when the source says the reading was taken
     // What only some sources have. Each is empty when the source had none or
     // gave one beyond any weather (see WeatherExtras.h for the bounds).
-    std::optional<int> feelsLike;      // whole degrees Celsius
-    std::optional<double> windSpeed;   // km/h, the service's own unit
-    std::optional<int> windDirection;  // degrees the wind blows from, 0 north, clockwise
+    std::optional<int> feelsLike{};      // whole degrees Celsius
+    std::optional<double> windSpeed{};   // km/h, the service's own unit
+    std::optional<int> windDirection{};  // degrees the wind blows from, 0 north, clockwise
     bool operator==(const Observation&) const = default;
 };
 
@@ -76,8 +76,8 @@ struct ForecastDay {
     std::string summary;
     Measure minimum, maximum, humidity;
     SunTime sunrise, sunset;
-    std::optional<int> rainChance;  // percent, the day's highest; where the source has it
-    std::optional<double> windMax;  // km/h, the day's strongest wind
+    std::optional<int> rainChance{};  // percent, the day's highest; where the source has it
+    std::optional<double> windMax{};  // km/h, the day's strongest wind
     bool operator==(const ForecastDay&) const = default;
 };
 

@@ -6,12 +6,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <cstdlib>
+#include <filesystem>
 
 #include "AppTestSupport.h"
+#include "app/PreferencesDialog.h"
 #include "app/WeatherExtrasText.h"
 #include "app/frmMain.h"
 #include "base/Clock.h"
 #include "controls/ControlWidget.h"
+#include "feeds/FeedGenerator.h"
 #include "graph/frmGraph.h"
 
 namespace nimbrel {
@@ -217,6 +225,99 @@ TEST(ExtrasLine, EveryWindUnitAndWhatIsMissingIsLeftOut) {
     EXPECT_EQ(S(DayExtrasLine(rainOnly, WindUnit::Knots)), "Chance of rain 0 %");
     EXPECT_EQ(S(DayExtrasLine(ForecastDay{}, WindUnit::Knots)), "");
     EXPECT_EQ(S(WithExtrasLine("Sat", "")), "Sat");
+}
+
+
+// Pictures of what a person sees, for looking at: the graph window with a
+// week of history and the next two days (flat and 3D, °C and °F), a tile's
+// message and the tray's tip. Written to NIMBREL_PICTURES_DIR when it is
+// set, else into the test's folder; under Xvfb with QT_QPA_PLATFORM=xcb they
+// are real windows.
+class ExtrasPictures : public ExtrasOnScreen {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        const DateTime now = Saturday14();
+        server.SetObservation(feedgen::ObservationDocument("1769", now, server.BaseUrl()));
+        server.SetForecast(feedgen::ForecastDocument("1769", now, server.BaseUrl()));
+        std::string times, temps, humids;
+        for (int k = 7 * 48; k >= 1; --k) {
+            const DateTime t = now - k / 48.0;
+            const feedgen::Weather w = feedgen::CurrentWeather("1769", t);
+            if (!times.empty()) {
+                times += ',';
+                temps += ',';
+                humids += ',';
+            }
+            times += FormatDateTime(t);
+            temps += std::to_string(w.temperature);
+            humids += std::to_string(w.humidity);
+        }
+        WriteFile(folder.Settings(), "<weather>\r\n<last times>" + times + "</last times>\r\n<last temps>" + temps +
+                                         "</last temps>\r\n<last humids>" + humids +
+                                         "</last humids>\r\n<loc>1769</loc>\r\n<minutes>5</minutes>\r\n</weather>\r\n");
+        const char* dir = std::getenv("NIMBREL_PICTURES_DIR");
+        out = dir && *dir ? std::filesystem::path(dir) : folder.Path();
+        std::filesystem::create_directories(out);
+    }
+    void Save(QWidget& w, const std::string& name) {
+        const QImage image = w.grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        ASSERT_TRUE(image.save(QString::fromStdString((out / name).string())));
+    }
+    // The unit chosen as a person chooses it: in the preferences, then OK.
+    void ChooseUnits(int temperatureIndex, int windIndex) {
+        form->ShowPreferences();
+        PumpFor(50);
+        PreferencesDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = dynamic_cast<PreferencesDialog*>(w); d && d->isVisible()) dialog = d;
+        ASSERT_NE(dialog, nullptr);
+        dialog->Unit().setCurrentIndex(temperatureIndex);
+        dialog->WindUnitBox().setCurrentIndex(windIndex);
+        dialog->OkClicked();
+        PumpFor(50);
+    }
+    std::filesystem::path out;
+};
+
+TEST_F(ExtrasPictures, TheGraphWindowATileMessageAndTheTrayTip) {
+    frmMain& f = StartAndFetch();
+    f.ShowGraphWindow();
+    frmGraph* g = Graph();
+    ASSERT_NE(g, nullptr);
+    g->resize(640, 420);
+    PumpFor(300);
+    ASSERT_EQ(g->mscTemp().Forecast().times.size(), 48u);
+    Save(*g, "graph-flat-C.png");
+    g->MenuItem("mn3D")->trigger();
+    PumpFor(100);
+    Save(*g, "graph-3d-C.png");
+    g->MenuItem("mn3D")->trigger();
+    ChooseUnits(1, 2);
+    PumpFor(100);
+    Save(*g, "graph-flat-F.png");
+    g->MenuItem("mn3D")->trigger();
+    PumpFor(100);
+    Save(*g, "graph-3d-F.png");
+    ChooseUnits(0, 0);
+
+    // The tile's message as the message box shows it, and the tray's tip
+    // as a tool tip shows it.
+    f.ShowTileMessage(0);
+    ASSERT_FALSE(messages.messages.empty());
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(messages.messages.back().caption),
+                    QString::fromStdString(messages.messages.back().text));
+    box.show();
+    PumpFor(100);
+    Save(box, "tile-message.png");
+    QLabel tip(QString::fromStdString(f.TrayTip()));
+    tip.setWindowFlags(Qt::ToolTip);
+    tip.setStyleSheet(
+        QStringLiteral("QLabel { background: #ffffe1; color: black; border: 1px solid gray; padding: 3px; }"));
+    tip.show();
+    PumpFor(100);
+    Save(tip, "tray-tip.png");
 }
 
 }  // namespace
