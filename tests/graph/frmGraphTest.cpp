@@ -79,7 +79,8 @@ TEST_F(GraphWindow, LoadsWithItsCaptionMenusTitleStripAndChoicesWithoutDrawing) 
     for (QAction* a : window->menuBar()->actions().at(0)->menu()->actions())
         types.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     for (QAction* a : window->menuBar()->actions().at(1)->menu()->actions()) frames.push_back(a->text().toStdString());
-    EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidity", "Temperature", "Humidity", "-", "3D"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidity", "Temperature", "Humidity", "-", "3D",
+                                               "Show forecast"}));
     EXPECT_EQ(frames, (std::vector<std::string>{"All", "Last 24 hours", "Last Week", "Last Month", "Last Six Months",
                                                 "Last Year"}));
     EXPECT_EQ(CheckedTypes(), (std::vector<std::string>{"mnBoth"}));
