@@ -227,7 +227,6 @@ TEST(ExtrasLine, EveryWindUnitAndWhatIsMissingIsLeftOut) {
     EXPECT_EQ(S(WithExtrasLine("Sat", "")), "Sat");
 }
 
-
 // Pictures of what a person sees, for looking at: the graph window with a
 // week of history and the next two days (flat and 3D, °C and °F), a tile's
 // message and the tray's tip. Written to NIMBREL_PICTURES_DIR when it is
