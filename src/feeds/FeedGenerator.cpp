@@ -282,7 +282,7 @@ WeatherModel SampleWeather(const std::string& id, DateTime now) {
 std::string ObservationDocument(const std::string& id, DateTime now, const std::string& baseUrl) {
     const Observation w = SampleWeather(id, now).observation;
     // The extra values go in elements of Nimbrel's own namespace, which the
-    // specified parsers do not look at.
+    // feed parsers do not look at.
     const std::string link = Escape(baseUrl + "/weather/feeds/rss/obs/id/" + id + ".xml");
     const CivilTime c = Decode(now);
     char time[8];

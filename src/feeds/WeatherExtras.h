@@ -1,5 +1,5 @@
 #pragma once
-// The values some sources have beyond the two specified documents: the
+// The values some sources have beyond the two feed documents: the
 // feels-like temperature and the wind now, each day's chance of rain and
 // strongest wind, and the next 48 hours. They travel in the weather model
 // like every other value; this file holds what is done to them outside a
@@ -10,10 +10,10 @@
 //   - the wind units a person can choose, converted once from the km/h the
 //     sources give, shown as whole numbers with halves to even;
 //   - the elements of Nimbrel's own namespace that nimbrel-feed adds to its
-//     documents, and their reading back (the specified parsers skip them,
+//     documents, and their reading back (the feed parsers skip them,
 //     so a feed without them reads as before);
 //   - the keys they are kept under in the program's own section of
-//     settings.txt, so that the twelve specified lines never change;
+//     settings.txt, so that the weather and options lines never change;
 //   - the check tool's "name: value" lines.
 #include <optional>
 #include <string>

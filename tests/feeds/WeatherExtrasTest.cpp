@@ -230,7 +230,7 @@ TEST(ExtraValues, TheSampleDocumentsCarryThemAndAPlainFeedGivesNone) {
     EXPECT_EQ(fc.hours, model.hours);
     for (size_t k = 0; k < 3; ++k) {
         EXPECT_EQ(fc.forecast[k].rainChance, model.days[k].rainChance);
-        EXPECT_EQ(fc.forecast[k].summary, model.days[k].summary);  // the specified reading is untouched
+        EXPECT_EQ(fc.forecast[k].summary, model.days[k].summary);  // the feed parser reads as before
         EXPECT_EQ(fc.forecast[k].humidity.text, model.days[k].humidity.text);
     }
 
@@ -268,7 +268,7 @@ TEST(ExtraValues, KeptInTheProgramsOwnSectionAcrossARestart) {
     StoreFeedReading(fc, first);
     first.SaveSettings();
     const std::string text = ReadAll(dir.path / "settings.txt");
-    // The twelve specified lines come first and the extras only in <nimbrel>.
+    // The weather and options lines come first and the extras only in <nimbrel>.
     const size_t own = text.find("<nimbrel>");
     ASSERT_NE(own, std::string::npos);
     EXPECT_EQ(text.substr(0, own).find("feels"), std::string::npos);
