@@ -7,7 +7,9 @@
 //   split the lists, parse every time with ParseDateTime in both passes, and
 //   copy every cell into a grid of strings;
 // - the repaint against drawing every reading of both series as one
-//   antialiased polyline, without thinning.
+//   antialiased polyline, without thinning;
+// - the repaint with the 48 hours of forecast after the history against the
+//   same repaint without them (the chart before the forecast came).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -192,6 +194,42 @@ void RepaintAfterChange(benchmark::State& state) {
     Chart().SetChartType(kChartType2dLine);
 }
 
+// The next 48 hours after the last reading, as the graph window gives them.
+ChartForecast Forecast48() {
+    ChartForecast f;
+    f.now = kEnd;
+    for (int k = 0; k < 48; ++k) {
+        f.times.push_back(kEnd + k / 24.0);
+        f.temperature.push_back(static_cast<float>(5 + 4 * std::sin(k / 4.0)));
+        f.humidity.push_back(static_cast<float>(80 + 10 * std::cos(k / 5.0)));
+        f.rainChance.push_back(static_cast<float>((k * 7) % 101));
+    }
+    return f;
+}
+
+void RepaintAfterChangeWithForecast(benchmark::State& state) {
+    FillChart();
+    Chart().SetForecast(Forecast48());
+    QImage image(Chart().size(), QImage::Format_RGB32);
+    int type = kChartType2dLine;
+    for (auto _ : state) {
+        type = type == kChartType2dLine ? kChartType3dLine : kChartType2dLine;
+        Chart().SetChartType(type);
+        Chart().render(&image);
+    }
+    Chart().SetChartType(kChartType2dLine);
+    Chart().SetForecast({});
+}
+
+void RepaintWithForecast(benchmark::State& state) {
+    FillChart();
+    Chart().SetForecast(Forecast48());
+    QImage image(Chart().size(), QImage::Format_RGB32);
+    Chart().render(&image);
+    for (auto _ : state) Chart().render(&image);
+    Chart().SetForecast({});
+}
+
 // The peer: every reading of both series in one polyline each.
 void RepaintPeer(benchmark::State& state) {
     FillChart();
@@ -230,6 +268,10 @@ BENCHMARK_CAPTURE(OursIntoChart, LastWeek, false)
 BENCHMARK(Repaint)->Name("DrawWeatherGraph/Repaint")->Unit(benchmark::kMillisecond);
 BENCHMARK(RepaintAfterChange)->Name("DrawWeatherGraph/RepaintAfterChange")->Unit(benchmark::kMillisecond);
 BENCHMARK(Repaint3d)->Name("DrawWeatherGraph/Repaint3d")->Unit(benchmark::kMillisecond);
+BENCHMARK(RepaintWithForecast)->Name("DrawWeatherGraph/Repaint/forecast-48h")->Unit(benchmark::kMillisecond);
+BENCHMARK(RepaintAfterChangeWithForecast)
+    ->Name("DrawWeatherGraph/RepaintAfterChange/forecast-48h")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(RepaintPeer)->Name("DrawWeatherGraph/Repaint/peer:every-point")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

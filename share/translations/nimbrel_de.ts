@@ -176,6 +176,13 @@
     </message>
 </context>
 <context>
+    <name>ChartControl</name>
+    <message>
+        <source>now</source>
+        <translation>jetzt</translation>
+    </message>
+</context>
+<context>
     <name>Credits</name>
     <message>
         <source>Location data based on GeoNames</source>
@@ -384,6 +391,137 @@
     </message>
 </context>
 <context>
+    <name>WeatherExtras</name>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>m/s</source>
+        <translation>m/s</translation>
+    </message>
+    <message>
+        <source>mph</source>
+        <translation>mph</translation>
+    </message>
+    <message>
+        <source>knots</source>
+        <translation>Knoten</translation>
+    </message>
+    <message>
+        <source>Beaufort</source>
+        <translation>Beaufort</translation>
+    </message>
+    <message>
+        <source>km/h</source>
+        <translation>km/h</translation>
+    </message>
+    <message>
+        <source>north-east</source>
+        <translation>Nordost</translation>
+    </message>
+    <message>
+        <source>east</source>
+        <translation>Ost</translation>
+    </message>
+    <message>
+        <source>south-east</source>
+        <translation>Südost</translation>
+    </message>
+    <message>
+        <source>south</source>
+        <translation>Süd</translation>
+    </message>
+    <message>
+        <source>south-west</source>
+        <translation>Südwest</translation>
+    </message>
+    <message>
+        <source>west</source>
+        <translation>West</translation>
+    </message>
+    <message>
+        <source>north-west</source>
+        <translation>Nordwest</translation>
+    </message>
+    <message>
+        <source>north</source>
+        <translation>Nord</translation>
+    </message>
+    <message>
+        <source>force %1</source>
+        <translation>Stärke %1</translation>
+    </message>
+    <message>
+        <source>%1 m/s</source>
+        <translation>%1 m/s</translation>
+    </message>
+    <message>
+        <source>%1 mph</source>
+        <translation>%1 mph</translation>
+    </message>
+    <message>
+        <source>%1 knots</source>
+        <translation>%1 Knoten</translation>
+    </message>
+    <message>
+        <source>%1 km/h</source>
+        <translation>%1 km/h</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2 from the %3</source>
+        <translation>Gefühlt %1, Wind %2 aus %3</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2 from the %3, chance of rain %4 %</source>
+        <translation>Gefühlt %1, Wind %2 aus %3, Regenwahrscheinlichkeit %4 %</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2</source>
+        <translation>Gefühlt %1, Wind %2</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2, chance of rain %3 %</source>
+        <translation>Gefühlt %1, Wind %2, Regenwahrscheinlichkeit %3 %</translation>
+    </message>
+    <message>
+        <source>Feels like %1</source>
+        <translation>Gefühlt %1</translation>
+    </message>
+    <message>
+        <source>Feels like %1, chance of rain %2 %</source>
+        <translation>Gefühlt %1, Regenwahrscheinlichkeit %2 %</translation>
+    </message>
+    <message>
+        <source>Wind %1 from the %2</source>
+        <translation>Wind %1 aus %2</translation>
+    </message>
+    <message>
+        <source>Wind %1 from the %2, chance of rain %3 %</source>
+        <translation>Wind %1 aus %2, Regenwahrscheinlichkeit %3 %</translation>
+    </message>
+    <message>
+        <source>Wind %1</source>
+        <translation>Wind %1</translation>
+    </message>
+    <message>
+        <source>Wind %1, chance of rain %2 %</source>
+        <translation>Wind %1, Regenwahrscheinlichkeit %2 %</translation>
+    </message>
+    <message>
+        <source>Chance of rain %1 %</source>
+        <translation>Regenwahrscheinlichkeit %1 %</translation>
+    </message>
+    <message>
+        <source>Wind up to %1</source>
+        <translation>Wind bis %1</translation>
+    </message>
+    <message>
+        <source>Wind up to %1, chance of rain %2 %</source>
+        <translation>Wind bis %1, Regenwahrscheinlichkeit %2 %</translation>
+    </message>
+</context>
+<context>
     <name>WeatherGraph</name>
     <message>
         <source>Temperature and Humidity</source>
@@ -521,6 +659,10 @@
         <source>(none chosen: the feed server below)</source>
         <translation>(keiner gewählt: der Feed-Server unten)</translation>
     </message>
+    <message>
+        <source>&amp;Wind in:</source>
+        <translation>Wind&amp;geschwindigkeit in:</translation>
+    </message>
 </context>
 <context>
     <name>nimbrel::frmGraph</name>
@@ -583,6 +725,10 @@
     <message>
         <source>&amp;About Nimbrel…</source>
         <translation>Über &amp;Nimbrel …</translation>
+    </message>
+    <message>
+        <source>Show &amp;forecast</source>
+        <translation>&amp;Vorhersage anzeigen</translation>
     </message>
 </context>
 <context>

@@ -176,6 +176,13 @@
     </message>
 </context>
 <context>
+    <name>ChartControl</name>
+    <message>
+        <source>now</source>
+        <translation>maintenant</translation>
+    </message>
+</context>
+<context>
     <name>Credits</name>
     <message>
         <source>Location data based on GeoNames</source>
@@ -384,6 +391,137 @@
     </message>
 </context>
 <context>
+    <name>WeatherExtras</name>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>m/s</source>
+        <translation>m/s</translation>
+    </message>
+    <message>
+        <source>mph</source>
+        <translation>mph</translation>
+    </message>
+    <message>
+        <source>knots</source>
+        <translation>nœuds</translation>
+    </message>
+    <message>
+        <source>Beaufort</source>
+        <translation>Beaufort</translation>
+    </message>
+    <message>
+        <source>km/h</source>
+        <translation>km/h</translation>
+    </message>
+    <message>
+        <source>north-east</source>
+        <translation>nord-est</translation>
+    </message>
+    <message>
+        <source>east</source>
+        <translation>est</translation>
+    </message>
+    <message>
+        <source>south-east</source>
+        <translation>sud-est</translation>
+    </message>
+    <message>
+        <source>south</source>
+        <translation>sud</translation>
+    </message>
+    <message>
+        <source>south-west</source>
+        <translation>sud-ouest</translation>
+    </message>
+    <message>
+        <source>west</source>
+        <translation>ouest</translation>
+    </message>
+    <message>
+        <source>north-west</source>
+        <translation>nord-ouest</translation>
+    </message>
+    <message>
+        <source>north</source>
+        <translation>nord</translation>
+    </message>
+    <message>
+        <source>force %1</source>
+        <translation>force %1</translation>
+    </message>
+    <message>
+        <source>%1 m/s</source>
+        <translation>%1&#xa0;m/s</translation>
+    </message>
+    <message>
+        <source>%1 mph</source>
+        <translation>%1&#xa0;mph</translation>
+    </message>
+    <message>
+        <source>%1 knots</source>
+        <translation>%1&#xa0;nœuds</translation>
+    </message>
+    <message>
+        <source>%1 km/h</source>
+        <translation>%1&#xa0;km/h</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2 from the %3</source>
+        <translation>Ressenti %1, vent %2 de direction %3</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2 from the %3, chance of rain %4 %</source>
+        <translation>Ressenti %1, vent %2 de direction %3, risque de pluie %4&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2</source>
+        <translation>Ressenti %1, vent %2</translation>
+    </message>
+    <message>
+        <source>Feels like %1, wind %2, chance of rain %3 %</source>
+        <translation>Ressenti %1, vent %2, risque de pluie %3&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Feels like %1</source>
+        <translation>Ressenti %1</translation>
+    </message>
+    <message>
+        <source>Feels like %1, chance of rain %2 %</source>
+        <translation>Ressenti %1, risque de pluie %2&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Wind %1 from the %2</source>
+        <translation>Vent %1 de direction %2</translation>
+    </message>
+    <message>
+        <source>Wind %1 from the %2, chance of rain %3 %</source>
+        <translation>Vent %1 de direction %2, risque de pluie %3&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Wind %1</source>
+        <translation>Vent %1</translation>
+    </message>
+    <message>
+        <source>Wind %1, chance of rain %2 %</source>
+        <translation>Vent %1, risque de pluie %2&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Chance of rain %1 %</source>
+        <translation>Risque de pluie %1&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Wind up to %1</source>
+        <translation>Vent jusqu’à %1</translation>
+    </message>
+    <message>
+        <source>Wind up to %1, chance of rain %2 %</source>
+        <translation>Vent jusqu’à %1, risque de pluie %2&#xa0;%</translation>
+    </message>
+</context>
+<context>
     <name>WeatherGraph</name>
     <message>
         <source>Temperature and Humidity</source>
@@ -521,6 +659,10 @@
         <source>(none chosen: the feed server below)</source>
         <translation>(aucun choisi&#xa0;: le serveur de flux ci-dessous)</translation>
     </message>
+    <message>
+        <source>&amp;Wind in:</source>
+        <translation>Vent e&amp;n&#xa0;:</translation>
+    </message>
 </context>
 <context>
     <name>nimbrel::frmGraph</name>
@@ -583,6 +725,10 @@
     <message>
         <source>&amp;About Nimbrel…</source>
         <translation>À &amp;propos de Nimbrel…</translation>
+    </message>
+    <message>
+        <source>Show &amp;forecast</source>
+        <translation>Afficher la &amp;prévision</translation>
     </message>
 </context>
 <context>

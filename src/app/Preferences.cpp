@@ -42,6 +42,10 @@ TempUnit StoredUnit(const SettingsStore& store) {
     return UnitFromKey(store.Extra(kUnitKey, UnitKey(kDefaultUnit)));
 }
 
+WindUnit StoredWindUnit(const SettingsStore& store) {
+    return WindUnitFromKey(store.Extra(kWindUnitKey, WindUnitKey(kDefaultWindUnit)));
+}
+
 std::string StoredFeedServer(const SettingsStore& store, const std::string& fallback) {
     const std::string stored = store.Extra(kFeedServerKey, fallback);
     return GoodServer(stored) ? stored : fallback;
@@ -54,6 +58,7 @@ PreferenceValues CurrentPreferences(const SettingsStore& store, const std::strin
     v.locationId = store.LocationId;
     v.interval = std::to_string(store.UpdateMinutes);
     v.unit = StoredUnit(store);
+    v.windUnit = StoredWindUnit(store);
     v.autostart = AutostartEnabled();
     return v;
 }
@@ -109,13 +114,14 @@ std::string SavePreferences(SettingsStore& store, const PreferenceValues& before
     c.feedServer = server;
     c.place = server != Trimmed(before.feedServer) || id != store.LocationId;
     c.interval = minutes != store.UpdateMinutes;
-    c.unit = values.unit != StoredUnit(store);
+    c.unit = values.unit != StoredUnit(store) || values.windUnit != StoredWindUnit(store);
     // Kept only when the user changed it here: a server given on the command
     // line for one run is not made the stored one by an unrelated save.
     if (server != Trimmed(before.feedServer)) store.SetExtra(kFeedServerKey, server, kDefaultFeedBaseUrl);
     store.LocationId = id;
     store.UpdateMinutes = int16_t(minutes);
     store.SetExtra(kUnitKey, UnitKey(values.unit), UnitKey(kDefaultUnit));
+    store.SetExtra(kWindUnitKey, WindUnitKey(values.windUnit), WindUnitKey(kDefaultWindUnit));
     if (values.place) {
         StorePlace(store, *values.place);
         c.chosenPlace = true;

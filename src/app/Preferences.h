@@ -12,11 +12,13 @@
 
 #include "base/Temperature.h"
 #include "feeds/PlaceSearch.h"
+#include "feeds/WeatherExtras.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
 
 inline constexpr const char* kUnitKey = "unit";
+inline constexpr const char* kWindUnitKey = "wind unit";
 inline constexpr const char* kFeedServerKey = "feed server";
 inline constexpr int kMinUpdateMinutes = 1;
 inline constexpr int kMaxUpdateMinutes = 1440;
@@ -30,6 +32,7 @@ struct PreferenceValues {
     std::string locationId;
     std::string interval;  // minutes, as typed
     TempUnit unit = TempUnit::Celsius;
+    WindUnit windUnit = kDefaultWindUnit;
     bool autostart = false;
 };
 
@@ -38,7 +41,7 @@ struct PreferenceChanges {
     bool place = false;        // the feed server or the location id
     bool chosenPlace = false;  // a real-weather place, now stored
     bool interval = false;
-    bool unit = false;
+    bool unit = false;  // the temperature or the wind unit
     bool autostart = false;
     std::string feedServer;  // as saved, without blanks around it
     bool Any() const { return place || chosenPlace || interval || unit || autostart; }
@@ -50,6 +53,7 @@ PreferenceValues CurrentPreferences(const SettingsStore& store, const std::strin
 
 // The stored unit and feed server (damaged values give the defaults).
 TempUnit StoredUnit(const SettingsStore& store);
+WindUnit StoredWindUnit(const SettingsStore& store);
 std::string StoredFeedServer(const SettingsStore& store, const std::string& fallback);
 
 // Empty when the values can be saved, otherwise a message for the user.

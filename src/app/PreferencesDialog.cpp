@@ -14,6 +14,7 @@
 #include "app/AboutBox.h"
 #include "app/PlaceDialog.h"
 #include "app/PlainText.h"
+#include "app/WeatherExtrasText.h"
 #include "platform/ui/MessageBox.h"
 
 namespace nimbrel {
@@ -73,6 +74,13 @@ PreferencesDialog::PreferencesDialog(const PreferenceValues& current, SaveHandle
     unit_->setCurrentIndex(current.unit == TempUnit::Fahrenheit ? 1 : 0);
     form->addRow(tr("&Update every (minutes):"), interval_);
     form->addRow(tr("&Temperatures in:"), unit_);
+    windUnit_ = new QComboBox(this);
+    windUnit_->setObjectName(QStringLiteral("windUnit"));
+    for (WindUnit u : kWindUnits) {
+        windUnit_->addItem(WindUnitName(u), QString::fromStdString(WindUnitKey(u)));
+        if (u == current.windUnit) windUnit_->setCurrentIndex(windUnit_->count() - 1);
+    }
+    form->addRow(tr("&Wind in:"), windUnit_);
 
     autostart_ = new QCheckBox(tr("Start Nimbrel in the tray when I &log in"), this);
     autostart_->setObjectName(QStringLiteral("autostart"));
@@ -98,6 +106,7 @@ PreferenceValues PreferencesDialog::Values() const {
     v.locationId = location_->text().toStdString();
     v.interval = interval_->text().toStdString();
     v.unit = unit_->currentIndex() == 1 ? TempUnit::Fahrenheit : TempUnit::Celsius;
+    v.windUnit = WindUnitFromKey(windUnit_->currentData().toString().toStdString());
     v.autostart = autostart_->isChecked();
     return v;
 }

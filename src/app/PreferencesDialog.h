@@ -46,6 +46,7 @@ public:
     QLineEdit& LocationId() const { return *location_; }
     QLineEdit& Interval() const { return *interval_; }
     QComboBox& Unit() const { return *unit_; }
+    QComboBox& WindUnitBox() const { return *windUnit_; }
     QCheckBox& Autostart() const { return *autostart_; }
 
 private:
@@ -61,6 +62,7 @@ private:
     QLineEdit* location_ = nullptr;
     QLineEdit* interval_ = nullptr;
     QComboBox* unit_ = nullptr;
+    QComboBox* windUnit_ = nullptr;
     QCheckBox* autostart_ = nullptr;
 };
 

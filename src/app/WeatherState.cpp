@@ -7,12 +7,19 @@ namespace nimbrel {
 
 void WeatherState::ReadDays() {
     days_ = {};
+    hours_.clear();
     if (store_.ForecastText.empty()) return;
     for (int16_t k = 1; k <= 3; ++k) days_[size_t(k - 1)] = ReadForecastDay(GetField(store_.ForecastText, "\r\n", k));
+    // Read back from the store, where the fetch has just put them: the
+    // values shown are always the ones a restart would show.
+    LoadForecastExtras(store_, days_, hours_);
 }
 
 void WeatherState::Loaded() {
     unit_ = StoredUnit(store_);
+    windUnit_ = StoredWindUnit(store_);
+    nowExtras_ = {};
+    if (!store_.LastReading.empty()) LoadObservationExtras(store_, nowExtras_);
     ReadDays();
     emit readingChanged(false);
     emit forecastChanged();
@@ -26,6 +33,8 @@ void WeatherState::Take(const FeedReading& reading) {
         emit forecastChanged();
     } else {
         last_ = reading.observation;
+        nowExtras_ = {};
+        LoadObservationExtras(store_, nowExtras_);
         emit readingChanged(true);
     }
 }
@@ -33,6 +42,12 @@ void WeatherState::Take(const FeedReading& reading) {
 void WeatherState::SetUnit(TempUnit unit) {
     if (unit == unit_) return;
     unit_ = unit;
+    emit unitChanged();
+}
+
+void WeatherState::SetWindUnit(WindUnit unit) {
+    if (unit == windUnit_) return;
+    windUnit_ = unit;
     emit unitChanged();
 }
 

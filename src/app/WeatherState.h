@@ -15,6 +15,7 @@
 #include "feeds/FeedRetrieval.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
+#include "feeds/WeatherExtras.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
@@ -47,7 +48,20 @@ public:
     // A new unit (the preferences); told only when it differs.
     void SetUnit(TempUnit unit);
 
-    // The three days of the stored forecast (empty days before the first).
+    WindUnit Wind() const { return windUnit_; }
+    // A new wind unit; told as unitChanged, once, when it differs.
+    void SetWindUnit(WindUnit unit);
+
+    // The extra values of the last reading (feels-like, wind), as kept in
+    // the store: those of the file at start-up, then each fetch's; empty
+    // where the source had none.
+    const Observation& NowExtras() const { return nowExtras_; }
+    // The hourly forecast as kept, all of it; HoursToShow picks what is
+    // still to come.
+    const HourlyForecast& Hours() const { return hours_; }
+
+    // The three days of the stored forecast (empty days before the first),
+    // with their chance of rain and strongest wind where the source had them.
     const ForecastDays& Days() const { return days_; }
     bool HasForecast() const { return !store_.ForecastText.empty(); }
     // What the stored reading and forecast put on the screen, in the unit.
@@ -74,7 +88,10 @@ private:
 
     SettingsStore store_;
     ForecastDays days_{};
+    HourlyForecast hours_;
+    Observation nowExtras_;
     TempUnit unit_ = kDefaultUnit;
+    WindUnit windUnit_ = kDefaultWindUnit;
     Observation last_;
     std::string place_ = "Nimbrel";
 };

@@ -19,6 +19,7 @@
 #include "app/PlaceChoice.h"
 #include "app/PlainText.h"
 #include "app/Process.h"
+#include "app/WeatherExtrasText.h"
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
 #include "base/Translate.h"
@@ -36,6 +37,8 @@
 namespace nimbrel {
 
 namespace {
+
+constexpr const char* kShowForecastKey = "show forecast";
 
 constexpr int kTwips = ControlWidget::kTwipsPerPixel;
 
@@ -257,10 +260,9 @@ void frmMain::ShowReading(bool fresh) {
     lblHumid_->setText(QString::fromStdString(r.humidityCaption));
     today_.SetUnit(state_->Unit());
     today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary, r.temperature);
-    const ControlTexts now = NowTexts(store_, state_->Unit());
-    todayWidget_->SetAccessibleText(now.name, now.description);
     lblHumid_->setAccessibleName(HumidityName(r.humidityCaption));
     lastUpdateCaption_ = r.lastUpdateCaption;
+    ShowNowExtras();
     ShowLastUpdate();
     // A new reading is a new point on the chart.
     if (fresh) RedrawGraph();
@@ -274,11 +276,12 @@ void frmMain::ShowForecast() {
         tiles_[i].SetUnit(state_->Unit());
         tiles_[i].UpdateForecast(s.tiles[i].caption, s.tiles[i].summary, s.tiles[i].temperature);
         // The stored line in the unit, then the day's sun times as the
-        // labels under the dial give them.
+        // labels under the dial give them, then the day's extra values.
         const std::string line = state_->ForecastLineOf(int(i));
-        tileWidgets_[i]->setToolTip(PlainToolTip(TileToolTip(line, state_->Unit()).toStdString()));
+        const QString extras = DayExtras(int(i));
+        tileWidgets_[i]->setToolTip(PlainToolTip(WithExtrasLine(TileToolTip(line, state_->Unit()), extras)));
         const ControlTexts tile = TileTexts(line, state_->Unit());
-        tileWidgets_[i]->SetAccessibleText(tile.name, tile.description);
+        tileWidgets_[i]->SetAccessibleText(tile.name, WithExtrasLine(tile.description, extras));
     }
     lblSunrise_->setText(QString::fromStdString(s.sun.riseCaption));
     lblSunset_->setText(QString::fromStdString(s.sun.setCaption));
@@ -293,6 +296,12 @@ void frmMain::ShowForecast() {
     if (s.sun.setKnown) sun_.SetSunDown(s.sun.sunDown);
     DescribeSun();
     ShowForecastAge();
+    ShowChartForecast();
+    // Today's chance of rain is part of the "Now" tile's line.
+    if (!store_.LastReading.empty()) {
+        ShowNowExtras();
+        RefreshTray();
+    }
 }
 
 void frmMain::DescribeSun() {
@@ -325,9 +334,35 @@ void frmMain::ShowInUnit() {
 void frmMain::ShowTileMessage(int index) {
     if (state_->ForecastLineOf(index).empty()) return;
     ForecastMessage m = ForecastTileMessage(state_->Days()[size_t(index)], state_->Unit());
+    if (const QString extras = DayExtras(index); !extras.isEmpty()) {
+        m.text += "\r\n";
+        m.text += extras.toStdString();
+    }
     // The service's data comes under a licence that asks for its name.
     if (cycle_->HasSource()) m.text += std::string("\r\n\r\n") + Translated("Credits", kOpenMeteoAttribution);
     ShowMessage(m.text, m.caption, MsgIcon::Information);
+}
+
+// The "Now" tile's tip and its sentences for a screen reader: the weather
+// now, then the extra values where the source has them.
+void frmMain::ShowNowExtras() {
+    const QString extras = NowExtras();
+    todayWidget_->setToolTip(extras.isEmpty() ? QString() : PlainToolTip(extras));
+    const ControlTexts now = NowTexts(store_, state_->Unit());
+    todayWidget_->SetAccessibleText(now.name, WithExtrasLine(now.description, extras));
+}
+
+QString frmMain::NowExtras() const {
+    // Today's chance of rain belongs with the weather now; a forecast of
+    // another day does not.
+    const ForecastDay& first = state_->Days()[0];
+    const bool today = state_->HasForecast() && DatePart(first.date) == DatePart(Now());
+    return NowExtrasLine(state_->NowExtras(), today ? first.rainChance : std::nullopt, state_->Unit(), state_->Wind());
+}
+
+QString frmMain::DayExtras(int index) const {
+    if (index < 0 || index > 2 || !state_->HasForecast()) return {};
+    return DayExtrasLine(state_->Days()[size_t(index)], state_->Wind());
 }
 
 void frmMain::ShowLastUpdate() {
@@ -478,6 +513,9 @@ frmGraph& frmMain::EnsureGraph() {
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
         graph_->OnAbout = [this](frmGraph&) { ShowAbout(); };
+        // Kept only while off, so a file of a user who never switched it
+        // stays as it was.
+        graph_->OnShowForecast = [this](bool show) { store_.SetExtra(kShowForecastKey, show ? "" : "no"); };
         if (pendingChart_) {
             const ChartRequest r = *pendingChart_;
             pendingChart_.reset();
@@ -487,6 +525,7 @@ frmGraph& frmMain::EnsureGraph() {
                                     r.redrawnAt != 0 ? r.redrawnAt : r.datEnd, r.blnAutoTime);
             DescribeChart(r.blnTemperature, r.blnBothGraphs);
         }
+        ShowChartForecast();
     }
     return *graph_;
 }
@@ -500,6 +539,7 @@ void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime
     chart_.SetUnit(state_->Unit());
     chart_.DrawWeatherGraph(store_, *graph_, blnTemperature, blnBothGraphs, datStart, datEnd, blnAutoTime);
     DescribeChart(blnTemperature, blnBothGraphs);
+    ShowChartForecast();
 }
 
 void frmMain::DescribeChart(bool blnTemperature, bool blnBothGraphs) {
@@ -517,6 +557,15 @@ void frmMain::DescribeChart(bool blnTemperature, bool blnBothGraphs) {
         QAccessibleEvent event(&chart, QAccessible::DescriptionChanged);
         QAccessible::updateAccessibility(&event);
     }
+}
+
+void frmMain::ShowChartForecast() {
+    if (!graph_) return;
+    const DateTime now = Now();
+    const ChartForecast f = ForecastSeries(state_->Hours(), now, LocalOffsetSeconds(now), state_->Unit());
+    graph_->SetForecastAvailable(!f.Empty());
+    graph_->SetShowForecast(store_.Extra(kShowForecastKey) != "no");
+    graph_->mscTemp().SetForecast(graph_->blnShowForecast() ? f : ChartForecast{});
 }
 
 void frmMain::ShowGraphWindow() {

@@ -165,6 +165,14 @@ public:
     void ShowStoreNotice();
     std::string StatusLines() const;
     std::string TrayTip() const;
+    // The line of extra values under the "Now" tile's and forecast tile
+    // index's texts (empty when the source gave none).
+    QString NowExtras() const;
+    QString DayExtras(int index) const;
+    // The hourly forecast after the history in the graph window's chart,
+    // when the user has it shown.
+    void ShowChartForecast();
+    void ShowNowExtras();
 
     // The fetches asked for, running and handled. Tests wait on it: a
     // document that changes nothing on the screen leaves no other trace.

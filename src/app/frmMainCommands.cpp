@@ -106,7 +106,10 @@ std::string frmMain::SavePreferences(const PreferenceValues& values) {
         config_.place = values.place;
         ChooseSource();
     }
-    if (changes.unit) state_->SetUnit(StoredUnit(store_));
+    if (changes.unit) {
+        state_->SetWindUnit(StoredWindUnit(store_));
+        state_->SetUnit(StoredUnit(store_));
+    }
     if (changes.place || changes.chosenPlace) {
         UpdateCurrent();
         UpdateForecast();

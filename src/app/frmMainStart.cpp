@@ -249,8 +249,14 @@ std::string frmMain::StatusTip() const {
 // The tray's tip leads with the last reading, then says how the fetches went.
 std::string frmMain::TrayTip() const {
     const std::string& place = state_->Place();
-    return TrayTipFor(store_, place.empty() ? std::string(kAppTitle) : place, state_->Unit(), cycle_->HasSource()) +
-           StatusLines();
+    std::string tip =
+        TrayTipFor(store_, place.empty() ? std::string(kAppTitle) : place, state_->Unit(), cycle_->HasSource());
+    const QString extras = store_.LastReading.empty() ? QString() : NowExtras();
+    if (!extras.isEmpty()) {
+        tip += '\n';
+        tip += extras.toStdString();
+    }
+    return tip + StatusLines();
 }
 
 void frmMain::ShowStatus() {

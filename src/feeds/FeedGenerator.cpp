@@ -9,6 +9,7 @@
 
 #include "base/Clock.h"
 #include "feeds/FeedText.h"
+#include "feeds/WeatherExtras.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel::feedgen {
@@ -149,9 +150,39 @@ std::string GmtTimeOfDay(DateTime day, DateTime timeOfDay) {
 }
 
 std::string Head(const std::string& title, const std::string& link, const std::string& description) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\">\n<channel>\n<title>" + title +
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + NimbrelRssOpening() + "\n<channel>\n<title>" + title +
            "</title>\n<link>" + link + "</link>\n<description>" + description +
            "</description>\n<language>en-gb</language>\n";
+}
+
+// Wind in km/h for an hour: stronger on unsettled days, gusting a little
+// from hour to hour; from the south-west quarter mostly, as in a maritime
+// climate.
+double WindAt(const std::string& id, DateTime t) {
+    const int kind = DayKind(id, static_cast<int64_t>(DatePart(t)));
+    const auto slot = static_cast<int64_t>(std::floor(t * 24.0));
+    return std::max(0.0, 8.0 + 5.0 * kind + 6.0 * Noise(id, slot, 23));
+}
+
+int WindDirectionAt(const std::string& id, DateTime t) {
+    const auto block = static_cast<int64_t>(std::floor(t * 4.0));
+    return static_cast<int>(std::lround(225.0 + 70.0 * Noise(id, block, 29) + 360.0)) % 360;
+}
+
+int RainChanceOf(const std::string& id, DateTime day) {
+    static constexpr int kByKind[5] = {5, 20, 40, 65, 85};
+    const auto n = static_cast<int64_t>(DatePart(day));
+    return std::clamp(static_cast<int>(std::lround(kByKind[DayKind(id, n)] + 10.0 * Noise(id, n, 31))), 0, 100);
+}
+
+// The feels-like temperature: the wind's chill when cold, the damp heat when warm.
+int FeelsLike(int temperature, int humidity, double windKmh) {
+    if (temperature <= 10 && windKmh > 4.8) {
+        const double v = std::pow(windKmh, 0.16);
+        return static_cast<int>(std::lround(13.12 + 0.6215 * temperature - 11.37 * v + 0.3965 * temperature * v));
+    }
+    if (temperature >= 24) return temperature + static_cast<int>(std::lround((humidity - 40) / 15.0));
+    return temperature;
 }
 
 }  // namespace
@@ -210,6 +241,10 @@ WeatherModel SampleWeather(const std::string& id, DateTime now) {
     m.observation.temperature = Measure::FromText(BoundedTemperature(std::to_string(w.temperature)));
     m.observation.humidity = Measure::FromText(BoundedHumidity(std::to_string(w.humidity)));
     m.observation.time = ZonedTime{now, LocalZone(now).offsetSeconds};
+    const double wind = WindAt(id, now);
+    m.observation.windSpeed = std::round(wind);
+    m.observation.windDirection = WindDirectionAt(id, now);
+    m.observation.feelsLike = FeelsLike(w.temperature, w.humidity, wind);
     for (int k = 0; k < 3; ++k) {
         const DateTime day = DatePart(now) + k;
         const DayOutlook o = Outlook(id, day);
@@ -225,12 +260,29 @@ WeatherModel SampleWeather(const std::string& id, DateTime now) {
         };
         d.sunrise = sun(o.sunrise);
         d.sunset = sun(o.sunset);
+        d.rainChance = RainChanceOf(id, day);
+        double strongest = 0;
+        for (int h = 0; h < 24; ++h) strongest = std::max(strongest, WindAt(id, day + h / 24.0));
+        d.windMax = std::round(strongest);
+    }
+    // The next 48 hours from the one now begun.
+    const DateTime hour = std::floor(now * 24.0 + 1e-9) / 24.0;
+    for (int k = 0; k < kHoursKept; ++k) {
+        const DateTime t = hour + k / 24.0;
+        const Weather hw = CurrentWeather(id, t);
+        const int dayChance = RainChanceOf(id, t);
+        const auto slot = static_cast<int64_t>(std::floor(t * 24.0 + 1e-9));
+        const int chance =
+            std::clamp(static_cast<int>(std::lround(dayChance * (0.6 + 0.4 * Noise(id, slot, 37)))), 0, 100);
+        m.hours.push_back(ForecastHour{ZonedTime{t, LocalZone(t).offsetSeconds}, hw.temperature, hw.humidity, chance});
     }
     return m;
 }
 
 std::string ObservationDocument(const std::string& id, DateTime now, const std::string& baseUrl) {
     const Observation w = SampleWeather(id, now).observation;
+    // The extra values go in elements of Nimbrel's own namespace, which the
+    // feed parsers do not look at.
     const std::string link = Escape(baseUrl + "/weather/feeds/rss/obs/id/" + id + ".xml");
     const CivilTime c = Decode(now);
     char time[8];
@@ -242,8 +294,8 @@ std::string ObservationDocument(const std::string& id, DateTime now, const std::
            w.summary + ". " + degrees + "</title>\n<link>" + link + "</link>\n<description>Temperature: " + degrees +
            ", Wind Direction: South Westerly, Wind Speed: 9mph, Humidity: " + w.humidity.text +
            "&#37;, Pressure: 1012mb, Steady, Visibility: Good</description>\n<pubDate>" + RfcDate(now) +
-           "</pubDate>\n<guid isPermaLink=\"false\">" + link + "#" + FormatStamp(now) +
-           "</guid>\n</item>\n</channel>\n</rss>\n";
+           "</pubDate>\n<guid isPermaLink=\"false\">" + link + "#" + FormatStamp(now) + "</guid>\n" +
+           ObservationExtrasXml(w) + "</item>\n</channel>\n</rss>\n";
     return doc;
 }
 
@@ -251,7 +303,8 @@ std::string ForecastDocument(const std::string& id, DateTime now, const std::str
     const std::string link = Escape(baseUrl + "/weather/feeds/rss/5day/id/" + id + ".xml");
     std::string doc = Head("Nimbrel sample feed - Forecast for location " + Escape(id), link,
                            "3-day forecast for location " + Escape(id));
-    for (const ForecastDay& d : SampleWeather(id, now).days) {
+    const WeatherModel model = SampleWeather(id, now);
+    for (const ForecastDay& d : model.days) {
         const std::string maximum = Degrees(static_cast<int>(d.maximum.value.value_or(0)));
         const std::string minimum = Degrees(static_cast<int>(d.minimum.value.value_or(0)));
         doc += "<item>\n<title>" + WeekdayName(Weekday(d.date)) + ": " + d.summary + ", Max Temp: " + maximum +
@@ -259,9 +312,10 @@ std::string ForecastDocument(const std::string& id, DateTime now, const std::str
                "</link>\n<description>Maximum Temperature: " + maximum + ", Minimum Temperature: " + minimum +
                ", Wind Direction: Westerly, Wind Speed: 12mph, Visibility: Good, Pressure: 1015mb, Humidity: " +
                d.humidity.text + "%, UV Risk: 1, Pollution: Low, Sunrise: " + d.sunrise.text +
-               ", Sunset: " + d.sunset.text + "</description>\n<pubDate>" + RfcDate(now) + "</pubDate>\n</item>\n";
+               ", Sunset: " + d.sunset.text + "</description>\n<pubDate>" + RfcDate(now) + "</pubDate>\n" +
+               DayExtrasXml(d) + "</item>\n";
     }
-    doc += "</channel>\n</rss>\n";
+    doc += HoursXml(model.hours) + "</channel>\n</rss>\n";
     return doc;
 }
 

@@ -4,6 +4,7 @@
 #include "feeds/FeedText.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
+#include "feeds/WeatherExtras.h"
 
 namespace nimbrel {
 
@@ -33,10 +34,13 @@ FeedReading ReadFeedText(FeedKind kind, const std::string& Text) {
     if (Text.empty()) return r;
     const std::string FeedText = PrepareFeedText(Text);
     if (!IsCompleteFeed(FeedText)) return r;
-    if (kind == FeedKind::Forecast)
+    if (kind == FeedKind::Forecast) {
         r.forecast = ReadForecast(FeedText);
-    else
+        ReadForecastExtras(FeedText, r.forecast, r.hours);
+    } else {
         r.observation = ReadObservation(FeedText);
+        ReadObservationExtras(FeedText, r.observation);
+    }
     r.accepted = true;
     return r;
 }
@@ -52,10 +56,13 @@ FeedReading ReadFeedResult(FeedKind kind, const HttpResult& result) {
 
 void StoreFeedReading(const FeedReading& reading, SettingsStore& store) {
     if (!reading.accepted) return;
-    if (reading.kind == FeedKind::Forecast)
+    if (reading.kind == FeedKind::Forecast) {
         StoreForecast(reading.forecast, store);
-    else
+        KeepForecastExtras(reading.forecast, reading.hours, store);
+    } else {
         StoreObservation(reading.observation, store);
+        KeepObservationExtras(reading.observation, store);
+    }
 }
 
 bool HandleFeedText(FeedKind kind, const std::string& Text, SettingsStore& store) {

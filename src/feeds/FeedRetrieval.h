@@ -42,6 +42,7 @@ struct FeedReading {
     bool accepted = false;
     Observation observation;
     ForecastDays forecast;
+    HourlyForecast hours;  // with the forecast, where the source has them
 };
 
 // Normalises Text and, if it is a complete feed, reads it as the given kind.

@@ -13,6 +13,7 @@
 #include "feeds/FeedText.h"
 #include "feeds/JsonDepth.h"
 #include "feeds/WeatherCodes.h"
+#include "feeds/WeatherExtras.h"
 #include "store/SettingsStore.h"
 
 namespace nimbrel {
@@ -68,7 +69,7 @@ std::string RfcDate(DateTime gmt) {
 }
 
 std::string Head(const std::string& title) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\">\n<channel>\n<title>" + title +
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + NimbrelRssOpening() + "\n<channel>\n<title>" + title +
            "</title>\n<link>https://open-meteo.com/</link>\n<description>" + kOpenMeteoAttribution +
            "</description>\n<language>en-gb</language>\n";
 }
@@ -111,7 +112,8 @@ std::string ObservationDocument(const Observation& o) {
     if (o.temperature.value) parts.push_back("Temperature: " + temperature);
     if (o.humidity.value) parts.push_back("Humidity: " + o.humidity.text + "&#37;");
     for (size_t i = 0; i < parts.size(); ++i) doc += (i ? ", " : "") + parts[i];
-    doc += "</description>\n<pubDate>" + RfcDate(gmt) + "</pubDate>\n</item>\n</channel>\n</rss>\n";
+    doc += "</description>\n<pubDate>" + RfcDate(gmt) + "</pubDate>\n" + ObservationExtrasXml(o) +
+           "</item>\n</channel>\n</rss>\n";
     return doc;
 }
 
@@ -128,6 +130,71 @@ std::optional<double> DailyNumber(const std::vector<Json>& list, size_t k, const
     if (list[k].is_null()) return std::nullopt;
     if (!list[k].is_number()) throw Refused{std::string("daily.") + key + " holds a value that is not a number"};
     return list[k].get<double>();
+}
+
+// A value of the extra fields: a number, or nothing for anything else. The
+// extra values never refuse an answer; one that is wrong is just not there.
+std::optional<double> Loose(const Json& value) {
+    if (!value.is_number()) return std::nullopt;
+    return value.get<double>();
+}
+
+std::optional<double> LooseField(const Json& object, const char* key) {
+    const auto it = object.find(key);
+    return it == object.end() ? std::nullopt : Loose(*it);
+}
+
+// An extra daily or hourly list: the values, or none at all when the list is
+// absent, null, not a list or of another length than the times.
+std::vector<std::optional<double>> LooseList(const Json& section, const char* key, size_t length) {
+    const auto it = section.find(key);
+    if (it == section.end() || !it->is_array() || it->size() != length) return {};
+    std::vector<std::optional<double>> out;
+    out.reserve(length);
+    for (const Json& v : *it) out.push_back(Loose(v));
+    return out;
+}
+
+void ReadCurrentExtras(const Json& current, Observation& o) {
+    o.feelsLike = WholeWithin(LooseField(current, "apparent_temperature"), kFeelsLikeLowest, kFeelsLikeHighest);
+    o.windSpeed = WithinBounds(LooseField(current, "wind_speed_10m"), 0, kWindHighest);
+    // A direction without a speed says nothing.
+    o.windDirection = o.windSpeed ? WholeWithin(LooseField(current, "wind_direction_10m"), 0, 360) : std::nullopt;
+}
+
+void ReadDailyExtras(const Json& daily, ForecastDays& days) {
+    const size_t n = daily["time"].size();
+    const auto rain = LooseList(daily, "precipitation_probability_max", n);
+    const auto wind = LooseList(daily, "wind_speed_10m_max", n);
+    for (size_t k = 0; k < days.size(); ++k) {
+        if (!rain.empty()) days[k].rainChance = WholeWithin(rain[k], 0, 100);
+        if (!wind.empty()) days[k].windMax = WithinBounds(wind[k], 0, kWindHighest);
+    }
+}
+
+// The hourly forecast: the first 48 hours of consecutive times. Lists of
+// another length than the times are left out whole; the times must be there.
+HourlyForecast ReadHourly(const Json& root, long offsetSeconds) {
+    const auto section = root.find("hourly");
+    if (section == root.end() || !section->is_object()) return {};
+    const auto times = section->find("time");
+    if (times == section->end() || !times->is_array()) return {};
+    const size_t n = times->size();
+    const auto temperatures = LooseList(*section, "temperature_2m", n);
+    const auto humidities = LooseList(*section, "relative_humidity_2m", n);
+    const auto rain = LooseList(*section, "precipitation_probability", n);
+    HourlyForecast hours;
+    for (size_t i = 0; i < n && hours.size() < static_cast<size_t>(kHoursKept); ++i) {
+        const auto t = IsoTime((*times)[i]);
+        if (!t) break;
+        ForecastHour h{ZonedTime{*t, offsetSeconds}, {}, {}, {}};
+        if (!hours.empty() && std::llround((h.time.local - hours.back().time.local) * 24) != 1) break;
+        if (!temperatures.empty()) h.temperature = WholeWithin(temperatures[i], kFeelsLikeLowest, kFeelsLikeHighest);
+        if (!humidities.empty()) h.humidity = WholeWithin(humidities[i], 0, 100);
+        if (!rain.empty()) h.rainChance = WholeWithin(rain[i], 0, 100);
+        hours.push_back(h);
+    }
+    return hours;
 }
 
 SunTime ReadSun(const Json& value, long offsetSeconds) {
@@ -169,7 +236,7 @@ ForecastDays ReadDaily(const Json& daily, long offsetSeconds) {
     return out;
 }
 
-std::string ForecastDocument(const ForecastDays& days) {
+std::string ForecastDocument(const ForecastDays& days, const HourlyForecast& hours) {
     std::string doc = Head("Open-Meteo - Forecast");
     for (const ForecastDay& d : days) {
         const std::string maximum = d.maximum.value ? Degrees(int(*d.maximum.value)) : "";
@@ -182,9 +249,10 @@ std::string ForecastDocument(const ForecastDays& days) {
         if (!maximum.empty()) doc += "Maximum Temperature: " + maximum + ", ";
         if (!minimum.empty()) doc += "Minimum Temperature: " + minimum + ", ";
         if (d.humidity.value) doc += "Humidity: " + d.humidity.text + "%, ";
-        doc += "Sunrise: " + d.sunrise.text + ", Sunset: " + d.sunset.text + "</description>\n</item>\n";
+        doc += "Sunrise: " + d.sunrise.text + ", Sunset: " + d.sunset.text + "</description>\n" + DayExtrasXml(d) +
+               "</item>\n";
     }
-    doc += "</channel>\n</rss>\n";
+    doc += HoursXml(hours) + "</channel>\n</rss>\n";
     return doc;
 }
 
@@ -203,8 +271,11 @@ std::string OpenMeteoForecastUrl(const std::string& baseUrl, double latitude, do
     std::string base = baseUrl;
     while (!base.empty() && base.back() == '/') base.pop_back();
     return base + "/v1/forecast?latitude=" + FormatCoordinate(latitude) + "&longitude=" + FormatCoordinate(longitude) +
-           "&current=temperature_2m,relative_humidity_2m,weather_code,is_day"
-           "&daily=weather_code,temperature_2m_max,temperature_2m_min,relative_humidity_2m_mean,sunrise,sunset"
+           "&current=temperature_2m,relative_humidity_2m,weather_code,is_day,apparent_temperature,wind_speed_10m,"
+           "wind_direction_10m"
+           "&daily=weather_code,temperature_2m_max,temperature_2m_min,relative_humidity_2m_mean,sunrise,sunset,"
+           "precipitation_probability_max,wind_speed_10m_max"
+           "&hourly=temperature_2m,relative_humidity_2m,precipitation_probability&forecast_hours=48"
            "&timezone=auto&forecast_days=3";
 }
 
@@ -227,6 +298,9 @@ OpenMeteoWeather ReadOpenMeteo(const std::string& json) {
             daily.contains("time") && daily["time"].is_array() && !daily["time"].empty() ? daily["time"][0] : Json());
         out.weather.days = ReadDaily(daily, offsetSeconds);
         out.weather.observation = ReadCurrent(current, offsetSeconds, today ? *today : 0);
+        ReadCurrentExtras(current, out.weather.observation);
+        ReadDailyExtras(daily, out.weather.days);
+        out.weather.hours = ReadHourly(root, offsetSeconds);
         out.ok = true;
     } catch (const Refused& r) {
         out.error = r.why;
@@ -242,8 +316,8 @@ std::string OpenMeteoObservationDocument(const Observation& observation) {
     return ObservationDocument(observation);
 }
 
-std::string OpenMeteoForecastDocument(const ForecastDays& days) {
-    return ForecastDocument(days);
+std::string OpenMeteoForecastDocument(const ForecastDays& days, const HourlyForecast& hours) {
+    return ForecastDocument(days, hours);
 }
 
 OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
@@ -253,7 +327,7 @@ OpenMeteoDocuments ConvertOpenMeteo(const std::string& json) {
     out.error = w.error;
     if (!w.ok) return out;
     out.observation = ObservationDocument(w.weather.observation);
-    out.forecast = ForecastDocument(w.weather.days);
+    out.forecast = ForecastDocument(w.weather.days, w.weather.hours);
     return out;
 }
 

@@ -43,7 +43,8 @@ OpenMeteoWeather ReadOpenMeteo(const std::string& json);
 
 // The model written as the two feed documents a feed server would give.
 std::string OpenMeteoObservationDocument(const Observation& observation);
-std::string OpenMeteoForecastDocument(const ForecastDays& days);
+// The extra values go in as elements of Nimbrel's own namespace.
+std::string OpenMeteoForecastDocument(const ForecastDays& days, const HourlyForecast& hours = {});
 
 struct OpenMeteoDocuments {
     bool ok = false;

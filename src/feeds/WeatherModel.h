@@ -17,6 +17,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/DateTime.h"
 #include "base/Temperature.h"
@@ -55,6 +56,11 @@ struct Observation {
     Measure temperature;            // degrees Celsius; text "n/a" when the feed's value was out of bounds
     Measure humidity;               // percent; the same
     std::optional<ZonedTime> time;  // when the source says the reading was taken
+    // What only some sources have. Each is empty when the source had none or
+    // gave one beyond any weather (see WeatherExtras.h for the bounds).
+    std::optional<int> feelsLike{};      // whole degrees Celsius
+    std::optional<double> windSpeed{};   // km/h, the service's own unit
+    std::optional<int> windDirection{};  // degrees the wind blows from, 0 north, clockwise
     bool operator==(const Observation&) const = default;
 };
 
@@ -70,14 +76,28 @@ struct ForecastDay {
     std::string summary;
     Measure minimum, maximum, humidity;
     SunTime sunrise, sunset;
+    std::optional<int> rainChance{};  // percent, the day's highest; where the source has it
+    std::optional<double> windMax{};  // km/h, the day's strongest wind
     bool operator==(const ForecastDay&) const = default;
 };
 
 using ForecastDays = std::array<ForecastDay, 3>;
 
+// One hour of the hourly forecast. The hours follow each other one hour
+// apart; a value the source did not give is empty.
+struct ForecastHour {
+    ZonedTime time;
+    std::optional<int> temperature;  // whole degrees Celsius
+    std::optional<int> humidity;     // percent
+    std::optional<int> rainChance;   // percent
+    bool operator==(const ForecastHour&) const = default;
+};
+using HourlyForecast = std::vector<ForecastHour>;
+
 struct WeatherModel {
     Observation observation;
     ForecastDays days;
+    HourlyForecast hours;  // the next 48 hours, where the source has them
     bool operator==(const WeatherModel&) const = default;
 };
 

@@ -46,6 +46,7 @@ public:
         const WeatherModel w = feedgen::SampleWeather(id_, Now());
         a.reading.observation = w.observation;
         a.reading.forecast = w.days;
+        a.reading.hours = w.hours;
         return a;
     }
     HttpResult FetchDocument(FeedKind kind) override {
@@ -139,9 +140,10 @@ SourceAnswer OpenMeteoSource::FetchWeather(FeedKind kind) {
     a.reading.kind = kind;
     if (!a.transfer.ok) return a;
     a.reading.accepted = true;
-    if (kind == FeedKind::Forecast)
+    if (kind == FeedKind::Forecast) {
         a.reading.forecast = weather_.days;
-    else
+        a.reading.hours = weather_.hours;
+    } else
         a.reading.observation = weather_.observation;
     return a;
 }
@@ -150,7 +152,7 @@ HttpResult OpenMeteoSource::FetchDocument(FeedKind kind) {
     std::lock_guard<std::mutex> lock(mutex_);
     HttpResult r = Refresh();
     if (!r.ok) return r;
-    r.body = kind == FeedKind::Forecast ? OpenMeteoForecastDocument(weather_.days)
+    r.body = kind == FeedKind::Forecast ? OpenMeteoForecastDocument(weather_.days, weather_.hours)
                                         : OpenMeteoObservationDocument(weather_.observation);
     return r;
 }

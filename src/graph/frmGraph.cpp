@@ -76,6 +76,10 @@ void frmGraph::BuildMenus() {
     mnSep1 = mnGraphType->addSeparator();
     mnSep1->setObjectName(QStringLiteral("mnSep1"));
     mn3D = item(mnGraphType, "mn3D", "&3D", true);
+    mnForecast = mnGraphType->addAction(tr("Show &forecast"));
+    mnForecast->setObjectName(QStringLiteral("mnForecast"));
+    mnForecast->setCheckable(true);
+    mnForecast->setChecked(blnShowForecast_);
 
     mnTimeFrame = bar->addMenu(tr("T&ime frame"));
     mnTimeFrame->setObjectName(QStringLiteral("mnTimeFrame"));
@@ -109,6 +113,11 @@ void frmGraph::BuildMenus() {
     connect(mnTempGraph, &QAction::triggered, this, [this] { ChooseGraphType(mnTempGraph, false, true, false); });
     connect(mnHumidGraph, &QAction::triggered, this, [this] { ChooseGraphType(mnHumidGraph, false, false, false); });
     connect(mn3D, &QAction::triggered, this, [this] { SwitchThreeD(); });
+    connect(mnForecast, &QAction::triggered, this, [this] {
+        blnShowForecast_ = mnForecast->isChecked();
+        if (OnShowForecast) OnShowForecast(blnShowForecast_);
+        DrawGraphWithCurrentSettings();
+    });
     connect(mnAll, &QAction::triggered, this, [this] { ChooseTimeFrame(mnAll, DateSerial(1900, 1, 1), true); });
     connect(mnDay, &QAction::triggered, this, [this] { ChooseTimeFrame(mnDay, Now() - 1.0, false); });
     connect(mnWeek, &QAction::triggered, this, [this] { ChooseTimeFrame(mnWeek, Now() - 7.0, true); });
@@ -181,6 +190,15 @@ void frmGraph::ChooseGraphType(QAction* item, bool both, bool temperature, bool 
 void frmGraph::SwitchThreeD() {
     // The menu has already turned the mark over; the chart follows it.
     mscTemp_->SetChartType(mn3D->isChecked() ? kChartType3dLine : kChartType2dLine);
+}
+
+void frmGraph::SetShowForecast(bool show) {
+    blnShowForecast_ = show;
+    mnForecast->setChecked(show);
+}
+
+void frmGraph::SetForecastAvailable(bool available) {
+    mnForecast->setEnabled(available);
 }
 
 void frmGraph::Capture() {

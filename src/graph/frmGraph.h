@@ -59,6 +59,15 @@ public:
     // The "Capture" command. Does nothing until the capture command is
     // plugged in here (or a subclass overrides Capture).
     std::function<void(frmGraph&)> OnCapture;
+    // "Show forecast" switched by the user, with its new state: the main
+    // window remembers it and draws the chart again.
+    std::function<void(bool)> OnShowForecast;
+    // The item's mark, as remembered; whether the source has a forecast to
+    // show (the item is greyed without one).
+    void SetShowForecast(bool show);
+    void SetForecastAvailable(bool available);
+    bool blnShowForecast() const { return blnShowForecast_; }
+
     // "Help > About Nimbrel…": the program's About box, which lives above
     // this window; nothing happens until the main window plugs it in.
     std::function<void(frmGraph&)> OnAbout;
@@ -107,6 +116,7 @@ private:
     QAction* mnHumidGraph = nullptr;
     QAction* mnSep1 = nullptr;
     QAction* mn3D = nullptr;
+    QAction* mnForecast = nullptr;
     QMenu* mnTimeFrame = nullptr;
     QAction* mnAll = nullptr;
     QAction* mnDay = nullptr;
@@ -123,6 +133,7 @@ private:
     DateTime datFrameStart_ = 0;
     DateTime datFrameEnd_ = 0;
     bool blnWholeDays_ = true;
+    bool blnShowForecast_ = true;
     bool unloading_ = false;
 };
 

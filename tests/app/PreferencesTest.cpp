@@ -72,6 +72,28 @@ TEST_F(PreferencesFixture, AnUntouchedDialogLeavesTheFileByteForByte) {
     EXPECT_EQ(before.find("<nimbrel>"), std::string::npos);
 }
 
+TEST_F(PreferencesFixture, TheWindUnitIsKeptInTheProgramsSectionOnlyWhileItIsNotKmh) {
+    PreferenceValues v = CurrentPreferences(store, kDefaultFeedBaseUrl);
+    EXPECT_EQ(v.windUnit, WindUnit::Kmh);
+    for (WindUnit unit : {WindUnit::Knots, WindUnit::Beaufort, WindUnit::MetresPerSecond, WindUnit::Mph}) {
+        v.windUnit = unit;
+        PreferenceChanges changes;
+        ASSERT_EQ(Save(v, &changes), "");
+        EXPECT_TRUE(changes.unit);
+        SettingsStore again;
+        again.SetFolder(folder.Str());
+        again.LoadSettings();
+        EXPECT_EQ(StoredWindUnit(again), unit);
+    }
+    EXPECT_NE(Slurp(folder.Settings()).find("<wind unit>mph</wind unit>"), std::string::npos);
+    v.windUnit = WindUnit::Kmh;
+    ASSERT_EQ(Save(v), "");
+    EXPECT_EQ(Slurp(folder.Settings()).find("<nimbrel>"), std::string::npos);
+    // A damaged value is the default.
+    store.SetExtra(kWindUnitKey, "furlongs");
+    EXPECT_EQ(StoredWindUnit(store), WindUnit::Kmh);
+}
+
 TEST_F(PreferencesFixture, ValuesAreStoredInTheirLinesAndTheProgramsSectionAndComeBackAfterALoad) {
     PreferenceValues v = CurrentPreferences(store, kDefaultFeedBaseUrl);
     v.feedServer = "http://10.0.0.7:9000 ";

@@ -232,7 +232,9 @@ TEST(NimbrelFeed, CheckTellsWhatTheProgramWouldTake) {
         const std::string out = check.ReadAll();
         EXPECT_EQ(check.Wait(), 0) << out;
         EXPECT_TRUE(std::regex_search(out, std::regex("kind: observation\nsummary: [A-Za-z ]+\ntemperature: -?[0-9]+\n"
-                                                      "humidity: [0-9]+\nCurrentTemp: -?[0-9]+\naccepted: yes\n")))
+                                                      "humidity: [0-9]+\nCurrentTemp: -?[0-9]+\n"
+                                                      "feels like: -?[0-9]+\nwind: [0-9]+ km/h from [NESW]{1,2}\n"
+                                                      "accepted: yes\n")))
             << out;
     }
     {
@@ -241,6 +243,12 @@ TEST(NimbrelFeed, CheckTellsWhatTheProgramWouldTake) {
         EXPECT_EQ(check.Wait(), 0) << out;
         EXPECT_NE(out.find("line 3: "), std::string::npos) << out;
         EXPECT_NE(out.find("tile 3 temperature: "), std::string::npos) << out;
+        // The sample server's extra values, each on a line of its own.
+        EXPECT_TRUE(std::regex_search(out, std::regex("\ntile 1 chance of rain: [0-9]+\n"))) << out;
+        EXPECT_TRUE(std::regex_search(out, std::regex("\ntile 3 strongest wind: [0-9]+ km/h\n"))) << out;
+        EXPECT_TRUE(std::regex_search(out, std::regex("\nhour 1: [0-9-]+T[0-9:]+ -?[0-9]+ [0-9]+ [0-9]+\n"))) << out;
+        EXPECT_NE(out.find("\nhour 48: "), std::string::npos) << out;
+        EXPECT_EQ(out.find("\nhour 49: "), std::string::npos) << out;
         EXPECT_NE(out.find("accepted: yes"), std::string::npos) << out;
     }
     const fs::path cut = fs::temp_directory_path() / ("nimbrel-cut-obs-" + std::to_string(::getpid()) + ".xml");

@@ -222,8 +222,14 @@ TEST(OpenMeteoSourceTest, AsksForExactlyTheDocumentedQueryAndNamesItself) {
     const std::multimap<std::string, std::string> expected = {
         {"latitude", "52.52"},
         {"longitude", "13.41"},
-        {"current", "temperature_2m,relative_humidity_2m,weather_code,is_day"},
-        {"daily", "weather_code,temperature_2m_max,temperature_2m_min,relative_humidity_2m_mean,sunrise,sunset"},
+        {"current",
+         "temperature_2m,relative_humidity_2m,weather_code,is_day,apparent_temperature,wind_speed_10m,"
+         "wind_direction_10m"},
+        {"daily",
+         "weather_code,temperature_2m_max,temperature_2m_min,relative_humidity_2m_mean,sunrise,sunset,"
+         "precipitation_probability_max,wind_speed_10m_max"},
+        {"hourly", "temperature_2m,relative_humidity_2m,precipitation_probability"},
+        {"forecast_hours", "48"},
         {"timezone", "auto"},
         {"forecast_days", "3"},
     };

@@ -53,7 +53,24 @@ std::string AnswerFor(const WeatherModel& w, DateTime now) {
     std::string json = R"({"latitude":53.8,"longitude":-1.55,"utc_offset_seconds":0,"timezone":"GMT",)";
     json += R"("current":{"time":)" + Iso(now, true) + R"(,"temperature_2m":)" + Number(o.temperature) +
             R"(,"relative_humidity_2m":)" + Number(o.humidity) + R"(,"weather_code":)" +
-            std::to_string(CodeFor(o.summary, day)) + R"(,"is_day":)" + (day ? "1" : "0") + "},";
+            std::to_string(CodeFor(o.summary, day)) + R"(,"is_day":)" + (day ? "1" : "0") +
+            R"(,"apparent_temperature":)" + std::to_string(*o.feelsLike) + R"(,"wind_speed_10m":)" +
+            std::to_string(*o.windSpeed) + R"(,"wind_direction_10m":)" + std::to_string(*o.windDirection) + "},";
+    // The next 48 hours.
+    std::string times, temperatures, humidities, rain;
+    for (const ForecastHour& h : w.hours) {
+        const char* sep = times.empty() ? "" : ",";
+        times += sep;
+        times += Iso(h.time.local, true);
+        temperatures += sep;
+        temperatures += std::to_string(*h.temperature);
+        humidities += sep;
+        humidities += std::to_string(*h.humidity);
+        rain += sep;
+        rain += std::to_string(*h.rainChance);
+    }
+    json += R"("hourly":{"time":[)" + times + R"(],"temperature_2m":[)" + temperatures +
+            R"(],"relative_humidity_2m":[)" + humidities + R"(],"precipitation_probability":[)" + rain + "]},";
     auto list = [&](const char* key, auto value) {
         std::string s = std::string("\"") + key + "\":[";
         for (size_t k = 0; k < 3; ++k) s += (k ? "," : "") + value(w.days[k]);
@@ -65,7 +82,9 @@ std::string AnswerFor(const WeatherModel& w, DateTime now) {
             list("temperature_2m_min", [](const ForecastDay& d) { return Number(d.minimum); }) + "," +
             list("relative_humidity_2m_mean", [](const ForecastDay& d) { return Number(d.humidity); }) + "," +
             list("sunrise", [](const ForecastDay& d) { return Iso(d.sunrise.time->Utc(), true); }) + "," +
-            list("sunset", [](const ForecastDay& d) { return Iso(d.sunset.time->Utc(), true); }) + "}}";
+            list("sunset", [](const ForecastDay& d) { return Iso(d.sunset.time->Utc(), true); }) + "," +
+            list("precipitation_probability_max", [](const ForecastDay& d) { return std::to_string(*d.rainChance); }) +
+            "," + list("wind_speed_10m_max", [](const ForecastDay& d) { return std::to_string(*d.windMax); }) + "}}";
     return json;
 }
 
@@ -96,6 +115,7 @@ WeatherModel Fetched(WeatherSource& source) {
     EXPECT_TRUE(fc.reading.accepted) << fc.transfer.error;
     w.observation = obs.reading.observation;
     w.days = fc.reading.forecast;
+    w.hours = fc.reading.hours;
     return w;
 }
 

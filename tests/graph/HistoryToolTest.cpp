@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "HistoryCommand.h"
+#include "ScopedZone.h"
 #include "base/DateTime.h"
 
 namespace nimbrel {
@@ -75,6 +76,27 @@ TEST_F(HistoryTool, ChartPrintsTheTitleAndTheGridOfTwoSeries) {
               "05/12/2026 14:05:00,-3,n/a\n"
               "06/12/2026 14:15:03,4,72\n");
     EXPECT_EQ(err, "");
+}
+
+TEST_F(HistoryTool, ChartWithTheForecastPrintsTheHoursStillToComeAfterTheGrid) {
+    testing::ScopedZone zone("UTC");
+    // Three hours kept from 06/12 14:00; the second without a humidity.
+    const std::string own =
+        "<nimbrel>\r\n<hours-from>2026-12-06T14:00 0</hours-from>\r\n"
+        "<hours-1>4/72/10 5/-/40 3/80/0</hours-1>\r\n</nimbrel>\r\n";
+    const std::string path = Write(Settings(kTimes, kTemps, kHumids) + own);
+    ASSERT_EQ(Run({"chart", path, "--from", "05/12/2026", "--to", "06/12/2026 15:10:00", "--forecast"}), 0) << err;
+    EXPECT_NE(out.find("06/12/2026 14:15:03,4,72\n"
+                       "forecast\n"
+                       "06/12/2026 15:00:00,5,,40\n"
+                       "06/12/2026 16:00:00,3,80,0\n"),
+              std::string::npos)
+        << out;
+    // Past its last hour the forecast is not drawn; without the option nothing is printed of it.
+    ASSERT_EQ(Run({"chart", path, "--from", "05/12/2026", "--to", "06/12/2026 17:00:00", "--forecast"}), 0);
+    EXPECT_TRUE(out.size() >= 9 && out.substr(out.size() - 9) == "forecast\n") << out;
+    ASSERT_EQ(Run({"chart", path, "--from", "05/12/2026", "--to", "06/12/2026 15:10:00"}), 0);
+    EXPECT_EQ(out.find("forecast"), std::string::npos);
 }
 
 TEST_F(HistoryTool, ChartWithExactTimesAndOneSeries) {

@@ -99,7 +99,8 @@ TEST_F(GraphWindow, LoadsWithItsCaptionMenusTitleStripAndChoicesWithoutDrawing) 
     keysOf(window->menuBar()->actions());
     for (QAction* a : window->menuBar()->actions())
         if (a->menu()) keysOf(a->menu()->actions());
-    EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidity", "Temperature", "Humidity", "-", "3D"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"Temperature and Humidity", "Temperature", "Humidity", "-", "3D",
+                                               "Show forecast"}));
     EXPECT_EQ(frames, (std::vector<std::string>{"All", "Last 24 hours", "Last Week", "Last Month", "Last Six Months",
                                                 "Last Year"}));
     EXPECT_EQ(CheckedTypes(), (std::vector<std::string>{"mnBoth"}));

@@ -6,6 +6,7 @@
 #include "base/modMisc.h"
 #include "feeds/ForecastFeed.h"
 #include "feeds/ObservationFeed.h"
+#include "feeds/WeatherExtras.h"
 
 namespace nimbrel::feedgen {
 namespace {
@@ -36,6 +37,9 @@ bool CheckDocument(const std::string& text, const std::string& source, CheckKind
             << "temperature: " << r.temperature.text << "\n"
             << "humidity: " << r.humidity.text << "\n"
             << "CurrentTemp: " << CurrentTemperature(r) << "\n";
+        Observation extras;
+        ReadObservationExtras(feedText, extras);
+        for (const std::string& line : ObservationExtrasLines(extras)) out << line << "\n";
     } else {
         const std::string forecast = BuildForecastText(feedText);
         out << "kind: forecast\n";
@@ -49,6 +53,10 @@ bool CheckDocument(const std::string& text, const std::string& source, CheckKind
         const SunTimesView sun = ReadSunTimes(forecast);
         out << "sunrise: " << sun.riseCaption << (sun.riseKnown ? "" : " (not a time; the dial keeps its time)") << "\n"
             << "sunset: " << sun.setCaption << (sun.setKnown ? "" : " (not a time; the dial keeps its time)") << "\n";
+        ForecastDays days{};
+        HourlyForecast hours;
+        ReadForecastExtras(feedText, days, hours);
+        for (const std::string& line : ForecastExtrasLines(days, hours)) out << line << "\n";
     }
     std::string reason;
     if (!fetchError.empty())

@@ -1,5 +1,6 @@
 #include "HistoryCommand.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -7,9 +8,11 @@
 #include <ostream>
 #include <string_view>
 
+#include "base/Clock.h"
 #include "base/DateTime.h"
 #include "base/ProgramInfo.h"
 #include "base/modMisc.h"
+#include "feeds/WeatherExtras.h"
 #include "graph/WeatherGraph.h"
 #include "store/SettingsStore.h"
 
@@ -20,6 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Usage: nimbrel-history chart SETTINGS --from TIME --to TIME [--series both|temperature|humidity] [--exact]\n"
+    "                             [--forecast]\n"
     "       nimbrel-history csv SETTINGS\n"
     "\n"
     "Reads the reading history of a Nimbrel settings.txt (thinned as the program\n"
@@ -33,6 +37,12 @@ constexpr const char* kUsage =
     "          --exact     the frame as given; by default it is widened to\n"
     "                      whole days, as the graph window does for every frame\n"
     "                      but \"Last 24 hours\"\n"
+    "          --forecast  then the hourly forecast the file keeps, as the graph\n"
+    "                      window draws it after the history with its \"now\" at\n"
+    "                      --to: a line \"forecast\", then one line per hour:\n"
+    "                      time,temperature,humidity,chance of rain (an empty\n"
+    "                      cell where the forecast has no value); nothing when\n"
+    "                      the forecast's last hour is before --to\n"
     "  csv     every reading, oldest first: time (ISO 8601),temperature,humidity;\n"
     "          a value of \"n/a\" is an empty cell; a value a spreadsheet would\n"
     "          take for a formula (=, +, @, -, a tab) is kept as text with a\n"
@@ -158,7 +168,7 @@ void Load(const std::string& path, SettingsStore& store) {
 struct Options {
     std::vector<std::string> positional;
     std::string from, to, series = "both";
-    bool haveFrom = false, haveTo = false, exact = false;
+    bool haveFrom = false, haveTo = false, exact = false, forecast = false;
 };
 
 Options ReadOptions(const std::vector<std::string>& args, size_t first, bool chart) {
@@ -190,6 +200,8 @@ Options ReadOptions(const std::vector<std::string>& args, size_t first, bool cha
             o.series = LowerAscii(take());
         } else if (chart && word == "--exact" && !inlineValue) {
             o.exact = true;
+        } else if (chart && word == "--forecast" && !inlineValue) {
+            o.forecast = true;
         } else if (word.size() > 1 && word[0] == '-') {
             Usage("unknown option " + args[i]);
         } else {
@@ -244,6 +256,17 @@ int Chart(const std::vector<std::string>& args, std::ostream& out) {
             line += '\n';
             out << line;
         }
+    }
+    if (o.forecast) {
+        ForecastDays days{};
+        HourlyForecast hours;
+        LoadForecastExtras(store, days, hours);
+        const ChartForecast f = ForecastSeries(hours, to, LocalOffsetSeconds(to), TempUnit::Celsius);
+        out << "forecast\n";
+        auto cell = [](float v) { return std::isnan(v) ? std::string() : std::to_string(static_cast<int>(v)); };
+        for (size_t i = 0; i < f.times.size(); ++i)
+            out << FormatDateTime(std::round(f.times[i] * 1440) / 1440) << ',' << cell(f.temperature[i]) << ','
+                << cell(f.humidity[i]) << ',' << cell(f.rainChance[i]) << '\n';
     }
     return kHistoryOk;
 }

@@ -1,5 +1,6 @@
 #include "platform/chart/ChartControl.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPaintEvent>
@@ -183,6 +184,12 @@ void ChartControl::SetChartData(std::shared_ptr<const ChartGrid> grid) {
     Invalidate();
 }
 
+void ChartControl::SetForecast(ChartForecast forecast) {
+    if (forecast == forecast_) return;
+    forecast_ = std::move(forecast);
+    Invalidate();
+}
+
 void ChartControl::SetChartType(int type) {
     if (chartType_ == type) return;
     chartType_ = type;
@@ -294,6 +301,35 @@ void ChartControl::BuildGeometry() const {
         g.t0 = *mn;
         g.t1 = *mx;
     }
+    // The forecast's curves go on the axis of the grid's series of their
+    // unit; without such a series there is no axis for them.
+    int temperatureSeries = -1, humiditySeries = -1;
+    for (int s = 0; s < n; ++s) {
+        const std::string& unit = series_[static_cast<size_t>(s)].unit;
+        if (temperatureSeries < 0 && (unit == "°C" || unit == "°F")) temperatureSeries = s;
+        if (humiditySeries < 0 && unit == "%") humiditySeries = s;
+    }
+    const size_t hours = forecast_.times.size();
+    const bool forecastShown = !g.nothingToDraw && hours > 0 && (temperatureSeries >= 0 || humiditySeries >= 0) &&
+                               forecast_.temperature.size() == hours && forecast_.humidity.size() == hours &&
+                               forecast_.rainChance.size() == hours;
+    if (forecastShown) {
+        auto widen = [&](int series, const std::vector<float>& values) {
+            if (series < 0) return;
+            const int axis = g.seriesAxis[static_cast<size_t>(series)];
+            for (float v : values) {
+                if (std::isnan(v)) continue;
+                lo[axis] = std::min(lo[axis], static_cast<double>(v));
+                hi[axis] = std::max(hi[axis], static_cast<double>(v));
+            }
+        };
+        widen(temperatureSeries, forecast_.temperature);
+        widen(humiditySeries, forecast_.humidity);
+        widen(humiditySeries, forecast_.rainChance);
+        g.t0 = std::min(g.t0, std::min(forecast_.now, forecast_.times.front()));
+        g.t1 = std::max({g.t1, forecast_.now, forecast_.times.back()});
+    }
+    g.forecastShown = forecastShown;
     if (g.t1 - g.t0 < 1.0 / 86400) {  // a single moment: an hour either side
         g.t0 -= 1.0 / 24;
         g.t1 += 1.0 / 24;
@@ -340,6 +376,43 @@ void ChartControl::BuildGeometry() const {
             thin.Add(i, x0 + (times_[i] - g.t0) / span * w, y0 - (v - scale.lo) / vspan * h);
         }
         thin.Finish();
+    }
+    g.forecastLines.assign(static_cast<size_t>(n), {});
+    if (forecastShown) {
+        const auto xAt = [&](DateTime t) { return x0 + (t - g.t0) / span * w; };
+        const auto yAt = [&](int series, double v) {
+            const chart::ValueScale& scale = g.axis[g.seriesAxis[static_cast<size_t>(series)]];
+            return y0 - (v - scale.lo) / (scale.hi - scale.lo) * h;
+        };
+        auto curve = [&](int series, const std::vector<float>& values) {
+            if (series < 0) return;
+            auto& out = g.forecastLines[static_cast<size_t>(series)];
+            QPolygonF run;
+            for (size_t i = 0; i < hours; ++i) {
+                if (std::isnan(values[i])) {
+                    if (!run.isEmpty()) out.push_back(run);
+                    run.clear();
+                    continue;
+                }
+                run.append(QPointF(xAt(forecast_.times[i]), yAt(series, values[i])));
+            }
+            if (!run.isEmpty()) out.push_back(run);
+        };
+        curve(temperatureSeries, forecast_.temperature);
+        curve(humiditySeries, forecast_.humidity);
+        if (humiditySeries >= 0) {
+            // A bar a third of an hour wide, centred on its hour.
+            const double half = std::max(1.0, w * (1.0 / 72) / span);
+            for (size_t i = 0; i < hours; ++i) {
+                const float v = forecast_.rainChance[i];
+                if (std::isnan(v) || v <= 0) continue;
+                const double x = xAt(forecast_.times[i]);
+                const double floorValue = std::max(0.0, g.axis[g.seriesAxis[static_cast<size_t>(humiditySeries)]].lo);
+                g.rainBars.push_back(QRectF(QPointF(x - half, yAt(humiditySeries, v)),
+                                            QPointF(x + half, yAt(humiditySeries, floorValue))));
+            }
+        }
+        g.nowX = xAt(forecast_.now);
     }
     geometry_ = std::move(g);
 }
@@ -454,6 +527,35 @@ void ChartControl::paintEvent(QPaintEvent*) {
                 p.drawPolyline(edge);
             }
         }
+    }
+    if (g.forecastShown) {
+        // The forecast on top of the readings: thin pale bars, a dashed
+        // paler line for each curve, and the "now" line with its word, so
+        // that nobody takes the forecast for what was measured.
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(kHumidityColour.red(), kHumidityColour.green(), kHumidityColour.blue(), 70));
+        for (const QRectF& bar : g.rainBars) p.drawRect(bar);
+        p.setBrush(Qt::NoBrush);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        for (int s = n - 1; s >= 0; --s) {
+            const QColor colour = series_[static_cast<size_t>(s)].colour.lighter(140);
+            const QPointF front = g.depth * s;
+            p.setPen(QPen(colour, 1.6, Qt::DashLine, Qt::FlatCap, Qt::RoundJoin));
+            for (const QPolygonF& run : g.forecastLines[static_cast<size_t>(s)]) {
+                if (run.size() == 1)
+                    p.drawPoint(run[0] + front);
+                else
+                    p.drawPolyline(run.translated(front));
+            }
+        }
+        p.setRenderHint(QPainter::Antialiasing, false);
+        const double x = std::round(g.nowX) + 0.5;
+        p.setPen(QPen(kFrame, 1, Qt::DotLine));
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom() + 1));
+        p.setPen(kText);
+        p.drawText(QRectF(x + 3, plot.top() + 1, 60, line), Qt::AlignLeft | Qt::AlignTop,
+                   QCoreApplication::translate("ChartControl", "now"));
     }
     p.setRenderHint(QPainter::Antialiasing, false);
 

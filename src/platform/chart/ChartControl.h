@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/chart/ChartForecast.h"
 #include "platform/chart/ChartGrid.h"
 #include "platform/chart/ChartScale.h"
 
@@ -44,6 +45,13 @@ public:
     // caller can see what the chart was given.
     void SetChartData(std::shared_ptr<const ChartGrid> grid);
     const std::shared_ptr<const ChartGrid>& ChartData() const { return grid_; }
+    // The forecast after the readings: its curves dashed and paler on the
+    // axes of the grid's series of the same unit, the chance of rain as thin
+    // bars on the humidity axis, and a "now" line. An empty one draws none.
+    // The time axis reaches to its last hour.
+    void SetForecast(ChartForecast forecast);
+    const ChartForecast& Forecast() const { return forecast_; }
+
     // kChartType2dLine or kChartType3dLine; any other value draws flat lines.
     void SetChartType(int type);
     int ChartType() const { return chartType_; }
@@ -75,6 +83,13 @@ public:
         std::vector<chart::TimeTick> ticks;
         std::vector<int> seriesAxis;
         std::vector<std::vector<QPolygonF>> lines;  // per series, one polyline per run without gaps
+        // The forecast: per series (empty where it has no forecast curve),
+        // the bars of the chance of rain, and the x of the "now" line (NaN
+        // when there is no forecast drawn).
+        std::vector<std::vector<QPolygonF>> forecastLines;
+        std::vector<QRectF> rainBars;
+        double nowX = 0;
+        bool forecastShown = false;
     };
     const Geometry& CurrentGeometry() const;
     // Where a reading of the series is drawn (its front edge), in widget pixels.
@@ -102,6 +117,7 @@ private:
     void BuildGeometry() const;
 
     std::shared_ptr<const ChartGrid> grid_;
+    ChartForecast forecast_;
     bool showLegend_ = false;
     int chartType_ = kChartType2dLine;
     int reservedTop_ = 0;
