@@ -4,6 +4,7 @@
 // as the window manager's own property (_NET_WM_STATE) says.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -81,10 +82,18 @@ protected:
     // Opens the pop-up menu on the window and chooses the nth item.
     void ChooseFromMenu(int downs) {
         const std::string window = MainWindow();
+        // The menu is a window of its own: the keys wait until it is there,
+        // however busy the machine.
+        auto windows = [&] {
+            const std::string ids = Output(env + "xdotool search --onlyvisible --class nimbrel 2>/dev/null");
+            return std::count(ids.begin(), ids.end(), '\n');
+        };
+        const auto before = windows();
         Output(env + "xdotool mousemove --window " + window + " 84 88 click 1");
+        EXPECT_TRUE(WaitFor([&] { return windows() > before; }, 10000)) << "the menu did not open";
         std::string keys;
         for (int i = 0; i < downs; ++i) keys += " Down";
-        Output(env + "xdotool sleep 0.3 key --delay 60" + keys + " Return");
+        Output(env + "xdotool sleep 0.2 key --delay 60" + keys + " Return");
     }
     // A second start on the folder: the running program comes to the front.
     void Knock() {
