@@ -16,6 +16,8 @@ void Notice::Show(const std::string& text) {
     if (!box_) {
         box_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kAppTitle), QString(), QMessageBox::Ok);
         box_->setObjectName(QStringLiteral("notice"));
+        // A notice may quote a server's or a file's words: plain text only.
+        box_->setTextFormat(Qt::PlainText);
         box_->setWindowModality(Qt::NonModal);
         box_->setAttribute(Qt::WA_DeleteOnClose);
         box_->setWindowIcon(owner_.windowIcon());

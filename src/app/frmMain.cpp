@@ -114,6 +114,8 @@ frmMain::~frmMain() {
 QLabel* frmMain::MakeLabel(const char* name, int left, int top, int width, int height, QColor colour, const char* face,
                            double points, bool bold, const char* caption) {
     auto* l = new QLabel(tr(caption), this);
+    // The labels show texts from the feeds: never read as HTML.
+    l->setTextFormat(Qt::PlainText);
     l->setObjectName(QString::fromUtf8(name));
     l->setGeometry(Px(left), Px(top), Px(width), Px(height));
     QFont f(QString::fromUtf8(face));

@@ -33,6 +33,8 @@ void BindQtMessageBoxes() {
         QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(m.text), QMessageBox::Ok,
                         QApplication::activeWindow());
         box.setObjectName(QStringLiteral("NimbrelMessage"));
+        // A tile's message carries the feed's words: plain text only.
+        box.setTextFormat(Qt::PlainText);
         // Like the boxes of the platform the program comes from: on top of
         // the always-on-top main window, so it is never hidden behind it,
         // and beside it, whole on the screen.
