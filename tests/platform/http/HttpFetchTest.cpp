@@ -9,6 +9,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "platform/http/HttpFetch.h"
@@ -107,6 +110,32 @@ public:
 int UnusedPort() {
     SilentListener l;
     return l.port;  // closed again when l goes: nothing listens there
+}
+
+bool CurlMapped() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find("/libcurl.so") != std::string::npos) return true;
+    return false;
+}
+
+// libcurl and its dependencies cost megabytes and relocations at start-up:
+// they come with the first fetch, not before. A fresh process of its own
+// (the binary run again for this test alone), since any fetch before it in
+// this one has loaded them.
+TEST(HttpFetch, LibcurlComesWithTheFirstFetchOnly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (CurlMapped()) std::_Exit(2);
+            LoopbackServer server;
+            if (CurlMapped()) std::_Exit(3);
+            const HttpResult r = Fetch(server.Url("/doc"));
+            if (!r.ok) std::_Exit(4);
+            std::_Exit(CurlMapped() ? 0 : 5);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(HttpFetch, ReturnsTheBodyAndFollowsRedirects) {
