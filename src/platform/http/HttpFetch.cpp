@@ -1,7 +1,7 @@
 #include "platform/http/HttpFetch.h"
 
 // Only the header's types and constants are used: libcurl itself is loaded
-// by name at the first fetch (see Curl below), so no call may go to the
+// by name while fetches run (see CurlUse below), so no call may go to the
 // functions it declares.
 #define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
@@ -15,20 +15,23 @@ namespace nimbrel {
 namespace {
 
 // libcurl and what it pulls in (the TLS, Kerberos, LDAP, SASL, SSH and RTMP
-// libraries) come to several megabytes mapped and thousands of relocations
-// at start-up, for a program that may not fetch for minutes or at all (a
-// file drawn, --version, --help). So the program is not linked against it:
-// the first fetch loads it, once for the process, and takes the few entry
-// points used here. The package still depends on libcurl4 (packaging/).
+// libraries) come to several megabytes mapped and thousands of relocations,
+// for a program that fetches two small documents every few minutes and may
+// not fetch at all (a file drawn, --version, --help). So the program is not
+// linked against it: a fetch loads it, and the last of the fetches running
+// at once unloads it again, which gives back about half of it (OpenSSL and
+// p11-kit stay, as they pin themselves). Loading costs a few milliseconds
+// of CPU per fetch; keeping it would cost about 4 MiB all the time. The
+// package still depends on libcurl4 (packaging/).
 struct Curl {
     CURLcode (*global_init)(long) = nullptr;
+    void (*global_cleanup)() = nullptr;
     CURL* (*easy_init)() = nullptr;
     void (*easy_cleanup)(CURL*) = nullptr;
     CURLcode (*easy_setopt)(CURL*, CURLoption, ...) = nullptr;
     CURLcode (*easy_perform)(CURL*) = nullptr;
     CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...) = nullptr;
     const char* (*easy_strerror)(CURLcode) = nullptr;
-    std::string error;  // why it could not be loaded; empty when it was
 };
 
 template <typename F>
@@ -37,34 +40,68 @@ bool Take(void* lib, const char* name, F& fn) {
     return fn != nullptr;
 }
 
-const Curl& TheCurl() {
-    // Loaded and initialised once, from whichever thread fetches first
-    // (curl_global_init is not thread-safe itself). Never unloaded: it stays
-    // for the next fetch, as a linked library would.
-    static const Curl curl = [] {
-        Curl c;
+// The loaded library, shared by the fetches that run at once. Loading,
+// curl_global_init and curl_global_cleanup (none of them thread-safe) happen
+// under the lock, and only while no fetch is using the library.
+std::mutex g_curlLock;
+int g_curlUsers = 0;
+void* g_curlLib = nullptr;
+Curl g_curl;
+
+class CurlUse {
+public:
+    CurlUse() {
+        std::lock_guard<std::mutex> lock(g_curlLock);
+        if (g_curlUsers == 0 && !Load()) return;
+        ++g_curlUsers;
+        fns_ = &g_curl;
+    }
+    ~CurlUse() {
+        if (!fns_) return;
+        std::lock_guard<std::mutex> lock(g_curlLock);
+        if (--g_curlUsers > 0) return;
+        g_curl.global_cleanup();
+        ::dlclose(g_curlLib);
+        g_curlLib = nullptr;
+        g_curl = Curl{};
+    }
+    CurlUse(const CurlUse&) = delete;
+    CurlUse& operator=(const CurlUse&) = delete;
+
+    // Null when the library could not be loaded; error() says why.
+    const Curl* get() const { return fns_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool Load() {
         void* lib = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (!lib) {
             const char* why = ::dlerror();
-            c.error = std::string("cannot load libcurl.so.4: ") + (why ? why : "not found");
-            return c;
+            error_ = std::string("cannot load libcurl.so.4: ") + (why ? why : "not found");
+            return false;
         }
-        if (!Take(lib, "curl_global_init", c.global_init) || !Take(lib, "curl_easy_init", c.easy_init) ||
-            !Take(lib, "curl_easy_cleanup", c.easy_cleanup) || !Take(lib, "curl_easy_setopt", c.easy_setopt) ||
-            !Take(lib, "curl_easy_perform", c.easy_perform) || !Take(lib, "curl_easy_getinfo", c.easy_getinfo) ||
-            !Take(lib, "curl_easy_strerror", c.easy_strerror)) {
-            c = Curl{};
-            c.error = "libcurl.so.4 lacks an entry point this program uses";
-            return c;
+        Curl c;
+        if (!Take(lib, "curl_global_init", c.global_init) || !Take(lib, "curl_global_cleanup", c.global_cleanup) ||
+            !Take(lib, "curl_easy_init", c.easy_init) || !Take(lib, "curl_easy_cleanup", c.easy_cleanup) ||
+            !Take(lib, "curl_easy_setopt", c.easy_setopt) || !Take(lib, "curl_easy_perform", c.easy_perform) ||
+            !Take(lib, "curl_easy_getinfo", c.easy_getinfo) || !Take(lib, "curl_easy_strerror", c.easy_strerror)) {
+            error_ = "libcurl.so.4 lacks an entry point this program uses";
+            ::dlclose(lib);
+            return false;
         }
         if (c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            c = Curl{};
-            c.error = "cannot start libcurl";
+            error_ = "cannot start libcurl";
+            ::dlclose(lib);
+            return false;
         }
-        return c;
-    }();
-    return curl;
-}
+        g_curlLib = lib;
+        g_curl = c;
+        return true;
+    }
+
+    const Curl* fns_ = nullptr;
+    std::string error_;
+};
 
 struct BodySink {
     std::string* body;
@@ -112,11 +149,13 @@ bool StartsWithHttps(const std::string& url) {
 
 HttpResult Fetch(const std::string& url, const FetchLimits& limits) {
     HttpResult result;
-    const Curl& c = TheCurl();
-    if (!c.error.empty()) {
-        result.error = c.error;
+    // Declared before the transfer, so that it outlives it.
+    const CurlUse use;
+    if (!use.get()) {
+        result.error = use.error();
         return result;
     }
+    const Curl& c = *use.get();
     std::unique_ptr<CURL, void (*)(CURL*)> curl(c.easy_init(), c.easy_cleanup);
     if (!curl) {
         result.error = "cannot start a transfer";

@@ -120,20 +120,35 @@ bool CurlMapped() {
     return false;
 }
 
-// libcurl and its dependencies cost megabytes and relocations at start-up:
-// they come with the first fetch, not before. A fresh process of its own
-// (the binary run again for this test alone), since any fetch before it in
-// this one has loaded them.
-TEST(HttpFetch, LibcurlComesWithTheFirstFetchOnly) {
+// libcurl and its dependencies cost megabytes and relocations: they are
+// there while a fetch runs, not before the first and not after the last. A
+// fresh process of its own (the binary run again for this test alone), since
+// the other tests fetch too. The server looks while it answers.
+TEST(HttpFetch, LibcurlIsLoadedOnlyWhileAFetchRuns) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             if (CurlMapped()) std::_Exit(2);
-            LoopbackServer server;
+            httplib::Server server;
+            std::atomic<bool> mappedWhileServing{false};
+            server.Get("/doc", [&](const httplib::Request&, httplib::Response& res) {
+                mappedWhileServing = CurlMapped();
+                res.set_content("<rss>hello</rss>", "application/rss+xml");
+            });
+            const int port = server.bind_to_any_port("127.0.0.1");
+            std::thread serving([&] { server.listen_after_bind(); });
+            while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (CurlMapped()) std::_Exit(3);
-            const HttpResult r = Fetch(server.Url("/doc"));
-            if (!r.ok) std::_Exit(4);
-            std::_Exit(CurlMapped() ? 0 : 5);
+            for (int i = 0; i < 2; ++i) {
+                const HttpResult r = Fetch("http://127.0.0.1:" + std::to_string(port) + "/doc");
+                if (!r.ok) std::_Exit(4);
+                if (!mappedWhileServing) std::_Exit(5);
+                if (CurlMapped()) std::_Exit(6);
+                mappedWhileServing = false;
+            }
+            server.stop();
+            serving.join();
+            std::_Exit(0);
         },
         testing::ExitedWithCode(0), "");
 }
