@@ -243,7 +243,7 @@ void frmMain::ShowInUnit() {
     // tile stays blank rather than showing a made-up 0 degrees.
     if (!store_.LastReading.empty()) ShowReading(false);
     ShowForecast();
-    if (graph_) graph_->DrawGraphWithCurrentSettings();
+    if (graph_ && !graphDropped_) graph_->DrawGraphWithCurrentSettings();
 }
 
 void frmMain::ShowTileMessage(int index) {
@@ -339,9 +339,9 @@ void frmMain::mouseReleaseEvent(QMouseEvent* event) {
 void frmMain::RedrawGraph() {
     // A window not made yet draws the history as it is when it is made, to
     // the time of this redraw, as the window would have done itself.
-    if (graph_)
-        graph_->DrawGraphWithCurrentSettings();
-    else if (pendingChart_)
+    if (graph_) {
+        if (!graphDropped_) graph_->DrawGraphWithCurrentSettings();
+    } else if (pendingChart_)
         pendingChart_->redrawnAt = Now();
 }
 
@@ -349,7 +349,12 @@ frmGraph& frmMain::EnsureGraph() {
     if (!graph_) {
         graph_ = std::make_unique<frmGraph>(*this);
         graph_->setWindowIcon(windowIcon());
-        connect(graph_.get(), &frmGraph::HiddenByUser, this, [this] { blnGraphShow_ = false; });
+        connect(graph_.get(), &frmGraph::HiddenByUser, this, [this] {
+            blnGraphShow_ = false;
+            graphDropped_ = true;
+            chart_.Forget();
+            graph_->SetChartData(nullptr);
+        });
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
         graph_->OnAbout = [this](frmGraph&) { ShowAbout(); };
@@ -379,6 +384,10 @@ void frmMain::ShowGraphWindow() {
     if (blnGraphShow_) return;
     blnGraphShow_ = true;
     frmGraph& g = EnsureGraph();
+    if (graphDropped_) {
+        graphDropped_ = false;
+        g.DrawGraphWithCurrentSettings();
+    }
     if (graphFirstPlace_.empty()) {
         graphFirstPlace_ = FormatWindowRect(WindowRect{g.x(), g.y(), g.width(), g.height()});
         RestoreWindowPlace(g, store_, kGraphWindowKey, true);
