@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include <malloc.h>
+
 #include <QAction>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
@@ -354,6 +356,10 @@ frmGraph& frmMain::EnsureGraph() {
             graphDropped_ = true;
             chart_.Forget();
             graph_->SetChartData(nullptr);
+            // The chart's buffers were the largest the program had made; the
+            // allocator would keep their room for a chart that may never be
+            // drawn again. Once per close, so no save or tick pays for it.
+            ::malloc_trim(0);
         });
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);

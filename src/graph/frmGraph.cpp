@@ -212,6 +212,10 @@ void frmGraph::closeEvent(QCloseEvent* event) {
         // The user's close: keep the window, its choices and its chart.
         event->ignore();
         hide();
+        // The native window goes, and with it the backing store (the
+        // window's pixels in memory shared with the X server); showing the
+        // window again makes both anew.
+        destroy();
         emit HiddenByUser();
         return;
     }
