@@ -33,7 +33,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,25 +100,18 @@ long Wakeups(pid_t pid) {
     return total;
 }
 
-// User and system CPU time of the process so far, in milliseconds.
+// CPU time of every thread of the process so far, in milliseconds, from the
+// scheduler's nanosecond count (the clock ticks of /proc/PID/stat are too
+// coarse for an idle minute).
 double CpuMs(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::vector<std::string> fields;
-    std::string field;
-    for (size_t i = close + 2; i <= all.size(); ++i) {
-        if (i == all.size() || all[i] == ' ') {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field += all[i];
-        }
+    double ns = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream in(task.path() / "schedstat");
+        double onCpu = 0;
+        if (in >> onCpu) ns += onCpu;
     }
-    // utime and stime are the 14th and 15th fields; the list starts at the 3rd.
-    if (fields.size() < 13) return -1;
-    return (std::stod(fields[11]) + std::stod(fields[12])) * 1000.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    return ns / 1e6;
 }
 
 long ResidentKiB(pid_t pid) {
