@@ -124,10 +124,20 @@ for program in nimbrel nimbrel-feed nimbrel-history nimbrel-cjpeg; do
   grep -qF '/usr/share/doc/nimbrel/README.md' <<<"$help" || fail "$program --help does not point to the README"
 done
 
-# The dependencies come from dpkg-shlibdeps: the Qt, curl and image libraries.
+# The dependencies come from dpkg-shlibdeps (the Qt and image libraries) and,
+# for libcurl, which the programs load at their first fetch, from the
+# package's own list.
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libcurl4 libpng16-16 libturbojpeg0 libfreetype6 libfontconfig1 libc6 fonts-liberation; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+# libcurl and the libraries under it are loaded at the first fetch, not
+# at start-up: no program may name it among the libraries it needs.
+for program in nimbrel nimbrel-feed nimbrel-history nimbrel-cjpeg; do
+  if readelf -d "$root/usr/bin/$program" | grep -q 'NEEDED.*libcurl'; then
+    fail "$program is linked against libcurl, which it should load when it first fetches"
+  fi
 done
 
 # lintian is one of the packages scripts/deps.sh installs: a machine

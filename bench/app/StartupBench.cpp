@@ -9,6 +9,9 @@
 // - Memory: the resident memory at the 110000-reading cap once the window is
 //   up, and after the first fetch from a feed server on loopback, against the
 //   one-label program once its window is up.
+// - Idle: the wakeups (voluntary context switches of all its threads) and
+//   the CPU time of one minute with the window up and nothing to do, against
+//   the one-label program's minute.
 //
 // NIMBREL_BENCH_PROGRAM names another build of the program to measure (an
 // older one, for a before-and-after figure).
@@ -81,6 +84,34 @@ void Stop(pid_t pid) {
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
+}
+
+// Voluntary context switches of every thread of the process: each is a
+// wakeup after a wait.
+long Wakeups(pid_t pid) {
+    long total = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream in(task.path() / "status");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stol(line.substr(24));
+    }
+    return total;
+}
+
+// CPU time of every thread of the process so far, in milliseconds, from the
+// scheduler's nanosecond count (the clock ticks of /proc/PID/stat are too
+// coarse for an idle minute).
+double CpuMs(pid_t pid) {
+    double ns = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream in(task.path() / "schedstat");
+        double onCpu = 0;
+        if (in >> onCpu) ns += onCpu;
+    }
+    return ns / 1e6;
 }
 
 long ResidentKiB(pid_t pid) {
@@ -222,6 +253,15 @@ std::string SettingsFile(int readings) {
                                                            std::to_string(readings) + ".txt"))
                                  .string();
     if (fs::exists(path)) return path;
+    // The files (50 MB for the largest) go when the benchmark ends.
+    struct Made {
+        std::vector<std::string> paths;
+        ~Made() {
+            for (const std::string& p : paths) ::unlink(p.c_str());
+        }
+    };
+    static Made made;
+    made.paths.push_back(path);
     std::string temps, humids, times;
     const DateTime end = Now();
     for (int i = 0; i < readings; ++i) {
@@ -241,13 +281,15 @@ std::string SettingsFile(int readings) {
 struct Run {
     double mapMs = -1;
     long startupKiB = -1, fetchedKiB = -1;
+    long idleWakeups = -1;
+    double idleCpuMs = -1;
 };
 
 // One start of the program on a fresh copy of the settings file (or of the
 // peer when `settings` is empty): the time to its mapped window and, with
 // `memory`, its memory once it has settled and, with `fetch`, after the first
 // fetch.
-Run RunOnce(const std::string& settings, bool memory, bool fetch = false) {
+Run RunOnce(const std::string& settings, bool memory, bool fetch = false, bool idle = false) {
     Desktop& d = TheDesktop();
     Run r;
     std::string home = (fs::temp_directory_path() / "nimbrel-app-bench-XXXXXX").string();
@@ -284,6 +326,13 @@ Run RunOnce(const std::string& settings, bool memory, bool fetch = false) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         if (TheServer().Forecasts() > forecastsBefore) r.fetchedKiB = ResidentKiB(pid);
+    }
+    if (idle) {
+        const long wakeups = Wakeups(pid);
+        const double cpu = CpuMs(pid);
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+        r.idleWakeups = Wakeups(pid) - wakeups;
+        r.idleCpuMs = CpuMs(pid) - cpu;
     }
     Stop(pid);
     fs::remove_all(home);
@@ -357,6 +406,29 @@ void BM_ResidentAtCap(benchmark::State& state) {
     state.counters["after_fetch_over_one_label_MiB"] = double(fetched - peer) / 1024.0;
 }
 BENCHMARK(BM_ResidentAtCap)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// One idle minute at the cap once the window is up (no fetch asked for; the
+// minute's tick comes within it), against one of the one-label program: its
+// wakeups and its CPU time. A figure, not a limit: what a change to timers or
+// polling does shows here.
+void BM_IdleMinute(benchmark::State& state) {
+    if (!Ready(state)) return;
+    const std::string file = SettingsFile(kCap);
+    Run p, l;
+    for (auto _ : state) {
+        p = RunOnce(file, true, false, true);
+        l = RunOnce({}, true, false, true);
+    }
+    if (p.idleWakeups < 0 || l.idleWakeups < 0) {
+        state.SkipWithError("a measuring run failed");
+        return;
+    }
+    state.counters["nimbrel_wakeups"] = static_cast<double>(p.idleWakeups);
+    state.counters["one_label_wakeups"] = static_cast<double>(l.idleWakeups);
+    state.counters["nimbrel_cpu_ms"] = p.idleCpuMs;
+    state.counters["one_label_cpu_ms"] = l.idleCpuMs;
+}
+BENCHMARK(BM_IdleMinute)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -8,9 +8,11 @@
 // brought forward.
 #include <QObject>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace nimbrel {
 
@@ -28,10 +30,20 @@ class FrontDoor : public QObject {
     Q_OBJECT
 public:
     FrontDoor(const std::string& folder, std::function<void()> onKnock, QObject* parent = nullptr);
+    ~FrontDoor() override;
     bool Listening() const;
 
 private:
-    QLocalServer* server_ = nullptr;
+    struct Caller {
+        std::unique_ptr<QSocketNotifier> notifier;
+        std::string received;
+    };
+    void Accept();
+    void Read(int fd);
+
+    int fd_ = -1;
+    std::string path_;
+    std::map<int, Caller> callers_;
     std::function<void()> onKnock_;
 };
 

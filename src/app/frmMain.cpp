@@ -328,7 +328,7 @@ void frmMain::ShowInUnit() {
     // tile stays blank rather than showing a made-up 0 degrees.
     if (!store_.LastReading.empty()) ShowReading(false);
     ShowForecast();
-    if (graph_) graph_->DrawGraphWithCurrentSettings();
+    if (graph_ && !graphDropped_) graph_->DrawGraphWithCurrentSettings();
 }
 
 void frmMain::ShowTileMessage(int index) {

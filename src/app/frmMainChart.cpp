@@ -1,5 +1,7 @@
 // The main window's graph window: made when it is first needed, drawn from
 // the weather state, with the hours to come after the history.
+#include <malloc.h>
+
 #include <QAccessible>
 
 #include "app/AccessibleText.h"
@@ -25,9 +27,9 @@ constexpr const char* kShowForecastKey = "show forecast";
 void frmMain::RedrawGraph() {
     // A window not made yet draws the history as it is when it is made, to
     // the time of this redraw, as the window would have done itself.
-    if (graph_)
-        graph_->DrawGraphWithCurrentSettings();
-    else if (pendingChart_)
+    if (graph_) {
+        if (!graphDropped_) graph_->DrawGraphWithCurrentSettings();
+    } else if (pendingChart_)
         pendingChart_->redrawnAt = Now();
 }
 
@@ -35,7 +37,16 @@ frmGraph& frmMain::EnsureGraph() {
     if (!graph_) {
         graph_ = std::make_unique<frmGraph>(*this);
         graph_->setWindowIcon(windowIcon());
-        connect(graph_.get(), &frmGraph::HiddenByUser, this, [this] { blnGraphShow_ = false; });
+        connect(graph_.get(), &frmGraph::HiddenByUser, this, [this] {
+            blnGraphShow_ = false;
+            graphDropped_ = true;
+            chart_.Forget();
+            graph_->SetChartData(nullptr);
+            // The chart's buffers were the largest the program had made; the
+            // allocator would keep their room for a chart that may never be
+            // drawn again. Once per close, so no save or tick pays for it.
+            ::malloc_trim(0);
+        });
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
         graph_->OnAbout = [this](frmGraph&) { ShowAbout(); };
@@ -98,6 +109,10 @@ void frmMain::ShowGraphWindow() {
     if (blnGraphShow_) return;
     blnGraphShow_ = true;
     frmGraph& g = EnsureGraph();
+    if (graphDropped_) {
+        graphDropped_ = false;
+        g.DrawGraphWithCurrentSettings();
+    }
     if (graphFirstPlace_.empty()) {
         graphFirstPlace_ = FormatWindowRect(WindowRect{g.x(), g.y(), g.width(), g.height()});
         RestoreWindowPlace(g, store_, kGraphWindowKey, true);

@@ -53,6 +53,9 @@ public:
 
     // The grid handed to the chart by the last call (an empty grid before).
     const std::shared_ptr<const ChartGrid>& Grid() const { return ChartGrid_; }
+    // Lets the last grid go (an empty grid from now on), for a chart nobody
+    // sees until it is drawn again.
+    void Forget() { ChartGrid_ = std::make_shared<const ChartGrid>(); }
 
 private:
     std::shared_ptr<const ChartGrid> ChartGrid_ = std::make_shared<const ChartGrid>();

@@ -229,9 +229,14 @@ void frmGraph::Unload() {
 
 void frmGraph::closeEvent(QCloseEvent* event) {
     if (!unloading_ && !QCoreApplication::closingDown()) {
-        // The user's close: keep the window, its choices and its chart.
+        // The user's close: keep the window and its choices (the main
+        // window lets the chart's data go until it is shown again).
         event->ignore();
         hide();
+        // The native window goes, and with it the backing store (the
+        // window's pixels in memory shared with the X server); showing the
+        // window again makes both anew.
+        destroy();
         emit HiddenByUser();
         return;
     }

@@ -88,7 +88,8 @@ public:
     bool blnWholeDays() const { return blnWholeDays_; }
 
 signals:
-    // The user closed the window: it is hidden, with its choices and chart.
+    // The user closed the window: it is hidden, with its choices; whoever
+    // draws it may let its chart go and draw it again when it is shown.
     void HiddenByUser();
 
 protected:

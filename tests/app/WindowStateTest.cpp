@@ -68,7 +68,7 @@ protected:
     std::string State(const std::string& window) { return Output(env + "xprop -id " + window + " _NET_WM_STATE"); }
     // On the screen, above the others, without a task bar button.
     ::testing::AssertionResult OnTopAndOutOfTheTaskBar(const char* path) {
-        if (!WaitFor([&] { return Shown(); }, 10000))
+        if (!WaitFor([&] { return Shown(); }, 20000))
             return ::testing::AssertionFailure() << path << ": the window is not on the screen";
         const std::string window = MainWindow();
         // The window manager answers the requests of a show in its own time.
@@ -98,7 +98,7 @@ protected:
     // A second start on the folder: the running program comes to the front.
     void Knock() {
         auto second = Start();
-        EXPECT_EQ(second->Wait(10000), 0);
+        EXPECT_EQ(second->Wait(20000), 0);
     }
 
     apptest::TempFolder tmp;

@@ -306,8 +306,9 @@ TEST_F(MainWindow, BothUpdateCommandsTwiceInARowFetchInTheOrderAsked) {
     f.UpdateCurrent();
     f.UpdateForecast();
     f.UpdateForecast();
-    // One at a time: the others wait for the first.
-    PumpFor(50);
+    // One at a time: the others wait for the first, which the server holds.
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !server.Log().empty(); }, 5000));
+    PumpFor(20);
     EXPECT_EQ(server.Log().size(), 1u);
     ASSERT_TRUE(WaitForFetches(4));
     EXPECT_EQ(server.Log(), (std::vector<std::string>{"obs", "obs", "5day", "5day"}));
@@ -463,6 +464,35 @@ TEST_F(MainWindow, GraphWindowCommandShowsItOnceAndAgainAfterItWasClosed) {
     f.UpdateCurrent();
     ASSERT_TRUE(WaitForFetches(1));
     EXPECT_EQ(g->mscTemp().RowCount(), rows + 1);
+}
+
+// A closed graph window holds no chart (with "All" at the cap, megabytes):
+// it is not redrawn while nobody sees it, and it is drawn from the history
+// as it then is when it is shown again, with the choices it had.
+TEST_F(MainWindow, AClosedGraphWindowLetsItsChartGoAndDrawsItAgainWhenShown) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    f.ShowGraphWindow();
+    frmGraph* g = Graph();
+    ASSERT_NE(g, nullptr);
+    g->MenuItem("mnAll")->trigger();
+    EXPECT_EQ(g->mscTemp().RowCount(), 1u);
+    g->close();
+    PumpFor(20);
+    EXPECT_EQ(g->mscTemp().RowCount(), 0u);
+    EXPECT_EQ(g->mscTemp().ChartData()->RowCount(), 0);
+
+    clock.Advance(0.01);
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    EXPECT_EQ(g->mscTemp().RowCount(), 0u);
+
+    f.ShowGraphWindow();
+    EXPECT_TRUE(g->isVisible());
+    EXPECT_EQ(g->mscTemp().RowCount(), 2u);
+    EXPECT_TRUE(g->MenuItem("mnAll")->isChecked());
+    EXPECT_DOUBLE_EQ(g->datFrameEnd(), Now());
 }
 
 TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {

@@ -179,8 +179,11 @@ void ChartControl::SetChartData(std::shared_ptr<const ChartGrid> grid) {
     // hands back its previous one when a frame has no reading) is already
     // read and drawn.
     if (grid && grid == grid_) return;
+    const bool dropped = !grid;
     grid_ = grid ? std::move(grid) : std::make_shared<const ChartGrid>();
     ReadGrid();
+    // No grid: the times' room (a megabyte for a year of readings) goes too.
+    if (dropped) times_.shrink_to_fit();
     Invalidate();
 }
 

@@ -1,6 +1,11 @@
 #include "platform/http/HttpFetch.h"
 
+// Only the header's types and constants are used: libcurl itself is loaded
+// by name while fetches run (see CurlUse below), so no call may go to the
+// functions it declares.
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <memory>
@@ -9,12 +14,94 @@
 namespace nimbrel {
 namespace {
 
-void GlobalInitOnce() {
-    // curl_global_init is not thread-safe itself; the first fetch, from
-    // whichever thread, does it once for the process.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// libcurl and what it pulls in (the TLS, Kerberos, LDAP, SASL, SSH and RTMP
+// libraries) come to several megabytes mapped and thousands of relocations,
+// for a program that fetches two small documents every few minutes and may
+// not fetch at all (a file drawn, --version, --help). So the program is not
+// linked against it: a fetch loads it, and the last of the fetches running
+// at once unloads it again, which gives back about half of it (OpenSSL and
+// p11-kit stay, as they pin themselves). Loading costs a few milliseconds
+// of CPU per fetch; keeping it would cost about 4 MiB all the time. The
+// package still depends on libcurl4 (packaging/).
+struct Curl {
+    CURLcode (*global_init)(long) = nullptr;
+    void (*global_cleanup)() = nullptr;
+    CURL* (*easy_init)() = nullptr;
+    void (*easy_cleanup)(CURL*) = nullptr;
+    CURLcode (*easy_setopt)(CURL*, CURLoption, ...) = nullptr;
+    CURLcode (*easy_perform)(CURL*) = nullptr;
+    CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...) = nullptr;
+    const char* (*easy_strerror)(CURLcode) = nullptr;
+};
+
+template <typename F>
+bool Take(void* lib, const char* name, F& fn) {
+    fn = reinterpret_cast<F>(::dlsym(lib, name));
+    return fn != nullptr;
 }
+
+// The loaded library, shared by the fetches that run at once. Loading,
+// curl_global_init and curl_global_cleanup (none of them thread-safe) happen
+// under the lock, and only while no fetch is using the library.
+std::mutex g_curlLock;
+int g_curlUsers = 0;
+void* g_curlLib = nullptr;
+Curl g_curl;
+
+class CurlUse {
+public:
+    CurlUse() {
+        std::lock_guard<std::mutex> lock(g_curlLock);
+        if (g_curlUsers == 0 && !Load()) return;
+        ++g_curlUsers;
+        fns_ = &g_curl;
+    }
+    ~CurlUse() {
+        if (!fns_) return;
+        std::lock_guard<std::mutex> lock(g_curlLock);
+        if (--g_curlUsers > 0) return;
+        g_curl.global_cleanup();
+        ::dlclose(g_curlLib);
+        g_curlLib = nullptr;
+        g_curl = Curl{};
+    }
+    CurlUse(const CurlUse&) = delete;
+    CurlUse& operator=(const CurlUse&) = delete;
+
+    // Null when the library could not be loaded; error() says why.
+    const Curl* get() const { return fns_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool Load() {
+        void* lib = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            const char* why = ::dlerror();
+            error_ = std::string("cannot load libcurl.so.4: ") + (why ? why : "not found");
+            return false;
+        }
+        Curl c;
+        if (!Take(lib, "curl_global_init", c.global_init) || !Take(lib, "curl_global_cleanup", c.global_cleanup) ||
+            !Take(lib, "curl_easy_init", c.easy_init) || !Take(lib, "curl_easy_cleanup", c.easy_cleanup) ||
+            !Take(lib, "curl_easy_setopt", c.easy_setopt) || !Take(lib, "curl_easy_perform", c.easy_perform) ||
+            !Take(lib, "curl_easy_getinfo", c.easy_getinfo) || !Take(lib, "curl_easy_strerror", c.easy_strerror)) {
+            error_ = "libcurl.so.4 lacks an entry point this program uses";
+            ::dlclose(lib);
+            return false;
+        }
+        if (c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            error_ = "cannot start libcurl";
+            ::dlclose(lib);
+            return false;
+        }
+        g_curlLib = lib;
+        g_curl = c;
+        return true;
+    }
+
+    const Curl* fns_ = nullptr;
+    std::string error_;
+};
 
 struct BodySink {
     std::string* body;
@@ -61,9 +148,15 @@ bool StartsWithHttps(const std::string& url) {
 }  // namespace
 
 HttpResult Fetch(const std::string& url, const FetchLimits& limits) {
-    GlobalInitOnce();
     HttpResult result;
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+    // Declared before the transfer, so that it outlives it.
+    const CurlUse use;
+    if (!use.get()) {
+        result.error = use.error();
+        return result;
+    }
+    const Curl& c = *use.get();
+    std::unique_ptr<CURL, void (*)(CURL*)> curl(c.easy_init(), c.easy_cleanup);
     if (!curl) {
         result.error = "cannot start a transfer";
         return result;
@@ -73,33 +166,33 @@ HttpResult Fetch(const std::string& url, const FetchLimits& limits) {
     BodySink sink{&result.body, limits.maxBodyBytes};
     const std::string noProxy = NoProxyList();
 
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM games in a threaded program
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    c.easy_setopt(h, CURLOPT_URL, url.c_str());
+    c.easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
+    c.easy_setopt(h, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM games in a threaded program
+    c.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     // What came over https never continues over http: a redirect may not
     // take away the encryption the address asked for.
     const bool secure = StartsWithHttps(url);
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, limits.maxRedirects);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
-    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
+    c.easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    c.easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    c.easy_setopt(h, CURLOPT_MAXREDIRS, limits.maxRedirects);
+    c.easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
+    c.easy_setopt(h, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
+    c.easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
+    c.easy_setopt(h, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+    c.easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
     // Error pages are not documents: stop at the status line instead of
     // downloading them.
-    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // the cap applies to the decoded body
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "Nimbrel/" NIMBREL_VERSION);
-    curl_easy_setopt(h, CURLOPT_NOPROXY, noProxy.c_str());
-    if (const char* ca = std::getenv("NIMBREL_CA_FILE"); ca && *ca) curl_easy_setopt(h, CURLOPT_CAINFO, ca);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &WriteBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    c.easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    c.easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // the cap applies to the decoded body
+    c.easy_setopt(h, CURLOPT_USERAGENT, "Nimbrel/" NIMBREL_VERSION);
+    c.easy_setopt(h, CURLOPT_NOPROXY, noProxy.c_str());
+    if (const char* ca = std::getenv("NIMBREL_CA_FILE"); ca && *ca) c.easy_setopt(h, CURLOPT_CAINFO, ca);
+    c.easy_setopt(h, CURLOPT_WRITEFUNCTION, &WriteBody);
+    c.easy_setopt(h, CURLOPT_WRITEDATA, &sink);
 
-    const CURLcode rc = curl_easy_perform(h);
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
+    const CURLcode rc = c.easy_perform(h);
+    c.easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
 
     if (sink.overflowed || rc == CURLE_FILESIZE_EXCEEDED) {
         result.error = "response larger than " + std::to_string(limits.maxBodyBytes) + " bytes";
@@ -108,7 +201,7 @@ HttpResult Fetch(const std::string& url, const FetchLimits& limits) {
     } else if (rc == CURLE_UNSUPPORTED_PROTOCOL && secure) {
         result.error = "refused a redirect from https to an address that is not https";
     } else if (rc != CURLE_OK) {
-        result.error = errbuf[0] ? std::string(errbuf) : std::string(curl_easy_strerror(rc));
+        result.error = errbuf[0] ? std::string(errbuf) : std::string(c.easy_strerror(rc));
     } else {
         result.ok = true;
     }

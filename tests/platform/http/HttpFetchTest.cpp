@@ -9,6 +9,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "platform/http/HttpFetch.h"
@@ -107,6 +110,47 @@ public:
 int UnusedPort() {
     SilentListener l;
     return l.port;  // closed again when l goes: nothing listens there
+}
+
+bool CurlMapped() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find("/libcurl.so") != std::string::npos) return true;
+    return false;
+}
+
+// libcurl and its dependencies cost megabytes and relocations: they are
+// there while a fetch runs, not before the first and not after the last. A
+// fresh process of its own (the binary run again for this test alone), since
+// the other tests fetch too. The server looks while it answers.
+TEST(HttpFetch, LibcurlIsLoadedOnlyWhileAFetchRuns) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (CurlMapped()) std::_Exit(2);
+            httplib::Server server;
+            std::atomic<bool> mappedWhileServing{false};
+            server.Get("/doc", [&](const httplib::Request&, httplib::Response& res) {
+                mappedWhileServing = CurlMapped();
+                res.set_content("<rss>hello</rss>", "application/rss+xml");
+            });
+            const int port = server.bind_to_any_port("127.0.0.1");
+            std::thread serving([&] { server.listen_after_bind(); });
+            while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (CurlMapped()) std::_Exit(3);
+            for (int i = 0; i < 2; ++i) {
+                const HttpResult r = Fetch("http://127.0.0.1:" + std::to_string(port) + "/doc");
+                if (!r.ok) std::_Exit(4);
+                if (!mappedWhileServing) std::_Exit(5);
+                if (CurlMapped()) std::_Exit(6);
+                mappedWhileServing = false;
+            }
+            server.stop();
+            serving.join();
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(HttpFetch, ReturnsTheBodyAndFollowsRedirects) {

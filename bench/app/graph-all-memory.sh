@@ -1,0 +1,103 @@
+#!/bin/bash
+# The resident memory of the program at the 110000-reading cap on a real
+# display (Xvfb with openbox), driven as a user would with xdotool: after the
+# first fetch, with the graph window showing "All", and after that window is
+# closed; with the smaps of the first and the last moment for a comparison by
+# mapping.
+#
+#   bench/app/graph-all-memory.sh BUILD_DIR [PROGRAM] [OUT_PREFIX]
+#
+# BUILD_DIR is a release build (its nimbrel-feed serves the weather); PROGRAM
+# is the program to measure (default BUILD_DIR/src/app/nimbrel); the smaps go
+# to OUT_PREFIX-fetched.smaps and OUT_PREFIX-closed.smaps (default
+# /tmp/nimbrel-graph-memory). The clicks are placed for openbox's default
+# theme. With FRAME=week the window keeps its first frame, the last week: the
+# same steps without "All", for what the window itself costs.
+set -u
+build=${1:?usage: $0 BUILD_DIR [PROGRAM] [OUT_PREFIX]}
+program=${2:-$build/src/app/nimbrel}
+out=${3:-/tmp/nimbrel-graph-memory}
+for tool in Xvfb openbox xdotool; do
+  command -v $tool >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null; wait "${pids[$i]}" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -1 "$work/display")
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+"$build/tools/nimbrel-feed/nimbrel-feed" --port 0 >"$work/feed" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -qo 'http://[0-9.:]*' "$work/feed" 2>/dev/null && break; sleep 0.05; done
+feed=$(grep -o 'http://[0-9.:]*' "$work/feed" | head -1)
+[ -n "$feed" ] || { echo "the feed server did not start" >&2; exit 1; }
+
+# A year and more of readings, five minutes apart, each unlike its neighbours.
+mkdir -p "$work/data"
+python3 - "$work/data/settings.txt" <<'PY'
+import sys, datetime
+n = 110000
+end = datetime.datetime.now().replace(microsecond=0)
+times = [(end - datetime.timedelta(minutes=5 * (n - 1 - i))).strftime("%d/%m/%Y %H:%M:%S") for i in range(n)]
+temps = [str(5 + (i % 2) + (i // 500) % 10) for i in range(n)]
+humids = [str(60 + i % 3) for i in range(n)]
+with open(sys.argv[1], "w", newline="") as f:
+    f.write("<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n")
+    f.write("<last reading>sunny,12,66,%s</last reading>\r\n" % times[-1])
+    f.write("<last times>%s</last times>\r\n" % ",".join(times))
+    f.write("<last humids>%s</last humids>\r\n" % ",".join(humids))
+    f.write("<last temps>%s</last temps>\r\n" % ",".join(temps))
+    f.write("<forecast></forecast>\r\n<loc>1769</loc>\r\n<minutes>5</minutes>\r\n</weather>\r\n")
+PY
+
+env HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/share" XDG_STATE_HOME="$work/state" \
+  QT_QPA_PLATFORM=xcb "$program" --folder "$work/data" --feed "$feed" --fetch-now >/dev/null 2>&1 &
+pid=$!
+pids+=($pid)
+rss() { awk '/^Rss/{print $2}' "/proc/$pid/smaps_rollup"; }
+sleep 4
+fetched=$(rss)
+cp "/proc/$pid/smaps" "$out-fetched.smaps"
+
+# xdotool reports a managed window's position one title bar too low.
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+main=$(xdotool search --onlyvisible --name '^Nimbrel$' | head -1)
+[ -n "$main" ] || { echo "no main window" >&2; exit 1; }
+geometry "$main"
+# A click on the window opens its menu; the fifth item shows the graph window.
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+sleep 0.7
+xdotool key Down Down Down Down Down Return
+sleep 1.5
+graph=$(xdotool search --onlyvisible --name 'Nimbrel - Graph' | head -1)
+[ -n "$graph" ] || { echo "the graph window did not open" >&2; exit 1; }
+geometry "$graph"
+# "Time frame", then its first item, "All".
+if [ "${FRAME:-all}" != week ]; then
+  xdotool mousemove $((X + 125)) $((Y - 12)) click 1
+  sleep 0.7
+  xdotool key Down Return
+fi
+sleep 2.5
+all=$(rss)
+# The close button of the frame.
+xdotool mousemove $((X + WIDTH - 11)) $((Y - 31)) click 1
+sleep 2
+closed=$(rss)
+cp "/proc/$pid/smaps" "$out-closed.smaps"
+open=$(xdotool search --onlyvisible --name 'Nimbrel - Graph' | wc -l)
+[ "$open" -eq 0 ] || { echo "the graph window did not close" >&2; exit 1; }
+[ "${FRAME:-all}" = week ] || [ $((all - fetched)) -gt 4096 ] || echo "warning: \"All\" added less than 4 MiB; was it chosen?" >&2
+awk -v f="$fetched" -v a="$all" -v c="$closed" 'BEGIN {
+  printf "after the first fetch    %6.1f MiB\n", f / 1024
+  printf "graph window shown       %6.1f MiB\n", a / 1024
+  printf "after closing it         %6.1f MiB (%+.1f)\n", c / 1024, (c - f) / 1024 }'
