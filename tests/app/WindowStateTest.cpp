@@ -3,10 +3,12 @@
 // coming back it is on the screen, above the others and out of the task bar,
 // as the window manager's own property (_NET_WM_STATE) says.
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -45,9 +47,28 @@ protected:
         tray = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/trayer", "--edge", "bottom", "--align",
                                                                 "right", "--widthtype", "request", "--height", "24"},
                                        std::vector<std::string>{"DISPLAY=" + xvfb->Display()}, tmp.Path() / "tray.txt");
-        // The notification area is there once its selection has an owner.
-        ASSERT_TRUE(WaitFor([&] { return !Output(env + "xdotool search --class trayer 2>/dev/null").empty(); }, 10000));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // The notification area is there once its selection has an owner;
+        // a program asking before that finds no tray at all.
+        ASSERT_TRUE(WaitFor([&] { return TrayOwned(); }, 20000));
+    }
+
+    bool TrayOwned() {
+        xcb_connection_t* c = xcb_connect(xvfb->Display().c_str(), nullptr);
+        bool owned = false;
+        if (!xcb_connection_has_error(c)) {
+            const char* name = "_NET_SYSTEM_TRAY_S0";
+            xcb_intern_atom_reply_t* atom =
+                xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+            if (atom) {
+                xcb_get_selection_owner_reply_t* owner =
+                    xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+                owned = owner && owner->owner != XCB_WINDOW_NONE;
+                std::free(owner);
+            }
+            std::free(atom);
+        }
+        xcb_disconnect(c);
+        return owned;
     }
 
     std::unique_ptr<Child> Start(const std::vector<std::string>& extra = {}) {
