@@ -829,5 +829,17 @@
         <source>This desktop has no notification area, so Nimbrel cannot be sent to the system tray. It has asked the desktop to minimise its window instead; if the window is still there, the desktop does not allow it.</source>
         <translation>Ce bureau n’a pas de zone de notification&#xa0;; Nimbrel ne peut donc pas y être placé. Il a demandé au bureau de réduire sa fenêtre à la place&#xa0;; si la fenêtre est toujours là, le bureau ne le permet pas.</translation>
     </message>
+    <message>
+        <source>%1 could not save its history to %2: %3. The readings since the last save will be lost if it ends now.</source>
+        <translation>%1 n’a pas pu enregistrer son historique dans %2 : %3. Les relevés depuis le dernier enregistrement seront perdus s’il se termine maintenant.</translation>
+    </message>
+    <message>
+        <source>Try again</source>
+        <translation>Réessayer</translation>
+    </message>
+    <message>
+        <source>End and lose the unsaved readings</source>
+        <translation>Quitter et perdre les relevés non enregistrés</translation>
+    </message>
 </context>
 </TS>

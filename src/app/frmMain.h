@@ -210,6 +210,8 @@ private:
     void OnTrayActivated(TrayClick click);
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
+    // After a failed save at "Exit Nimbrel": true to try the save again.
+    bool AskToSaveAgain();
     void ShowLastUpdate();
     // What the window says in its last line while it has no reading.
     enum class NoReading { Waiting, Unreachable, NoPlace };

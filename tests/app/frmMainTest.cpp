@@ -736,6 +736,66 @@ TEST_F(MainWindow, AFailedSaveIsToldOnceAndTriedEveryMinuteAndAnExitSaveFailureE
     fs::create_directories(folder.Path());
 }
 
+TEST_F(MainWindow, AFailedSaveAtExitAsksAndTriesAgainOrEndsAsTheUserAnswers) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    // Try again, which fails again, then end and lose.
+    messages.answers = {true, false};
+    testing::internal::CaptureStderr();
+    f.Exit();
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages.questions.size(), 2u);
+    EXPECT_EQ(messages.questions[0].text, "Nimbrel could not save its history to " + folder.Settings().string() +
+                                              ": its folder is gone. The readings since the last save will be lost "
+                                              "if it ends now.");
+    EXPECT_EQ(messages.questions[0].firstButton, "Try again");
+    EXPECT_EQ(messages.questions[0].secondButton, "End and lose the unsaved readings");
+    EXPECT_EQ(err, "nimbrel: cannot save the history to " + folder.Settings().string() + ": its folder is gone\n");
+    EXPECT_EQ(f.ExitStatus(), 1);
+    EXPECT_EQ(ended, 1);
+    fs::create_directories(folder.Path());
+}
+
+TEST_F(MainWindow, TryingAgainAfterTheFolderIsBackSavesTheReadingsAndEndsCleanly) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    int asked = 0;
+    const QuestionHandler recorder = SetQuestionHandler([&](const QuestionRequest&) {
+        ++asked;
+        // The user makes room, then tries again.
+        fs::create_directories(folder.Path());
+        return true;
+    });
+    testing::internal::CaptureStderr();
+    f.Exit();
+    const std::string err = testing::internal::GetCapturedStderr();
+    SetQuestionHandler(recorder);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(f.ExitStatus(), 0);
+    EXPECT_EQ(ended, 1);
+    EXPECT_NE(Saved().find("<last temps>12</last temps>"), std::string::npos);
+}
+
+TEST_F(MainWindow, AFailedSaveAtSessionEndAsksNothingAndWritesTheReason) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    messages.answers = {true, true, true};
+    testing::internal::CaptureStderr();
+    f.Unload(UnloadReason::Session);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(messages.questions.empty());
+    EXPECT_EQ(err, "nimbrel: cannot save the history to " + folder.Settings().string() + ": its folder is gone\n");
+    EXPECT_EQ(f.ExitStatus(), 1);
+    fs::create_directories(folder.Path());
+}
+
 TEST_F(MainWindow, AFullDiskIsNamedInTheNotice) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     const fs::path disk = folder.Path() / "disk";
