@@ -33,6 +33,9 @@ public:
     // The unit the next UpdateForecast writes its temperature in (Celsius
     // until set); the host draws the tile again after a change.
     void SetUnit(TempUnit unit) { unit_ = unit; }
+    // Back to the empty tile of a window that has no weather yet: no title,
+    // no picture, no temperature.
+    void Clear();
 
     // A click on the picture or the temperature line.
     Event<> Click;
