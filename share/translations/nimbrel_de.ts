@@ -215,6 +215,14 @@
         <source>received</source>
         <translation>empfangen</translation>
     </message>
+    <message>
+        <source>the answer from %1 could not be read: %2</source>
+        <translation>die Antwort von %1 war nicht lesbar: %2</translation>
+    </message>
+    <message>
+        <source>the certificate of %1 was refused: %2</source>
+        <translation>das Zertifikat von %1 wurde abgelehnt: %2</translation>
+    </message>
 </context>
 <context>
     <name>GraphCapture</name>

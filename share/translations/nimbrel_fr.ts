@@ -215,6 +215,14 @@
         <source>received</source>
         <translation>reçu</translation>
     </message>
+    <message>
+        <source>the answer from %1 could not be read: %2</source>
+        <translation>la réponse de %1 n’a pas pu être lue : %2</translation>
+    </message>
+    <message>
+        <source>the certificate of %1 was refused: %2</source>
+        <translation>le certificat de %1 a été refusé : %2</translation>
+    </message>
 </context>
 <context>
     <name>GraphCapture</name>
@@ -831,7 +839,7 @@
     </message>
     <message>
         <source>%1 could not save its history to %2: %3. The readings since the last save will be lost if it ends now.</source>
-        <translation>%1 n’a pas pu enregistrer son historique dans %2 : %3. Les relevés depuis le dernier enregistrement seront perdus s’il se termine maintenant.</translation>
+        <translation>%1 n’a pas pu enregistrer son historique dans %2&#xa0;: %3. Les relevés depuis le dernier enregistrement seront perdus s’il se termine maintenant.</translation>
     </message>
     <message>
         <source>Try again</source>
