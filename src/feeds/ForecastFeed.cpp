@@ -139,6 +139,10 @@ std::string DateStampForecastLine(const std::string& Line) {
     return FormatDate(d) + Line.substr(head.size());
 }
 
+bool DayWasRead(const ForecastDay& day) {
+    return !day.summary.empty() || day.minimum.value || day.maximum.value || day.humidity.value;
+}
+
 ForecastDays ReadForecast(const std::string& FeedText) {
     ForecastDays days;
     for (int16_t k = 1; k <= 3; ++k)

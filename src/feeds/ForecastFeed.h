@@ -45,6 +45,10 @@ struct ForecastTileView {
 };
 ForecastTileView ReadForecastLine(const std::string& Line);
 
+// True when the day holds anything the document gave: a summary, a
+// temperature or a humidity.
+bool DayWasRead(const ForecastDay& day);
+
 // The sunrise and sunset of the first line: label texts and, when they can
 // be read as times of day, the dial's times, both in the desktop's own zone,
 // converted from the zone the document named ("07:54GMT") on the line's date.

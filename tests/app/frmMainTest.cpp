@@ -659,6 +659,26 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
               "Forecast 14:00: server answered 503");
 }
 
+TEST_F(MainWindow, AForecastWithNoReadableDayKeepsTheStoredOneAndSaysSo) {
+    frmMain& f = Start();
+    f.UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(1));
+    ASSERT_EQ(Tile(0).Title().Caption(), "Sat");
+    const std::string before = Tile(1).TempCaption();
+    // Items the markers do not find: nothing to read in any of them.
+    std::string shouted = ForecastDoc();
+    for (size_t at = 0; (at = shouted.find("item>", at)) != std::string::npos; at += 5) shouted.replace(at, 4, "ITEM");
+    server.SetForecast(shouted);
+    f.UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(2));
+    EXPECT_EQ(Tip(), "Nimbrel\nForecast 14:00: the server's answer could not be read");
+    EXPECT_EQ(Tile(0).Title().Caption(), "Sat");
+    EXPECT_EQ(Tile(1).Title().Caption(), "Sun");
+    EXPECT_EQ(Tile(1).TempCaption(), before);
+    f.Exit();
+    EXPECT_NE(Saved().find("06/12/2026: light rain, 4->9"), std::string::npos) << Saved();
+}
+
 TEST_F(MainWindow, AFailedForecastIsTriedAgainAfterFiveTenTwentyThenThirtyMinutes) {
     frmMain& f = Start();
     server.SetStatus(true, 500);
