@@ -217,11 +217,11 @@
     </message>
     <message>
         <source>the answer from %1 could not be read: %2</source>
-        <translation>la réponse de %1 n’a pas pu être lue : %2</translation>
+        <translation>la réponse de %1 n’a pas pu être lue&#xa0;: %2</translation>
     </message>
     <message>
         <source>the certificate of %1 was refused: %2</source>
-        <translation>le certificat de %1 a été refusé : %2</translation>
+        <translation>le certificat de %1 a été refusé&#xa0;: %2</translation>
     </message>
 </context>
 <context>

@@ -264,7 +264,8 @@ void frmMain::ShowReading(bool fresh) {
     if (store_.LastReading.empty())
         today_.Clear();
     else
-        today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary, r.temperature);
+        today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary,
+                              r.temperatureKnown ? std::optional<int16_t>(r.temperature) : std::nullopt);
     lblHumid_->setAccessibleName(HumidityName(r.humidityCaption));
     lastUpdateCaption_ = r.lastUpdateCaption;
     ShowNowExtras();
@@ -282,7 +283,9 @@ void frmMain::ShowForecast() {
     }
     for (size_t i = 0; i < tiles_.size(); ++i) {
         tiles_[i].SetUnit(state_->Unit());
-        tiles_[i].UpdateForecast(s.tiles[i].caption, s.tiles[i].summary, s.tiles[i].temperature);
+        tiles_[i].UpdateForecast(
+            s.tiles[i].caption, s.tiles[i].summary,
+            s.tiles[i].temperatureKnown ? std::optional<int16_t>(s.tiles[i].temperature) : std::nullopt);
         // The stored line in the unit, then the day's sun times as the
         // labels under the dial give them, then the day's extra values.
         const std::string line = state_->ForecastLineOf(int(i));

@@ -104,6 +104,15 @@ void MiniForecast::UpdateForecast(const std::string& strCaption, const std::stri
     Compose();
 }
 
+void MiniForecast::UpdateForecast(const std::string& strCaption, const std::string& strDescription,
+                                  std::optional<int16_t> temperature) {
+    UpdateForecast(strCaption, strDescription, temperature.value_or(0));
+    if (temperature) return;
+    tempColour_ = 0xFFFFFF;
+    tempCaption_ = "\xE2\x80\x93";  // "–"
+    Compose();
+}
+
 void MiniForecast::Clear() {
     klblTitle_.SetCaption(std::string());
     shown_ = -1;

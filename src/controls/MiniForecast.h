@@ -5,6 +5,7 @@
 // size of 720 x 540 twips whatever its host gives it.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/Temperature.h"
@@ -30,6 +31,10 @@ public:
     // Sets the title, the picture (when the weather text is one the tile
     // knows, compared whole after lower-casing) and the temperature line.
     void UpdateForecast(const std::string& strCaption, const std::string& strDescription, int16_t intTemperature);
+    // The same where the temperature may be missing: its line is then a
+    // dash, never a made-up 0°.
+    void UpdateForecast(const std::string& strCaption, const std::string& strDescription,
+                        std::optional<int16_t> temperature);
     // The unit the next UpdateForecast writes its temperature in (Celsius
     // until set); the host draws the tile again after a change.
     void SetUnit(TempUnit unit) { unit_ = unit; }

@@ -169,6 +169,9 @@ ForecastTileView ReadForecastLine(const std::string& Line) {
     v.summary = Between(": ", ", ", Line);
     const Range r = ReadRange(Line);
     v.temperature = static_cast<int16_t>(RoundHalfEvenToInt((static_cast<double>(r.minimum) + r.maximum) / 2.0));
+    const std::string range = ReplaceAll(TrimBlanks(GetField(Line, ",", 2)), kDegreesC, "");
+    v.temperatureKnown = Measure::FromText(TrimBlanks(GetField(range, "->", 1))).value.has_value() &&
+                         Measure::FromText(TrimBlanks(GetField(range, "->", 2))).value.has_value();
     return v;
 }
 

@@ -41,7 +41,8 @@ void ParseForecast(const std::string& FeedText, SettingsStore& store);
 struct ForecastTileView {
     std::string caption;  // abbreviated weekday name of the line's date ("Mon")
     std::string summary;
-    int16_t temperature = 0;  // mean of minimum and maximum, rounded halves to even
+    int16_t temperature = 0;        // mean of minimum and maximum, rounded halves to even
+    bool temperatureKnown = false;  // both read; a missing one (n/a) leaves no mean
 };
 ForecastTileView ReadForecastLine(const std::string& Line);
 

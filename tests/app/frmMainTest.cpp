@@ -659,6 +659,31 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
               "Forecast 14:00: server answered 503");
 }
 
+TEST_F(MainWindow, AMissingTemperatureIsADashOnTheTilesNeverZero) {
+    std::string stored = StoredSettings("5");
+    auto swap = [&](const std::string& from, const std::string& to) {
+        const size_t at = stored.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        stored.replace(at, from.size(), to);
+    };
+    swap("sunny intervals,-3,71,", "sunny intervals,n/a,71,");
+    swap("light rain, 4->9", "light rain, n/a->9");
+    swap("heavy snow, -3->0", "heavy snow, 17->n/a");
+    WriteFile(folder.Settings(), stored);
+    Start();
+    auto& today = dynamic_cast<controls::MiniForecast&>(Widget("MFC_Today").Control());
+    EXPECT_EQ(today.TempCaption(), "\xE2\x80\x93");
+    EXPECT_EQ(Tile(0).TempCaption(),
+              "8\xC2\xB0"
+              "C");
+    EXPECT_EQ(Tile(1).TempCaption(), "\xE2\x80\x93");
+    EXPECT_EQ(Tile(2).TempCaption(), "\xE2\x80\x93");
+    // The stored forms stay as they were.
+    form->Exit();
+    EXPECT_NE(Saved().find("light rain, n/a->9"), std::string::npos) << Saved();
+    EXPECT_NE(Saved().find("sunny intervals,n/a,71,"), std::string::npos) << Saved();
+}
+
 TEST_F(MainWindow, AForecastWithNoReadableDayKeepsTheStoredOneAndSaysSo) {
     frmMain& f = Start();
     f.UpdateForecast();
