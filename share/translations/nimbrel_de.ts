@@ -215,6 +215,14 @@
         <source>received</source>
         <translation>empfangen</translation>
     </message>
+    <message>
+        <source>the answer from %1 could not be read: %2</source>
+        <translation>die Antwort von %1 war nicht lesbar: %2</translation>
+    </message>
+    <message>
+        <source>the certificate of %1 was refused: %2</source>
+        <translation>das Zertifikat von %1 wurde abgelehnt: %2</translation>
+    </message>
 </context>
 <context>
     <name>GraphCapture</name>
@@ -828,6 +836,18 @@
     <message>
         <source>This desktop has no notification area, so Nimbrel cannot be sent to the system tray. It has asked the desktop to minimise its window instead; if the window is still there, the desktop does not allow it.</source>
         <translation>Dieser Desktop hat keinen Infobereich, daher kann Nimbrel nicht in den Infobereich verschoben werden. Nimbrel hat den Desktop gebeten, sein Fenster stattdessen zu minimieren; ist das Fenster noch zu sehen, lässt der Desktop das nicht zu.</translation>
+    </message>
+    <message>
+        <source>%1 could not save its history to %2: %3. The readings since the last save will be lost if it ends now.</source>
+        <translation>%1 konnte seinen Verlauf nicht in %2 speichern: %3. Die Messwerte seit dem letzten Speichern gehen verloren, wenn das Programm jetzt endet.</translation>
+    </message>
+    <message>
+        <source>Try again</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+    <message>
+        <source>End and lose the unsaved readings</source>
+        <translation>Beenden und die ungespeicherten Messwerte verlieren</translation>
     </message>
 </context>
 </TS>

@@ -215,6 +215,14 @@
         <source>received</source>
         <translation>reçu</translation>
     </message>
+    <message>
+        <source>the answer from %1 could not be read: %2</source>
+        <translation>la réponse de %1 n’a pas pu être lue&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>the certificate of %1 was refused: %2</source>
+        <translation>le certificat de %1 a été refusé&#xa0;: %2</translation>
+    </message>
 </context>
 <context>
     <name>GraphCapture</name>
@@ -828,6 +836,18 @@
     <message>
         <source>This desktop has no notification area, so Nimbrel cannot be sent to the system tray. It has asked the desktop to minimise its window instead; if the window is still there, the desktop does not allow it.</source>
         <translation>Ce bureau n’a pas de zone de notification&#xa0;; Nimbrel ne peut donc pas y être placé. Il a demandé au bureau de réduire sa fenêtre à la place&#xa0;; si la fenêtre est toujours là, le bureau ne le permet pas.</translation>
+    </message>
+    <message>
+        <source>%1 could not save its history to %2: %3. The readings since the last save will be lost if it ends now.</source>
+        <translation>%1 n’a pas pu enregistrer son historique dans %2&#xa0;: %3. Les relevés depuis le dernier enregistrement seront perdus s’il se termine maintenant.</translation>
+    </message>
+    <message>
+        <source>Try again</source>
+        <translation>Réessayer</translation>
+    </message>
+    <message>
+        <source>End and lose the unsaved readings</source>
+        <translation>Quitter et perdre les relevés non enregistrés</translation>
     </message>
 </context>
 </TS>

@@ -9,6 +9,7 @@
 
 #include "base/Clock.h"
 #include "base/Translate.h"
+#include "base/modMisc.h"
 
 namespace nimbrel {
 namespace {
@@ -31,6 +32,19 @@ std::string HostOf(const std::string& url) {
 std::string FailureText(const std::string& url, const HttpResult& result) {
     if (result.ok)
         return Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the server's answer could not be read"));
+    // A 2xx status that is still a failure: the answer came and was refused
+    // (too deep, too big, not the service's form); its status says nothing.
+    if (result.status >= 200 && result.status < 300)
+        return FillIn(
+            Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the answer from %1 could not be read: %2")),
+            {HostOf(url), result.error});
+    // curl's words for a certificate refused: "SSL certificate problem: …",
+    // "SSL peer certificate or SSH remote key was not OK", "… certificate
+    // subject name …".
+    if (LowerAscii(result.error).find("certificate") != std::string::npos)
+        return FillIn(
+            Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the certificate of %1 was refused: %2")),
+            {HostOf(url), result.error});
     if (result.status != 0)
         return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "server answered %1")),
                       {std::to_string(result.status)});
@@ -156,7 +170,7 @@ void FetchCycle::FetchDone(const FetchRequest& request, const SourceAnswer& answ
         outcome.byUser = request.byUser;
         outcome.ok = answer.reading.accepted;
         outcome.what = outcome.ok ? Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "received"))
-                                  : FailureText(request.url, answer.transfer);
+                                  : FailureText(answer.url.empty() ? request.url : answer.url, answer.transfer);
         outcome.reading = answer.reading;
         if (request.kind == FeedKind::Forecast) schedule_.ForecastResult(outcome.ok, Now());
         emit fetched(outcome);

@@ -62,6 +62,20 @@ std::string WeatherState::ForecastLineOf(int index) const {
     return GetField(store_.ForecastText, "\r\n", int16_t(index + 1));
 }
 
+void WeatherState::ForgetPlaceWeather() {
+    store_.LastReading.clear();
+    store_.CurrentSummary.clear();
+    store_.CurrentTemp = 0;
+    store_.LastUpdate.clear();
+    store_.HumidityCaption.clear();
+    store_.ForecastText.clear();
+    last_ = {};
+    nowExtras_ = {};
+    ReadDays();
+    emit readingChanged(false);
+    emit forecastChanged();
+}
+
 bool WeatherState::Save() {
     store_.SaveSettings();
     const bool ok = store_.LastSaveSucceeded();

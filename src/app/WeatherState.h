@@ -70,6 +70,11 @@ public:
     // The stored line of forecast tile index (0 to 2); empty before the first forecast.
     std::string ForecastLineOf(int index) const;
 
+    // Another place was chosen: the last reading and the forecast were the
+    // old place's, and are dropped until the new place's first ones come.
+    // The history stays: it is the user's record, whatever the place.
+    void ForgetPlaceWeather();
+
     // Writes settings.txt and tells the outcome; true when it reached the disk.
     bool Save();
 

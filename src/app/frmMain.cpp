@@ -259,7 +259,13 @@ void frmMain::ShowReading(bool fresh) {
     const ReadingScreen r = state_->Reading();
     lblHumid_->setText(QString::fromStdString(r.humidityCaption));
     today_.SetUnit(state_->Unit());
-    today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary, r.temperature);
+    // No reading (a new place before its first one) is an empty tile, not
+    // a made-up 0°.
+    if (store_.LastReading.empty())
+        today_.Clear();
+    else
+        today_.UpdateForecast(Translated("ObservationFeed", r.caption.c_str()), r.summary,
+                              r.temperatureKnown ? std::optional<int16_t>(r.temperature) : std::nullopt);
     lblHumid_->setAccessibleName(HumidityName(r.humidityCaption));
     lastUpdateCaption_ = r.lastUpdateCaption;
     ShowNowExtras();
@@ -271,10 +277,15 @@ void frmMain::ShowReading(bool fresh) {
 
 void frmMain::ShowForecast() {
     const ForecastScreen s = state_->Forecast();
-    if (!s.shown) return;
+    if (!s.shown) {
+        ClearForecast();
+        return;
+    }
     for (size_t i = 0; i < tiles_.size(); ++i) {
         tiles_[i].SetUnit(state_->Unit());
-        tiles_[i].UpdateForecast(s.tiles[i].caption, s.tiles[i].summary, s.tiles[i].temperature);
+        tiles_[i].UpdateForecast(
+            s.tiles[i].caption, s.tiles[i].summary,
+            s.tiles[i].temperatureKnown ? std::optional<int16_t>(s.tiles[i].temperature) : std::nullopt);
         // The stored line in the unit, then the day's sun times as the
         // labels under the dial give them, then the day's extra values.
         const std::string line = state_->ForecastLineOf(int(i));
@@ -302,6 +313,21 @@ void frmMain::ShowForecast() {
         ShowNowExtras();
         RefreshTray();
     }
+}
+
+void frmMain::ClearForecast() {
+    for (size_t i = 0; i < tiles_.size(); ++i) {
+        tiles_[i].Clear();
+        tileWidgets_[i]->setToolTip({});
+        tileWidgets_[i]->SetAccessibleText(TileTexts({}, state_->Unit()).name, {});
+    }
+    lblSunrise_->clear();
+    lblSunset_->clear();
+    lblSunrise_->setAccessibleName(SunriseName({}));
+    lblSunset_->setAccessibleName(SunsetName({}));
+    DescribeSun();
+    ShowForecastAge();
+    ShowChartForecast();
 }
 
 void frmMain::DescribeSun() {

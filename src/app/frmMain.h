@@ -203,6 +203,8 @@ private:
     // The state's listeners.
     void ShowReading(bool fresh);
     void ShowForecast();
+    // The forecast tiles and the sun times back to empty: no forecast.
+    void ClearForecast();
     void ShowInUnit();
     void RedrawGraph();
     void OnFetched(const FetchOutcome& outcome);
@@ -210,6 +212,10 @@ private:
     void OnTrayActivated(TrayClick click);
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
+    // Another place: its weather is not yet known, and the old one's goes.
+    void ForgetPlaceWeather();
+    // After a failed save at "Exit Nimbrel": true to try the save again.
+    bool AskToSaveAgain();
     void ShowLastUpdate();
     // What the window says in its last line while it has no reading.
     enum class NoReading { Waiting, Unreachable, NoPlace };

@@ -1,6 +1,7 @@
 // The main window's menu commands, its preferences and the choice of place.
 #include <QCoreApplication>
 #include <QLabel>
+#include <cmath>
 
 #include "app/AboutBox.h"
 #include "app/PlaceChoice.h"
@@ -57,14 +58,29 @@ void frmMain::SetLocation() {
 }
 
 void frmMain::UsePlace(const Place& place) {
+    // The same place chosen again keeps what the window shows.
+    Place before;
+    const bool another =
+        !cycle_->HasSource() || !StoredPlace(store_, before) || std::abs(before.latitude - place.latitude) > 1e-4 ||
+        std::abs(before.longitude - place.longitude) > 1e-4 || before.DisplayName() != place.DisplayName();
     StorePlace(store_, place);
     store_.SaveSettings();
     if (noReading_ == NoReading::NoPlace) noReading_ = NoReading::Waiting;
     // The place chosen here wins over a feed server named at start.
     config_.place = place;
     ChooseSource();
+    if (another) ForgetPlaceWeather();
     UpdateCurrent();
     UpdateForecast();
+}
+
+void frmMain::ForgetPlaceWeather() {
+    // The old place's status lines would be read as the new place's.
+    observationStatus_.clear();
+    forecastStatus_.clear();
+    if (noReading_ != NoReading::NoPlace) noReading_ = NoReading::Waiting;
+    state_->ForgetPlaceWeather();
+    ShowStatus();
 }
 
 void frmMain::ShowAbout() {
@@ -111,6 +127,7 @@ std::string frmMain::SavePreferences(const PreferenceValues& values) {
         state_->SetUnit(StoredUnit(store_));
     }
     if (changes.place || changes.chosenPlace) {
+        ForgetPlaceWeather();
         UpdateCurrent();
         UpdateForecast();
     }

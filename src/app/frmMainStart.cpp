@@ -24,6 +24,7 @@
 #include "base/Clock.h"
 #include "base/Defaults.h"
 #include "graph/frmGraph.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/QtMessageBox.h"
 
 namespace nimbrel {
@@ -141,7 +142,12 @@ bool frmMain::QueryUnload(UnloadReason reason) {
         return true;
     }
     RememberPlaces();
-    if (!state_->Save()) {
+    bool saved = state_->Save();
+    // "Exit Nimbrel" comes from someone at the window: the readings kept in
+    // memory are not thrown away without asking. The session's end and a
+    // signal cannot wait on an answer.
+    while (!saved && reason == UnloadReason::Code && AskToSaveAgain()) saved = state_->Save();
+    if (!saved) {
         // Said where the user who ended the program can still read it (the
         // terminal, the system journal), and in the exit status.
         ReportExitSaveFailure(store_.SettingsPath, SaveFailureReason(store_));
@@ -150,6 +156,19 @@ bool frmMain::QueryUnload(UnloadReason reason) {
     if (blnIconShown()) RemoveTrayIcon();
     if (graph_) graph_->Unload();
     return false;
+}
+
+bool frmMain::AskToSaveAgain() {
+    QuestionRequest question;
+    question.text =
+        tr("%1 could not save its history to %2: %3. The readings since the last save will be lost if it ends now.")
+            .arg(QString::fromUtf8(kAppTitle), QString::fromStdString(store_.SettingsPath),
+                 QString::fromStdString(SaveFailureReason(store_)))
+            .toStdString();
+    question.firstButton = tr("Try again").toStdString();
+    question.secondButton = tr("End and lose the unsaved readings").toStdString();
+    question.icon = MsgIcon::Warning;
+    return AskQuestion(question);
 }
 
 void frmMain::Unload(UnloadReason reason) {

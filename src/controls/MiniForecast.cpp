@@ -104,6 +104,23 @@ void MiniForecast::UpdateForecast(const std::string& strCaption, const std::stri
     Compose();
 }
 
+void MiniForecast::UpdateForecast(const std::string& strCaption, const std::string& strDescription,
+                                  std::optional<int16_t> temperature) {
+    UpdateForecast(strCaption, strDescription, temperature.value_or(0));
+    if (temperature) return;
+    tempColour_ = 0xFFFFFF;
+    tempCaption_ = "\xE2\x80\x93";  // "–"
+    Compose();
+}
+
+void MiniForecast::Clear() {
+    klblTitle_.SetCaption(std::string());
+    shown_ = -1;
+    tempCaption_.clear();
+    tempColour_ = 0xFFFFFF;
+    Compose();
+}
+
 void MiniForecast::OnResize() {
     // The tile is as wide as title and picture and as high as the picture
     // and temperature line together, whatever the host asks for.

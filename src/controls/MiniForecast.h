@@ -5,6 +5,7 @@
 // size of 720 x 540 twips whatever its host gives it.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/Temperature.h"
@@ -30,9 +31,16 @@ public:
     // Sets the title, the picture (when the weather text is one the tile
     // knows, compared whole after lower-casing) and the temperature line.
     void UpdateForecast(const std::string& strCaption, const std::string& strDescription, int16_t intTemperature);
+    // The same where the temperature may be missing: its line is then a
+    // dash, never a made-up 0°.
+    void UpdateForecast(const std::string& strCaption, const std::string& strDescription,
+                        std::optional<int16_t> temperature);
     // The unit the next UpdateForecast writes its temperature in (Celsius
     // until set); the host draws the tile again after a change.
     void SetUnit(TempUnit unit) { unit_ = unit; }
+    // Back to the empty tile of a window that has no weather yet: no title,
+    // no picture, no temperature.
+    void Clear();
 
     // A click on the picture or the temperature line.
     Event<> Click;

@@ -1,5 +1,7 @@
 #include "feeds/FeedRetrieval.h"
 
+#include <algorithm>
+
 #include "base/modMisc.h"
 #include "feeds/FeedText.h"
 #include "feeds/ForecastFeed.h"
@@ -36,6 +38,10 @@ FeedReading ReadFeedText(FeedKind kind, const std::string& Text) {
     if (!IsCompleteFeed(FeedText)) return r;
     if (kind == FeedKind::Forecast) {
         r.forecast = ReadForecast(FeedText);
+        // A document with no day in it (items the markers do not find) is
+        // no forecast: taking it would replace a good stored one with three
+        // empty days.
+        if (std::none_of(r.forecast.begin(), r.forecast.end(), DayWasRead)) return r;
         ReadForecastExtras(FeedText, r.forecast, r.hours);
     } else {
         r.observation = ReadObservation(FeedText);

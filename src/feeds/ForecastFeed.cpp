@@ -139,6 +139,10 @@ std::string DateStampForecastLine(const std::string& Line) {
     return FormatDate(d) + Line.substr(head.size());
 }
 
+bool DayWasRead(const ForecastDay& day) {
+    return !day.summary.empty() || day.minimum.value || day.maximum.value || day.humidity.value;
+}
+
 ForecastDays ReadForecast(const std::string& FeedText) {
     ForecastDays days;
     for (int16_t k = 1; k <= 3; ++k)
@@ -165,6 +169,9 @@ ForecastTileView ReadForecastLine(const std::string& Line) {
     v.summary = Between(": ", ", ", Line);
     const Range r = ReadRange(Line);
     v.temperature = static_cast<int16_t>(RoundHalfEvenToInt((static_cast<double>(r.minimum) + r.maximum) / 2.0));
+    const std::string range = ReplaceAll(TrimBlanks(GetField(Line, ",", 2)), kDegreesC, "");
+    v.temperatureKnown = Measure::FromText(TrimBlanks(GetField(range, "->", 1))).value.has_value() &&
+                         Measure::FromText(TrimBlanks(GetField(range, "->", 2))).value.has_value();
     return v;
 }
 

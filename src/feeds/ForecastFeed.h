@@ -41,9 +41,14 @@ void ParseForecast(const std::string& FeedText, SettingsStore& store);
 struct ForecastTileView {
     std::string caption;  // abbreviated weekday name of the line's date ("Mon")
     std::string summary;
-    int16_t temperature = 0;  // mean of minimum and maximum, rounded halves to even
+    int16_t temperature = 0;        // mean of minimum and maximum, rounded halves to even
+    bool temperatureKnown = false;  // both read; a missing one (n/a) leaves no mean
 };
 ForecastTileView ReadForecastLine(const std::string& Line);
+
+// True when the day holds anything the document gave: a summary, a
+// temperature or a humidity.
+bool DayWasRead(const ForecastDay& day);
 
 // The sunrise and sunset of the first line: label texts and, when they can
 // be read as times of day, the dial's times, both in the desktop's own zone,

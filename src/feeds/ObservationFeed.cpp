@@ -78,6 +78,8 @@ ReadingScreen ReadingScreenFor(const SettingsStore& store) {
     ReadingScreen s;
     s.summary = store.CurrentSummary;
     s.temperature = store.CurrentTemp;
+    // A reading stored without a number reads back as 0; it is not one.
+    s.temperatureKnown = Measure::FromText(GetField(store.LastReading, ",", 2)).value.has_value();
     s.humidityCaption = store.HumidityCaption;
     s.lastUpdateCaption = FillIn(Translated("ObservationFeed", QT_TRANSLATE_NOOP("ObservationFeed", "Last update: %1")),
                                  {store.LastUpdate});

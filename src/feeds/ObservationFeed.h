@@ -33,7 +33,8 @@ void ParseObservation(const std::string& FeedText, SettingsStore& store);
 struct ReadingScreen {
     std::string caption = QT_TRANSLATE_NOOP("ObservationFeed", "Now");
     std::string summary;
-    int16_t temperature = 0;  // whole degrees Celsius; the tile shows it in its unit
+    int16_t temperature = 0;        // whole degrees Celsius; the tile shows it in its unit
+    bool temperatureKnown = false;  // false where the stored reading has no number (n/a)
     std::string humidityCaption;
     std::string lastUpdateCaption;
 };

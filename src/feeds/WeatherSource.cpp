@@ -15,6 +15,7 @@ public:
     RssSource(FeedUrls urls, Fetcher fetch) : urls_(std::move(urls)), fetch_(std::move(fetch)) {}
     SourceAnswer FetchWeather(FeedKind kind) override {
         SourceAnswer a;
+        a.url = kind == FeedKind::Forecast ? urls_.ForecastUrl : urls_.ObservationUrl;
         a.transfer = FetchDocument(kind);
         a.reading = ReadFeedResult(kind, a.transfer);
         return a;
@@ -136,6 +137,7 @@ SourceAnswer OpenMeteoSource::FetchWeather(FeedKind kind) {
     // first one's answer instead of asking again.
     std::lock_guard<std::mutex> lock(mutex_);
     SourceAnswer a;
+    a.url = url_;
     a.transfer = Refresh();
     a.reading.kind = kind;
     if (!a.transfer.ok) return a;

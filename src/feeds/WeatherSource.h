@@ -34,6 +34,10 @@ namespace nimbrel {
 // answer that could not be read.
 struct SourceAnswer {
     HttpResult transfer;
+    // The address the source asked (the feed server's or the weather
+    // service's): where a failure happened, whatever the window's feed
+    // server is.
+    std::string url;
     FeedReading reading;
 };
 

@@ -166,10 +166,15 @@ void FeedServer::SetForecast(std::string doc) {
 
 MessageRecorder::MessageRecorder() {
     previous_ = SetMessageHandler([this](const MessageRequest& m) { messages.push_back(m); });
+    previousQuestion_ = SetQuestionHandler([this](const QuestionRequest& q) {
+        questions.push_back(q);
+        return questions.size() <= answers.size() && answers[questions.size() - 1];
+    });
 }
 
 MessageRecorder::~MessageRecorder() {
     SetMessageHandler(std::move(previous_));
+    SetQuestionHandler(std::move(previousQuestion_));
 }
 
 ScopedTray::ScopedTray(bool available) : tray_(std::make_shared<FakeTray>()) {

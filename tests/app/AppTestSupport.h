@@ -86,15 +86,20 @@ private:
     std::vector<std::string> log_, paths_;
 };
 
-// Records every message box instead of showing it.
+// Records every message box and question instead of showing it.
 class MessageRecorder {
 public:
     MessageRecorder();
     ~MessageRecorder();
     std::vector<MessageRequest> messages;
+    // Questions asked, and the answers given in turn (true: the first
+    // button); once they run out, the second button.
+    std::vector<QuestionRequest> questions;
+    std::vector<bool> answers;
 
 private:
     MessageHandler previous_;
+    QuestionHandler previousQuestion_;
 };
 
 // The notification area, recorded. Available() as given.

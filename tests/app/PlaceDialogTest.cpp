@@ -257,6 +257,47 @@ TEST_F(PlaceDialogTest, UnderEveryLocaleThePlaceIsAskedForAndKeptWithPoints) {
     }
 }
 
+TEST_F(PlaceDialogTest, AnotherPlaceWhoseFirstFetchFailsShowsNoneOfTheOldPlacesWeather) {
+    ServicesAt at(fake.BaseUrl(), fake.BaseUrl());
+    ScopedClock clock(DateSerial(2026, 12, 8) + TimeSerial(14, 20, 0));
+    Start();
+    form->SendToTray();
+    ChooseBerlin();
+    ASSERT_EQ(Text("lblHumid"), "82%");
+    ASSERT_TRUE(Tile(0).HasPicture());
+    fake.SetForecast({500, "down"});
+    Place other;
+    other.name = "Berlin";
+    other.admin1 = "New Hampshire";
+    other.country = "United States";
+    other.latitude = 44.46867;
+    other.longitude = -71.18508;
+    const int before = form->Fetches().Handled();
+    form->UsePlace(other);
+    ASSERT_TRUE(PumpUntil([&] { return form->Fetches().Handled() >= before + 2 && !form->Fetches().Running(); }, 8000));
+    EXPECT_EQ(form->windowTitle().toStdString(), "Nimbrel - Berlin, New Hampshire, United States");
+    auto* today = form->findChild<ControlWidget*>(QStringLiteral("MFC_Today"));
+    std::vector<controls::MiniForecast*> tiles{&dynamic_cast<controls::MiniForecast&>(today->Control())};
+    for (int i = 0; i < 3; ++i) tiles.push_back(&Tile(i));
+    for (controls::MiniForecast* t : tiles) {
+        EXPECT_FALSE(t->HasPicture());
+        EXPECT_EQ(t->TempCaption(), "");
+        EXPECT_EQ(t->Title().Caption(), "");
+    }
+    EXPECT_EQ(Text("lblHumid"), "");
+    EXPECT_EQ(Text("lblSunrise"), "");
+    EXPECT_EQ(LastUpdate().find("Last update"), std::string::npos) << LastUpdate();
+    const std::string tip = tray.tray().calls.back().second.szTip;
+    EXPECT_EQ(tip.find("Light Rain"), std::string::npos) << tip;
+    EXPECT_EQ(tip.find("26"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("Berlin, New Hampshire, United States"), std::string::npos) << tip;
+    // The history is the user's record: the old place's reading stays in it.
+    form->Exit();
+    const std::string saved = Saved();
+    EXPECT_NE(saved.find("<last temps>26</last temps>"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("Light Rain,26"), std::string::npos) << saved;
+}
+
 TEST_F(PlaceDialogTest, TheTrayTipNamesTheChosenPlace) {
     ServicesAt at(fake.BaseUrl(), fake.BaseUrl());
     Start();

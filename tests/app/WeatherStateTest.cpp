@@ -5,9 +5,11 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
+#include "FakeOpenMeteo.h"
 #include "app/FetchCycle.h"
 #include "app/WeatherState.h"
 #include "base/Clock.h"
+#include "feeds/WeatherSource.h"
 
 namespace nimbrel {
 namespace {
@@ -138,6 +140,54 @@ TEST(FetchCycle, EachFetchIsToldOnThisThreadWithWhatItBrought) {
     apptest::PumpFor(50);
     EXPECT_EQ(told.size(), 3u);
     EXPECT_EQ(cycle.Fetches().Handled(), 3);
+}
+
+}  // namespace
+}  // namespace nimbrel
+
+namespace nimbrel {
+namespace {
+
+// A failure names the weather service the place's source asked, not the
+// feed server the window would use without a place, and says what went
+// wrong in the words that fit: an answer refused, a certificate refused.
+TEST(FetchCycle, AFailureNamesTheSourceUsedAndItsTrueCause) {
+    apptest::EnsureApp();
+    test::FakeOpenMeteo fake;
+    const std::string serviceHost = fake.BaseUrl().substr(7);
+    FetchCycle cycle({});
+    cycle.SetFeedUrls(BuildFeedUrls("http://127.0.0.1:8077", "3772"));
+    std::vector<FetchOutcome> told;
+    QObject::connect(&cycle, &FetchCycle::fetched, [&](const FetchOutcome& o) { told.push_back(o); });
+    auto ask = [&](std::shared_ptr<WeatherSource> source) {
+        cycle.SetSource(std::move(source));
+        const size_t before = told.size();
+        cycle.Ask(FeedKind::Observation, true);
+        EXPECT_TRUE(apptest::PumpUntil([&] { return told.size() == before + 1; }, 8000));
+        return told.empty() ? std::string() : told.back().what;
+    };
+
+    // An answer that came whole but was refused.
+    fake.SetForecast({200, R"({"latitude":52.5})"});
+    std::string what = ask(std::make_shared<OpenMeteoSource>(52.52, 13.41, fake.BaseUrl()));
+    EXPECT_EQ(what.rfind("the answer from " + serviceHost + " could not be read: ", 0), 0u) << what;
+    EXPECT_EQ(what.find("200"), std::string::npos) << what;
+
+    // Nobody at the service's address: the service is named.
+    what = ask(std::make_shared<OpenMeteoSource>(52.52, 13.41, "http://127.0.0.1:1"));
+    EXPECT_EQ(what, "could not connect to 127.0.0.1:1") << what;
+
+    // curl's words for a certificate it would not trust.
+    const OpenMeteoSource::Fetcher untrusted = [](const std::string&, const FetchLimits&) {
+        HttpResult r;
+        r.error = "SSL certificate problem: self-signed certificate";
+        return r;
+    };
+    what = ask(std::make_shared<OpenMeteoSource>(52.52, 13.41, "https://weather.example", FetchLimits{}, untrusted));
+    EXPECT_EQ(what,
+              "the certificate of weather.example was refused: the weather service: SSL certificate problem: "
+              "self-signed certificate");
+    cycle.Stop();
 }
 
 }  // namespace

@@ -689,6 +689,51 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
               "Forecast 14:00: server answered 503");
 }
 
+TEST_F(MainWindow, AMissingTemperatureIsADashOnTheTilesNeverZero) {
+    std::string stored = StoredSettings("5");
+    auto swap = [&](const std::string& from, const std::string& to) {
+        const size_t at = stored.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        stored.replace(at, from.size(), to);
+    };
+    swap("sunny intervals,-3,71,", "sunny intervals,n/a,71,");
+    swap("light rain, 4->9", "light rain, n/a->9");
+    swap("heavy snow, -3->0", "heavy snow, 17->n/a");
+    WriteFile(folder.Settings(), stored);
+    Start();
+    auto& today = dynamic_cast<controls::MiniForecast&>(Widget("MFC_Today").Control());
+    EXPECT_EQ(today.TempCaption(), "\xE2\x80\x93");
+    EXPECT_EQ(Tile(0).TempCaption(),
+              "8\xC2\xB0"
+              "C");
+    EXPECT_EQ(Tile(1).TempCaption(), "\xE2\x80\x93");
+    EXPECT_EQ(Tile(2).TempCaption(), "\xE2\x80\x93");
+    // The stored forms stay as they were.
+    form->Exit();
+    EXPECT_NE(Saved().find("light rain, n/a->9"), std::string::npos) << Saved();
+    EXPECT_NE(Saved().find("sunny intervals,n/a,71,"), std::string::npos) << Saved();
+}
+
+TEST_F(MainWindow, AForecastWithNoReadableDayKeepsTheStoredOneAndSaysSo) {
+    frmMain& f = Start();
+    f.UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(1));
+    ASSERT_EQ(Tile(0).Title().Caption(), "Sat");
+    const std::string before = Tile(1).TempCaption();
+    // Items the markers do not find: nothing to read in any of them.
+    std::string shouted = ForecastDoc();
+    for (size_t at = 0; (at = shouted.find("item>", at)) != std::string::npos; at += 5) shouted.replace(at, 4, "ITEM");
+    server.SetForecast(shouted);
+    f.UpdateForecast();
+    ASSERT_TRUE(WaitForFetches(2));
+    EXPECT_EQ(Tip(), "Nimbrel\nForecast 14:00: the server's answer could not be read");
+    EXPECT_EQ(Tile(0).Title().Caption(), "Sat");
+    EXPECT_EQ(Tile(1).Title().Caption(), "Sun");
+    EXPECT_EQ(Tile(1).TempCaption(), before);
+    f.Exit();
+    EXPECT_NE(Saved().find("06/12/2026: light rain, 4->9"), std::string::npos) << Saved();
+}
+
 TEST_F(MainWindow, AFailedForecastIsTriedAgainAfterFiveTenTwentyThenThirtyMinutes) {
     frmMain& f = Start();
     server.SetStatus(true, 500);
@@ -763,6 +808,66 @@ TEST_F(MainWindow, AFailedSaveIsToldOnceAndTriedEveryMinuteAndAnExitSaveFailureE
     EXPECT_EQ(err, "nimbrel: cannot save the history to " + folder.Settings().string() + ": its folder is gone\n");
     EXPECT_EQ(f.ExitStatus(), 1);
     EXPECT_EQ(ended, 1);
+    fs::create_directories(folder.Path());
+}
+
+TEST_F(MainWindow, AFailedSaveAtExitAsksAndTriesAgainOrEndsAsTheUserAnswers) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    // Try again, which fails again, then end and lose.
+    messages.answers = {true, false};
+    testing::internal::CaptureStderr();
+    f.Exit();
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages.questions.size(), 2u);
+    EXPECT_EQ(messages.questions[0].text, "Nimbrel could not save its history to " + folder.Settings().string() +
+                                              ": its folder is gone. The readings since the last save will be lost "
+                                              "if it ends now.");
+    EXPECT_EQ(messages.questions[0].firstButton, "Try again");
+    EXPECT_EQ(messages.questions[0].secondButton, "End and lose the unsaved readings");
+    EXPECT_EQ(err, "nimbrel: cannot save the history to " + folder.Settings().string() + ": its folder is gone\n");
+    EXPECT_EQ(f.ExitStatus(), 1);
+    EXPECT_EQ(ended, 1);
+    fs::create_directories(folder.Path());
+}
+
+TEST_F(MainWindow, TryingAgainAfterTheFolderIsBackSavesTheReadingsAndEndsCleanly) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    int asked = 0;
+    const QuestionHandler recorder = SetQuestionHandler([&](const QuestionRequest&) {
+        ++asked;
+        // The user makes room, then tries again.
+        fs::create_directories(folder.Path());
+        return true;
+    });
+    testing::internal::CaptureStderr();
+    f.Exit();
+    const std::string err = testing::internal::GetCapturedStderr();
+    SetQuestionHandler(recorder);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(f.ExitStatus(), 0);
+    EXPECT_EQ(ended, 1);
+    EXPECT_NE(Saved().find("<last temps>12</last temps>"), std::string::npos);
+}
+
+TEST_F(MainWindow, AFailedSaveAtSessionEndAsksNothingAndWritesTheReason) {
+    frmMain& f = Start();
+    f.UpdateCurrent();
+    ASSERT_TRUE(WaitForFetches(1));
+    fs::remove_all(folder.Path());
+    messages.answers = {true, true, true};
+    testing::internal::CaptureStderr();
+    f.Unload(UnloadReason::Session);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(messages.questions.empty());
+    EXPECT_EQ(err, "nimbrel: cannot save the history to " + folder.Settings().string() + ": its folder is gone\n");
+    EXPECT_EQ(f.ExitStatus(), 1);
     fs::create_directories(folder.Path());
 }
 

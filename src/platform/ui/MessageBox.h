@@ -34,4 +34,33 @@ inline void ShowMessage(const std::string& text, const std::string& caption, Msg
     if (auto& h = MessageHandlerSlot()) h(MessageRequest{text, caption, icon});
 }
 
+// A question with two answers: the first button is the default one.
+struct QuestionRequest {
+    std::string text;
+    std::string caption;
+    std::string firstButton;
+    std::string secondButton;
+    MsgIcon icon = MsgIcon::Question;
+};
+
+// True when the first button was chosen.
+using QuestionHandler = std::function<bool(const QuestionRequest&)>;
+
+inline QuestionHandler& QuestionHandlerSlot() {
+    static QuestionHandler handler;
+    return handler;
+}
+
+inline QuestionHandler SetQuestionHandler(QuestionHandler handler) {
+    return std::exchange(QuestionHandlerSlot(), std::move(handler));
+}
+
+// Asks and returns true when the first button was chosen. Without a handler
+// (no display) nobody can answer: the second button, the one that goes on
+// without asking again, is taken.
+inline bool AskQuestion(const QuestionRequest& question) {
+    if (auto& h = QuestionHandlerSlot()) return h(question);
+    return false;
+}
+
 }  // namespace nimbrel

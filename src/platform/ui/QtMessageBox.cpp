@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "platform/qt/DialogPlace.h"
 #include "platform/ui/MessageBox.h"
@@ -40,6 +41,23 @@ void BindQtMessageBoxes() {
         // and beside it, whole on the screen.
         PlaceNear(box);
         box.exec();
+    });
+    SetQuestionHandler([](const QuestionRequest& q) {
+        const std::string& caption = q.caption.empty() ? std::string(kAppTitle) : q.caption;
+        QMessageBox box(q.icon == MsgIcon::Warning ? QMessageBox::Warning : QMessageBox::Question,
+                        QString::fromStdString(caption), QString::fromStdString(q.text), QMessageBox::NoButton,
+                        QApplication::activeWindow());
+        box.setObjectName(QStringLiteral("NimbrelQuestion"));
+        // The text holds a path, which may hold anything.
+        box.setTextFormat(Qt::PlainText);
+        QPushButton* first = box.addButton(QString::fromStdString(q.firstButton), QMessageBox::AcceptRole);
+        box.addButton(QString::fromStdString(q.secondButton), QMessageBox::DestructiveRole);
+        box.setDefaultButton(first);
+        // Closing the box is no consent to lose anything: it asks again.
+        box.setEscapeButton(first);
+        PlaceNear(box);
+        box.exec();
+        return box.clickedButton() == first;
     });
 }
 
