@@ -299,6 +299,8 @@ private:
     // Minimised by the window manager with no tray to go to: it has a task
     // bar button until it is restored.
     bool minimisedByManager_ = false;
+    // Just brought back from the tray: a minimise now is not the user's.
+    bool restoring_ = false;
     bool pressed_ = false;
 
     // The "Last update" caption as the parser gave it, before its age.

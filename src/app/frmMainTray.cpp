@@ -92,6 +92,11 @@ void frmMain::RestoreFromTray() {
     showNormal();
     SetTaskbarEntry(*this, false);
     KeepAbove(*this);
+    // A window manager that still finds the "start minimised" hint of the
+    // trip to the tray may map the window iconified; for a moment after a
+    // restore, such a minimise is undone rather than taken for the user's.
+    restoring_ = true;
+    QTimer::singleShot(700, this, [this] { restoring_ = false; });
     RemoveTrayIcon();
     raise();
     TakeFocus();
@@ -123,6 +128,15 @@ void frmMain::changeEvent(QEvent* event) {
     // window with no task bar button would be lost. With a notification
     // area it goes to the tray, as "Send to system tray" sends it; without
     // one it keeps a task bar button for as long as it is minimised.
+    if (event->type() == QEvent::WindowStateChange && restoring_ && isMinimized() && !sendingToTray_) {
+        QTimer::singleShot(0, this, [this] {
+            if (!isMinimized() || unloaded_) return;
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            showNormal();
+            KeepAbove(*this);
+        });
+        return;
+    }
     if (event->type() == QEvent::WindowStateChange && !sendingToTray_ && !minimisedForTray_ && !blnIconShown() &&
         !unloading_ && !unloaded_) {
         if (isMinimized() && CurrentTrayHost().Available()) {
