@@ -59,7 +59,8 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target app_test app_program_test feeds_retrieval_test feeds_server_tool_test \
   http_fetch_test nimbrel nimbrel-feed
 echo "== tsan: tests"
-if ! ctest --preset tsan -j "$jobs"; then
+# The metainfo is the release build's: the thread sanitizer build makes none.
+if ! ctest --preset tsan -j "$jobs" -E appstream_metainfo_validates; then
   status=1
 fi
 
