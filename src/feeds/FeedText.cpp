@@ -4,6 +4,11 @@
 
 namespace nimbrel {
 
+std::string Between(const std::string& from, const std::string& to, const std::string& text) {
+    int32_t start = 1;
+    return ExtractBetween(from, to, text, start, false);
+}
+
 std::string TrimBlanks(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};

@@ -5,6 +5,16 @@
 
 namespace nimbrel {
 
+// The line end of the feeds' stored forms, and the degree sign of "12°C".
+inline const std::string kCrLf = "\r\n";
+inline const std::string kDegreesC =
+    "\xC2\xB0"
+    "C";
+
+// The text between the first `from` and the `to` after it, as the marker
+// searches read a document: from its start, ASCII case folded.
+std::string Between(const std::string& from, const std::string& to, const std::string& text);
+
 // Leading and trailing blanks removed (spaces; a tab is kept, as the
 // platform's Trim does).
 std::string TrimBlanks(const std::string& text);

@@ -11,16 +11,6 @@
 namespace nimbrel {
 namespace {
 
-const std::string kCrLf = "\r\n";
-const std::string kDegreesC =
-    "\xC2\xB0"
-    "C";
-
-std::string Between(const std::string& from, const std::string& to, const std::string& text) {
-    int32_t start = 1;
-    return ExtractBetween(from, to, text, start, false);
-}
-
 // The date at the head of a stored line. Lines are dated by this program, but
 // settings.txt can be edited by hand: a head that is no date counts as the
 // zero date, as a head without "/" already does.

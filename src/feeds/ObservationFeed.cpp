@@ -11,11 +11,6 @@
 namespace nimbrel {
 namespace {
 
-std::string Between(const std::string& from, const std::string& to, const std::string& text) {
-    int32_t start = 1;
-    return ExtractBetween(from, to, text, start, false);
-}
-
 // "Tue, 08 Dec 2026 14:05:00 +0100", the form every source's documents use.
 std::optional<ZonedTime> ReadPubDate(const std::string& text) {
     char weekday[4] = {}, month[4] = {}, sign = 0;

@@ -9,16 +9,6 @@
 namespace nimbrel {
 namespace {
 
-const std::string kCrLf = "\r\n";
-const std::string kDegreesC =
-    "\xC2\xB0"
-    "C";
-
-std::string Between(const std::string& from, const std::string& to, const std::string& text) {
-    int32_t start = 1;
-    return ExtractBetween(from, to, text, start, false);
-}
-
 // A time of day such as "07:50". ParseTime reads the stored form; a zone
 // other than GMT ("07:50BST") or a missing time leaves it without a number,
 // so the hours and minutes at the front are tried as well.
