@@ -70,6 +70,8 @@ bool ZoneOffsetImpl(std::string name, long& seconds) {
         digits += name[i];
     }
     long hours = 0, minutes = 0;
+    // A sign with no digits ("-:", "GMT+") names no zone.
+    if (digits.empty()) return false;
     if (digits.size() <= 2) {
         hours = std::stol(digits);
     } else if (digits.size() == 4) {

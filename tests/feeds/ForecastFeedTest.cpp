@@ -207,3 +207,24 @@ TEST(ReadForecastLine, HandEditedDatesDoNotStopTheDisplay) {
 
 }  // namespace
 }  // namespace nimbrel
+
+namespace nimbrel {
+namespace {
+
+// A zone of a sign and nothing else, as a damaged or hand-edited line may
+// hold, names no zone: it is not read, and nothing throws (found by fuzzing).
+TEST(ZoneOffset, ASignWithoutDigitsNamesNoZone) {
+    long seconds = 7;
+    for (const char* name : {"-:", "+", "GMT+", "UTC-::"}) {
+        EXPECT_FALSE(ZoneOffset(name, seconds)) << name;
+    }
+    EXPECT_TRUE(ZoneOffset("GMT+1", seconds));
+    EXPECT_EQ(seconds, 3600);
+    const ForecastDay day = ReadForecastDay(
+        "08/12/2026: Sunny, 1->4\xC2\xB0"
+        "C, H=80%, SR=0-:=2GMT, SS=15:55GMT");
+    EXPECT_EQ(day.summary, "Sunny");
+}
+
+}  // namespace
+}  // namespace nimbrel
