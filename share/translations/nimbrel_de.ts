@@ -196,14 +196,6 @@
 <context>
     <name>FetchCycle</name>
     <message>
-        <source>the server&apos;s answer could not be read</source>
-        <translation>die Antwort des Servers war nicht lesbar</translation>
-    </message>
-    <message>
-        <source>server answered %1</source>
-        <translation>Server antwortete mit %1</translation>
-    </message>
-    <message>
         <source>no answer from %1 in time</source>
         <translation>keine rechtzeitige Antwort von %1</translation>
     </message>
@@ -222,6 +214,14 @@
     <message>
         <source>the certificate of %1 was refused: %2</source>
         <translation>das Zertifikat von %1 wurde abgelehnt: %2</translation>
+    </message>
+    <message>
+        <source>the answer from %1 could not be read</source>
+        <translation>die Antwort von %1 war nicht lesbar</translation>
+    </message>
+    <message>
+        <source>%1 answered with error %2</source>
+        <translation>%1 antwortete mit Fehler %2</translation>
     </message>
 </context>
 <context>

@@ -196,14 +196,6 @@
 <context>
     <name>FetchCycle</name>
     <message>
-        <source>the server&apos;s answer could not be read</source>
-        <translation>la réponse du serveur était illisible</translation>
-    </message>
-    <message>
-        <source>server answered %1</source>
-        <translation>le serveur a répondu %1</translation>
-    </message>
-    <message>
         <source>no answer from %1 in time</source>
         <translation>pas de réponse de %1 à temps</translation>
     </message>
@@ -222,6 +214,14 @@
     <message>
         <source>the certificate of %1 was refused: %2</source>
         <translation>le certificat de %1 a été refusé&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>the answer from %1 could not be read</source>
+        <translation>la réponse de %1 n’a pas pu être lue</translation>
+    </message>
+    <message>
+        <source>%1 answered with error %2</source>
+        <translation>%1 a répondu par l’erreur %2</translation>
     </message>
 </context>
 <context>

@@ -31,7 +31,8 @@ std::string HostOf(const std::string& url) {
 
 std::string FailureText(const std::string& url, const HttpResult& result) {
     if (result.ok)
-        return Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the server's answer could not be read"));
+        return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the answer from %1 could not be read")),
+                      {HostOf(url)});
     // A 2xx status that is still a failure: the answer came and was refused
     // (too deep, too big, not the service's form); its status says nothing.
     if (result.status >= 200 && result.status < 300)
@@ -45,9 +46,11 @@ std::string FailureText(const std::string& url, const HttpResult& result) {
         return FillIn(
             Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "the certificate of %1 was refused: %2")),
             {HostOf(url), result.error});
+    // The server said no: which server (the weather service's host, not the
+    // feed server's, when the service was asked) and the status it gave.
     if (result.status != 0)
-        return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "server answered %1")),
-                      {std::to_string(result.status)});
+        return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "%1 answered with error %2")),
+                      {HostOf(url), std::to_string(result.status)});
     if (result.error.find("imed out") != std::string::npos || result.error.find("imeout") != std::string::npos)
         return FillIn(Translated("FetchCycle", QT_TRANSLATE_NOOP("FetchCycle", "no answer from %1 in time")),
                       {HostOf(url)});

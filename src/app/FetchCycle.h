@@ -24,7 +24,7 @@ struct FetchOutcome {
     FeedKind kind = FeedKind::Observation;
     bool byUser = false;  // asked for by a menu command
     bool ok = false;      // a reading was accepted
-    // "received", or why not in the words of the tool tip ("server answered 404").
+    // "received", or why not in the words of the tool tip ("127.0.0.1:8077 answered with error 404").
     std::string what;
     FeedReading reading;
 };

@@ -244,7 +244,10 @@ void frmMain::BuildMenu() {
 
 void frmMain::ShowReading(bool fresh) {
     const ReadingScreen r = state_->Reading();
-    lblHumid_->setText(QString::fromStdString(r.humidityCaption));
+    // A reading without a humidity shows it missing, never a bare "%".
+    lblHumid_->setText(!store_.LastReading.empty() && r.humidityCaption == "%"
+                           ? QStringLiteral("\u2013")
+                           : QString::fromStdString(r.humidityCaption));
     today_.SetUnit(state_->Unit());
     // No reading (a new place before its first one) is an empty tile, not
     // a made-up 0°.
@@ -281,8 +284,12 @@ void frmMain::ShowForecast() {
         const ControlTexts tile = TileTexts(line, state_->Unit());
         tileWidgets_[i]->SetAccessibleText(tile.name, WithExtrasLine(tile.description, extras));
     }
-    lblSunrise_->setText(QString::fromStdString(s.sun.riseCaption));
-    lblSunset_->setText(QString::fromStdString(s.sun.setCaption));
+    // A day without a sun time shows it missing, as a missing temperature is.
+    auto sunText = [](const std::string& caption) {
+        return caption.empty() ? QStringLiteral("\u2013") : QString::fromStdString(caption);
+    };
+    lblSunrise_->setText(sunText(s.sun.riseCaption));
+    lblSunset_->setText(sunText(s.sun.setCaption));
     lblSunrise_->setAccessibleName(SunriseName(s.sun.riseCaption));
     lblSunset_->setAccessibleName(SunsetName(s.sun.setCaption));
     // A time that cannot be read leaves the dial where it was rather than

@@ -36,6 +36,13 @@ Range ReadRange(const std::string& Line) {
 // without a zone, or with one this program does not know, is taken as the
 // desktop's own, caption and all.
 void SunCaption(const std::string& stored, DateTime day, std::string& caption, bool& known, DateTime& time) {
+    known = false;
+    // A time the source did not give has no caption: the window shows it
+    // as missing.
+    if (TrimBlanks(stored) == kNoValue) {
+        caption.clear();
+        return;
+    }
     caption = ReplaceAll(stored, "GMT", "");
     known = ReadTimeOfDay(caption, time);
     std::size_t end = stored.find_first_not_of(' ');

@@ -55,13 +55,19 @@ int16_t CurrentTemperature(const Observation& reading) {
 }
 
 void StoreObservation(const Observation& reading, SettingsStore& store) {
+    // A value the source did not give is stored as the file's marker for a
+    // value that could not be read, never as an empty field: an empty field
+    // reads back as the history's last value, which the source never said.
+    auto stored = [](const Measure& m) { return m.text.empty() ? std::string(kNoValue) : m.text; };
+    const std::string temperature = stored(reading.temperature);
+    const std::string humidity = stored(reading.humidity);
     store.CurrentSummary = reading.summary;
     store.CurrentTemp = CurrentTemperature(reading);
     store.LastUpdate = FormatDateTime(Now());
-    const std::string& humidity = reading.humidity.text;
-    store.HumidityCaption = (humidity == "n/a" ? std::string() : humidity) + "%";
-    store.LastReading = store.CurrentSummary + "," + reading.temperature.text + "," + humidity + "," + store.LastUpdate;
-    store.AppendReading();
+    store.HumidityCaption = (humidity == kNoValue ? std::string() : humidity) + "%";
+    store.LastReading = store.CurrentSummary + "," + temperature + "," + humidity + "," + store.LastUpdate;
+    // A reading with no number in it is no point of the history.
+    if (reading.temperature.value || reading.humidity.value) store.AppendReading();
 }
 
 void ParseObservation(const std::string& FeedText, SettingsStore& store) {

@@ -147,12 +147,16 @@ std::string ForecastLine(const ForecastDay& day) {
 }
 
 std::string ForecastLine(const ForecastDay& day, TempUnit unit) {
-    auto shown = [unit](const Measure& m) {
-        if (unit == TempUnit::Celsius || !m.value) return m.text;
+    // What the source did not give stands as "n/a" in the line, never as an
+    // empty field that a reader could take for a 0.
+    auto given = [](const std::string& text) { return text.empty() ? std::string(kNoValue) : text; };
+    auto shown = [unit, &given](const Measure& m) {
+        if (unit == TempUnit::Celsius || !m.value) return given(m.text);
         return std::to_string(ShownDegrees(*m.value, unit));
     };
     return FormatDate(day.date) + ": " + day.summary + ", " + shown(day.minimum) + "->" + shown(day.maximum) +
-           UnitSymbol(unit) + ", H=" + day.humidity.text + "%, SR=" + day.sunrise.text + ", SS=" + day.sunset.text;
+           UnitSymbol(unit) + ", H=" + given(day.humidity.text) + "%, SR=" + given(day.sunrise.text) +
+           ", SS=" + given(day.sunset.text);
 }
 
 std::string ForecastText(const ForecastDays& days) {

@@ -24,6 +24,10 @@
 
 namespace nimbrel {
 
+// The stored form of a value the source did not give or that could not be
+// read, wherever a number or a time stands in the file.
+inline constexpr char kNoValue[] = "n/a";
+
 // A number as a source gave it.
 struct Measure {
     std::optional<double> value;  // empty when the text is no number or the source had none

@@ -1,11 +1,15 @@
 // The weather state and the fetch cycle without the window: what each tells
 // its listeners, against a real feed server on loopback.
 #include <gtest/gtest.h>
+#include <httplib.h>
+#include <stdlib.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "FakeOpenMeteo.h"
+#include "TestCertificate.h"
 #include "app/FetchCycle.h"
 #include "app/WeatherState.h"
 #include "base/Clock.h"
@@ -131,7 +135,7 @@ TEST(FetchCycle, EachFetchIsToldOnThisThreadWithWhatItBrought) {
     cycle.Ask(FeedKind::Observation, true);
     ASSERT_TRUE(PumpUntil([&] { return told.size() == 3; }));
     EXPECT_FALSE(told[2].ok);
-    EXPECT_EQ(told[2].what, "server answered 404");
+    EXPECT_EQ(told[2].what, server.BaseUrl().substr(7) + " answered with error 404");
     EXPECT_FALSE(told[2].reading.accepted);
 
     // After the stop nothing more is fetched or told.
@@ -177,16 +181,25 @@ TEST(FetchCycle, AFailureNamesTheSourceUsedAndItsTrueCause) {
     what = ask(std::make_shared<OpenMeteoSource>(52.52, 13.41, "http://127.0.0.1:1"));
     EXPECT_EQ(what, "could not connect to 127.0.0.1:1") << what;
 
-    // curl's words for a certificate it would not trust.
-    const OpenMeteoSource::Fetcher untrusted = [](const std::string&, const FetchLimits&) {
-        HttpResult r;
-        r.error = "SSL certificate problem: self-signed certificate";
-        return r;
-    };
-    what = ask(std::make_shared<OpenMeteoSource>(52.52, 13.41, "https://weather.example", FetchLimits{}, untrusted));
-    EXPECT_EQ(what,
-              "the certificate of weather.example was refused: the weather service: SSL certificate problem: "
-              "self-signed certificate");
+    // A real https server whose certificate nobody trusts: the status names
+    // the certificate and the service's host, not a failed connection to the
+    // feed server.
+    testing::TestCertificate cert;
+    ASSERT_TRUE(cert.made) << "openssl could not make a certificate";
+    {
+        httplib::SSLServer secure(cert.Cert().c_str(), cert.Key().c_str());
+        ASSERT_TRUE(secure.is_valid());
+        secure.Get("/v1/forecast",
+                   [](const httplib::Request&, httplib::Response& res) { res.set_content("{}", "application/json"); });
+        const int port = secure.bind_to_any_port("127.0.0.1");
+        std::thread serving([&] { secure.listen_after_bind(); });
+        const std::string host = "127.0.0.1:" + std::to_string(port);
+        what = ask(std::make_shared<OpenMeteoSource>(52.52, 13.41, "https://" + host));
+        secure.stop();
+        serving.join();
+        EXPECT_EQ(what.rfind("the certificate of " + host + " was refused: ", 0), 0u) << what;
+        EXPECT_NE(what.find("certificate problem"), std::string::npos) << what;
+    }
     cycle.Stop();
 }
 

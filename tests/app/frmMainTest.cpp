@@ -656,8 +656,10 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
     server.SetStatus(false, 500);
     f.UpdateCurrent();
     ASSERT_TRUE(WaitForFetches(1));
-    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: server answered 500");
-    EXPECT_EQ(Notice(), "Nimbrel could not update the current data: server answered 500.");
+    // The server is named: its host and port, as the feed's address gives them.
+    const std::string host = Host();
+    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: " + host + " answered with error 500");
+    EXPECT_EQ(Notice(), "Nimbrel could not update the current data: " + host + " answered with error 500.");
     // A good answer closes the notice of the outage.
     server.SetStatus(false, 200);
     f.UpdateCurrent();
@@ -671,11 +673,10 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
     f.UpdateCurrent();
     f.UpdateForecast();
     ASSERT_TRUE(WaitForFetches(4));
-    EXPECT_EQ(Tip(),
-              "Nimbrel\nObservation 14:00: the server's answer could not be read\n"
-              "Forecast 14:00: server answered 503");
+    EXPECT_EQ(Tip(), "Nimbrel\nObservation 14:00: the answer from " + host +
+                         " could not be read\nForecast 14:00: " + host + " answered with error 503");
     // One notice, saying the latest; nothing shown changed.
-    EXPECT_EQ(Notice(), "Nimbrel could not update the forecast: server answered 503.");
+    EXPECT_EQ(Notice(), "Nimbrel could not update the forecast: " + host + " answered with error 503.");
     EXPECT_EQ(Text("lblLastTime"), "Last update: 05/12/2026 14:00:00");
     EXPECT_EQ(Text("lblHumid"), "66%");
     EXPECT_EQ(Tile(0).TempCaption(), "");
@@ -685,8 +686,8 @@ TEST_F(MainWindow, ErrorAnswersAndGarbageAreToldAndChangeNothing) {
     EXPECT_EQ(tray.tray().calls.back().first, NIM_MODIFY);
     EXPECT_EQ(tray.tray().calls.back().second.szTip,
               "Location 1769: Sunny, 12\u00B0C, humidity 66%, at 14:00\n"
-              "Observation 14:00: the server's answer could not be read\n"
-              "Forecast 14:00: server answered 503");
+              "Observation 14:00: the answer from " +
+                  host + " could not be read\nForecast 14:00: " + host + " answered with error 503");
 }
 
 TEST_F(MainWindow, AMissingTemperatureIsADashOnTheTilesNeverZero) {
@@ -696,9 +697,10 @@ TEST_F(MainWindow, AMissingTemperatureIsADashOnTheTilesNeverZero) {
         ASSERT_NE(at, std::string::npos) << from;
         stored.replace(at, from.size(), to);
     };
-    swap("sunny intervals,-3,71,", "sunny intervals,n/a,71,");
+    swap("sunny intervals,-3,71,", "sunny intervals,n/a,n/a,");
     swap("light rain, 4->9", "light rain, n/a->9");
     swap("heavy snow, -3->0", "heavy snow, 17->n/a");
+    swap("SR=07:50GMT", "SR=n/a");
     WriteFile(folder.Settings(), stored);
     Start();
     auto& today = dynamic_cast<controls::MiniForecast&>(Widget("MFC_Today").Control());
@@ -708,10 +710,15 @@ TEST_F(MainWindow, AMissingTemperatureIsADashOnTheTilesNeverZero) {
               "C");
     EXPECT_EQ(Tile(1).TempCaption(), "\xE2\x80\x93");
     EXPECT_EQ(Tile(2).TempCaption(), "\xE2\x80\x93");
+    // A missing humidity and sun time are missing too, not "%" or empty.
+    EXPECT_EQ(Text("lblHumid"), "\xE2\x80\x93");
+    EXPECT_EQ(Text("lblSunrise"), "\xE2\x80\x93");
+    EXPECT_EQ(Text("lblSunset"), "15:55");
     // The stored forms stay as they were.
     form->Exit();
     EXPECT_NE(Saved().find("light rain, n/a->9"), std::string::npos) << Saved();
-    EXPECT_NE(Saved().find("sunny intervals,n/a,71,"), std::string::npos) << Saved();
+    EXPECT_NE(Saved().find("sunny intervals,n/a,n/a,"), std::string::npos) << Saved();
+    EXPECT_NE(Saved().find("SR=n/a, SS=15:55GMT"), std::string::npos) << Saved();
 }
 
 TEST_F(MainWindow, AForecastWithNoReadableDayKeepsTheStoredOneAndSaysSo) {
@@ -726,7 +733,7 @@ TEST_F(MainWindow, AForecastWithNoReadableDayKeepsTheStoredOneAndSaysSo) {
     server.SetForecast(shouted);
     f.UpdateForecast();
     ASSERT_TRUE(WaitForFetches(2));
-    EXPECT_EQ(Tip(), "Nimbrel\nForecast 14:00: the server's answer could not be read");
+    EXPECT_EQ(Tip(), "Nimbrel\nForecast 14:00: the answer from " + Host() + " could not be read");
     EXPECT_EQ(Tile(0).Title().Caption(), "Sat");
     EXPECT_EQ(Tile(1).Title().Caption(), "Sun");
     EXPECT_EQ(Tile(1).TempCaption(), before);

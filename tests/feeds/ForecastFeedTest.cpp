@@ -82,7 +82,10 @@ TEST(ParseForecast, FewerThanThreeItemsGiveTodayAndEmptyParts) {
     EXPECT_EQ(display.tiles[0], (TileCall{"Tue", "heavy snow", -2}));
     EXPECT_EQ(display.tiles[1], (TileCall{"Tue", "", 0}));
     EXPECT_EQ(display.tiles[2], (TileCall{"Tue", "", 0}));
-    EXPECT_EQ(display.toolTips[1], "08/12/2026: , ->" + kDeg + ", H=%, SR=, SS=");
+    // What no item gave stands as "n/a" in the line, not as an empty field.
+    EXPECT_EQ(display.toolTips[1], "08/12/2026: , n/a->n/a" + kDeg + ", H=n/a%, SR=n/a, SS=n/a");
+    EXPECT_EQ(GetField(store.ForecastText, "\r\n", 1),
+              "08/12/2026: heavy snow, -4->1" + kDeg + ", H=80%, SR=07:50GMT, SS=15:55GMT");
 }
 
 TEST(DateForWeekday, TakesTheNearestDateOnThatWeekday) {

@@ -85,25 +85,49 @@ TEST(ParseObservation, TitleWithoutLineBreakGivesEmptySummary) {
     EXPECT_EQ(display.today.at(0), (TileCall{"Now", "", 12}));
 }
 
-TEST(ParseObservation, MissingValuesStillStampTheUpdateAndRepeatTheHistory) {
+TEST(ParseObservation, MissingValuesAreStoredAsNotAValueAndNeverInvented) {
     ScopedClock clock(Monday2100());
     SettingsStore store;
     RecordingDisplay display;
+    // Nothing to read: the update is stamped and the values stand as "n/a",
+    // but a reading without a number is no point of the history.
     ParseObservation(Doc("nothing here", "no values"), store, display);
     EXPECT_EQ(store.CurrentSummary, "");
     EXPECT_EQ(store.CurrentTemp, 0);
-    EXPECT_EQ(store.LastReading, ",,,07/12/2026 21:00:00");
-    EXPECT_EQ(store.TempHistory, "n/a");
-    EXPECT_EQ(store.HumidHistory, "n/a");
+    EXPECT_EQ(store.LastReading, ",n/a,n/a,07/12/2026 21:00:00");
+    EXPECT_EQ(store.TempHistory, "");
+    EXPECT_EQ(store.HumidHistory, "");
+    EXPECT_EQ(store.TimeHistory, "");
     EXPECT_EQ(display.humidity.at(0), "%");
     EXPECT_EQ(display.lastUpdate.at(0), "Last update: 07/12/2026 21:00:00");
 
+    // A reading with one of the two: the other is "n/a", not the last value
+    // the history held.
     clock.Advance(TimeSerial(0, 5, 0));
     ParseObservation(Standard("Cloudy", "9", "70"), store, display);
     clock.Advance(TimeSerial(0, 5, 0));
-    ParseObservation(Doc("t", "Humidity: 75&#37;"), store, display);  // no temperature: the last one repeats
-    EXPECT_EQ(store.TempHistory, "n/a,9,9");
-    EXPECT_EQ(store.HumidHistory, "n/a,70,75");
+    ParseObservation(Doc("t", "Humidity: 75&#37;"), store, display);
+    EXPECT_EQ(store.LastReading, ",n/a,75,07/12/2026 21:10:00");
+    clock.Advance(TimeSerial(0, 5, 0));
+    ParseObservation(Doc("t", "Temperature: 8&#xB0;C"), store, display);
+    EXPECT_EQ(store.TempHistory, "9,n/a,8");
+    EXPECT_EQ(store.HumidHistory, "70,75,n/a");
+    EXPECT_EQ(store.TimeHistory, "07/12/2026 21:05:00,07/12/2026 21:10:00,07/12/2026 21:15:00");
+
+    // And the file reads back the same: "n/a" stays "n/a".
+    const auto dir = std::filesystem::temp_directory_path() / ("nimbrel-na-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    store.SetFolder(dir.string());
+    store.SaveSettings();
+    ASSERT_TRUE(store.LastSaveSucceeded());
+    SettingsStore back;
+    back.SetFolder(dir.string());
+    back.LoadSettings();
+    EXPECT_EQ(back.LastReading, store.LastReading);
+    EXPECT_EQ(back.TempHistory, "9,n/a,8");
+    EXPECT_EQ(back.HumidHistory, "70,75,n/a");
+    EXPECT_EQ(back.HumidityCaption, "%");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ParseObservation, EqualReadingsKeepFirstAndLastButEveryUpdateIsStamped) {
@@ -181,7 +205,8 @@ TEST(ParseObservation, ValuesOfMegabytesAtEveryFetchKeepTheHistorySmall) {
     const size_t held = store.TempHistory.size() + store.HumidHistory.size() + store.TimeHistory.size() +
                         store.LastReading.size() + store.CurrentSummary.size();
     EXPECT_LT(held, 80u * 40 * 2);
-    EXPECT_NE(store.TempHistory.find("n/a"), std::string::npos);
+    // The readings of megabytes had no number in bounds: none is a point.
+    EXPECT_EQ(store.TempHistory.find("n/a"), std::string::npos);
 }
 
 }  // namespace

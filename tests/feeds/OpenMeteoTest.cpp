@@ -14,6 +14,7 @@
 #include "FakeOpenMeteo.h"
 #include "RecordingDisplay.h"
 #include "base/Clock.h"
+#include "base/modMisc.h"
 #include "feeds/FeedRetrieval.h"
 #include "feeds/OpenMeteo.h"
 #include "feeds/PlaceSearch.h"
@@ -115,6 +116,14 @@ TEST(OpenMeteoConversion, NullsGiveWhatMissingValuesGive) {
     EXPECT_EQ(r.store.HumidityCaption, expected.store.HumidityCaption);
     EXPECT_EQ(r.store.ForecastText, expected.store.ForecastText);
     EXPECT_EQ(r.display.sunUp.size(), 0u);  // an unknown sun time leaves the dial as it was
+    // Stored as values that could not be read, and no point of the history.
+    EXPECT_EQ(GetField(r.store.LastReading, ",", 2), "n/a");
+    EXPECT_EQ(GetField(r.store.LastReading, ",", 3), "n/a");
+    EXPECT_EQ(r.store.TempHistory, "");
+    EXPECT_NE(r.store.ForecastText.find("Unknown, n/a->n/a\xC2\xB0"
+                                        "C, H=n/a%, SR=n/a, SS=n/a"),
+              std::string::npos)
+        << r.store.ForecastText;
 }
 
 TEST(OpenMeteoConversion, RefusesAnswersOfAnotherFormWithAReason) {

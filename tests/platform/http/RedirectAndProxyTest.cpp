@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "TestCertificate.h"
 #include "platform/http/HttpFetch.h"
 
 namespace nimbrel {
@@ -20,25 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A self-signed certificate for 127.0.0.1, made with the openssl tool into a
-// folder removed at the end.
-class TestCertificate {
-public:
-    TestCertificate() {
-        char tmpl[] = "/tmp/nimbrel-cert-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-        const std::string cmd =
-            "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
-            "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
-            Key() + "' -out '" + Cert() + "' >/dev/null 2>&1";
-        made = std::system(cmd.c_str()) == 0;
-    }
-    ~TestCertificate() { fs::remove_all(dir); }
-    std::string Cert() const { return dir + "/cert.pem"; }
-    std::string Key() const { return dir + "/key.pem"; }
-    std::string dir;
-    bool made = false;
-};
+using testing::TestCertificate;
 
 // Any httplib server on a free port of host, served from a thread.
 template <class Server>
