@@ -1,11 +1,13 @@
 // The main window's coming and going: the tray (or, on a desktop without
 // one, the task bar), the pop-up menu and bringing the window back.
 #include <QAction>
+#include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
+#include "app/WaylandWindow.h"
 #include "app/WindowHints.h"
 #include "app/frmMain.h"
 #include "platform/qt/PopupMenu.h"
@@ -103,6 +105,15 @@ void frmMain::RestoreFromTray() {
 }
 
 void frmMain::ShowTrayMenu() {
+    // On Wayland the menu is placed against the window, the one thing the
+    // program knows to be on the screen there.
+    if (OnWayland() && isVisible()) {
+        const QPoint click = mapFromGlobal(QCursor::pos());
+        if (rect().contains(click)) {
+            ShowWaylandMenu(*mnSysTray_, *this, click);
+            return;
+        }
+    }
     ShowPopupMenu(*mnSysTray_, nullptr);
 }
 
