@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -47,20 +48,23 @@ void FitWaylandTitle(QWidget& window) {
     window.setFixedSize(wanted, window.height());
 }
 
-QPoint WaylandMenuCorner(const QPoint& clickAt, const QSize& windowSize, const QSize& menuSize) {
-    // Along each side: slid back from the click until it lies within the
-    // window where it is no longer than the window, else at the click
-    // towards the window's far half.
-    auto place = [](int click, int window, int menu) {
-        if (menu <= window) return std::clamp(click, 0, window - menu);
-        return click * 2 < window ? click : click - menu;
+QPoint WaylandMenuCorner(const QPoint& at, const QRect& frame, const QSize& menuSize) {
+    // Along each side: slid back from the point until it lies within the
+    // frame where it is no longer than the frame, else at the point towards
+    // the frame's far half.
+    auto place = [](int point, int start, int length, int menu) {
+        if (menu <= length) return std::clamp(point, start, start + length - menu);
+        return point * 2 < start * 2 + length ? point : point - menu;
     };
-    return {place(clickAt.x(), windowSize.width(), menuSize.width()),
-            place(clickAt.y(), windowSize.height(), menuSize.height())};
+    return {place(at.x(), frame.x(), frame.width(), menuSize.width()),
+            place(at.y(), frame.y(), frame.height(), menuSize.height())};
 }
 
 void ShowWaylandMenu(QMenu& menu, QWidget& window, const QPoint& at) {
-    ShowPopupMenuWithCornerAt(menu, window.mapToGlobal(WaylandMenuCorner(at, window.size(), menu.sizeHint())));
+    // The frame (the title bar Qt draws above, the border) in the window's
+    // own coordinates: it is on the screen as much as the window is.
+    const QRect frame = window.frameGeometry().translated(-window.geometry().topLeft());
+    ShowPopupMenuWithCornerAt(menu, window.mapToGlobal(WaylandMenuCorner(at, frame, menu.sizeHint())));
 }
 
 }  // namespace nimbrel

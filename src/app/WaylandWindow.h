@@ -4,6 +4,7 @@
 class QFont;
 class QMenu;
 class QPoint;
+class QRect;
 class QSize;
 class QString;
 class QWidget;
@@ -30,20 +31,21 @@ int WaylandTitleWidth(const QString& title, const QFont& applicationFont);
 // Does nothing elsewhere, and nothing to a window that is wide enough.
 void FitWaylandTitle(QWidget& window);
 
-// Where a pop-up menu of menuSize opened by a click at clickAt (in the
-// window's coordinates) has its top-left corner, in the window's
-// coordinates. A program on Wayland cannot know where its window stands,
-// and not every compositor moves a menu that would leave the screen back
-// onto it (weston does not), but the window itself is on the screen: so
-// the menu is kept over the window as far as it goes. Along a side where it
-// is no longer than the window it is slid from the click to lie within the
-// window; along one where it is longer it opens at the click towards the
-// window's far half (up from a click in the lower half). A compositor that
-// keeps menus on the screen still flips or slides it where it must.
-QPoint WaylandMenuCorner(const QPoint& clickAt, const QSize& windowSize, const QSize& menuSize);
+// Where a pop-up menu of menuSize opened by a click (or the keyboard) at
+// `at` has its top-left corner; both, and the window's frame, in the
+// window's coordinates. A program on Wayland cannot know where its window
+// stands, and not every compositor moves a menu that would leave the screen
+// back onto it (weston does not), but the window itself is on the screen:
+// so the menu is kept over the window's frame as far as it goes. Along a
+// side where it is no longer than the frame it is slid from the point to lie
+// within the frame; along one where it is longer it opens at the point
+// towards the frame's far half (up from a click low on the window). A
+// compositor that keeps menus on the screen still flips or slides it where
+// it must.
+QPoint WaylandMenuCorner(const QPoint& at, const QRect& frame, const QSize& menuSize);
 
-// Opens menu for a click (or the keyboard) at `at` in window's coordinates,
-// with its corner at WaylandMenuCorner.
+// Opens menu for a click (or the keyboard) at `at` in the window's
+// coordinates, with its corner at WaylandMenuCorner.
 void ShowWaylandMenu(QMenu& menu, QWidget& window, const QPoint& at);
 
 }  // namespace nimbrel
