@@ -91,6 +91,7 @@ void frmMain::RestoreFromTray() {
     PlaceCentred();
     ClearMinimisedHints(*this);
     SetTaskbarEntry(*this, false);
+    AvoidUtilityTypeUnderWeston(*this);
     showNormal();
     SetTaskbarEntry(*this, false);
     KeepAbove(*this);

@@ -394,34 +394,59 @@ class WestonInXvfb {
 public:
     static constexpr QRgb kDesktop = 0xff204060;
 
-    WestonInXvfb(const fs::path& folder, int width, int height)
+    // With xwayland, Xwayland is offered as well, as on a GNOME or Plasma
+    // session, and the program is left to choose.
+    WestonInXvfb(const fs::path& folder, int width, int height, bool xwayland = false)
         : xvfb_(width + 200, height + 200), width_(width), height_(height), folder_(folder) {
         if (!xvfb_.Started()) return;
         const fs::path runtime = folder / "runtime";
         fs::create_directories(runtime);
         fs::permissions(runtime, fs::perms::owner_all);
-        env_ = {"XDG_RUNTIME_DIR=" + runtime.string(),
-                "WAYLAND_DISPLAY=nimbrel-test",
-                "XDG_SESSION_TYPE=wayland",
-                "DISPLAY",
-                "QT_QPA_PLATFORM=wayland",
-                "DBUS_SESSION_BUS_ADDRESS"};
         const fs::path ini = folder / "weston.ini";
         std::ofstream(ini) << "[core]\nidle-time=0\n[shell]\nbackground-image=\nbackground-color=0xff204060\n"
                               "panel-position=none\nlocking=false\n";
-        weston_ = std::make_unique<Child>(
-            std::vector<std::string>{"/usr/bin/weston", "--backend=x11-backend.so", "--use-pixman",
-                                     "--socket=nimbrel-test", "--config=" + ini.string(),
-                                     "--width=" + std::to_string(width), "--height=" + std::to_string(height)},
-            std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime.string(), "DISPLAY=" + xvfb_.Display(),
-                                     "WAYLAND_DISPLAY"},
-            folder / "weston.txt");
+        std::vector<std::string> args{"/usr/bin/weston",
+                                      "--backend=x11-backend.so",
+                                      "--use-pixman",
+                                      "--socket=nimbrel-test",
+                                      "--config=" + ini.string(),
+                                      "--width=" + std::to_string(width),
+                                      "--height=" + std::to_string(height)};
+        if (xwayland) args.push_back("--xwayland");
+        const fs::path log = folder / "weston.txt";
+        weston_ = std::make_unique<Child>(args,
+                                          std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime.string(),
+                                                                   "DISPLAY=" + xvfb_.Display(), "WAYLAND_DISPLAY"},
+                                          log);
         started_ = WaitFor([&] { return fs::exists(runtime / "nimbrel-test"); }, 10000) &&
                    WaitFor([&] { return Shot().pixel(width / 2, height / 2) == kDesktop; }, 10000);
+        if (started_ && xwayland) {
+            started_ = WaitFor(
+                [&] {
+                    const std::string text = ReadFile(log);
+                    const auto at = text.find("listening on display ");
+                    if (at == std::string::npos) return false;
+                    xwayland_ = text.substr(at + 21, text.find_first_of(" \r\n", at + 21) - at - 21);
+                    return true;
+                },
+                10000);
+        }
+        env_ = {"XDG_RUNTIME_DIR=" + runtime.string(), "WAYLAND_DISPLAY=nimbrel-test", "XDG_SESSION_TYPE=wayland",
+                "DBUS_SESSION_BUS_ADDRESS"};
+        if (xwayland) {
+            env_.push_back("DISPLAY=" + xwayland_);
+            env_.push_back("QT_QPA_PLATFORM");
+        } else {
+            env_.push_back("DISPLAY");
+            env_.push_back("QT_QPA_PLATFORM=wayland");
+        }
     }
     bool Started() const { return started_; }
+    bool Running() const { return weston_ && weston_->Wait(50) == -1; }
     std::vector<std::string> ClientEnvironment() const { return env_; }
     int Height() const { return height_; }
+    // Xwayland's display (":N"), empty without it.
+    const std::string& XwaylandDisplay() const { return xwayland_; }
 
     void Xdotool(const std::string& args) const {
         std::system(("DISPLAY=" + xvfb_.Display() + " xdotool " + args + " >/dev/null 2>&1").c_str());
@@ -460,6 +485,7 @@ private:
     nimbrel::testing::XvfbDisplay xvfb_;
     int width_, height_;
     fs::path folder_;
+    std::string xwayland_;
     std::vector<std::string> env_;
     std::unique_ptr<Child> weston_;
     bool started_ = false;
@@ -657,6 +683,43 @@ TEST(Xwayland, TheProgramRunsOnX11WhereXwaylandIsThere) {
     EXPECT_EQ(ReadFile(out).find("does not let it stay above"), std::string::npos);
     app.Signal(SIGTERM);
     EXPECT_EQ(app.Wait(10000), 0);
+}
+
+// weston's own X11 window manager (weston 10) went down, and Xwayland and
+// every X11 program with it, as soon as a notice or a dialog of the main
+// window opened, and never gave the window the keyboard: the About box,
+// opened from the keyboard, comes up and leaves it running.
+TEST(Xwayland, UnderWestonTheKeyboardReachesTheWindowAndItsDialogsLeaveTheCompositorRunning) {
+    if (!OnPath("weston") || !OnPath("Xwayland")) GTEST_SKIP() << "needs weston and Xwayland";
+    ASSERT_TRUE(OnPath("Xvfb") && OnPath("xdotool") && OnPath("import")) << "needs Xvfb, xdotool and ImageMagick";
+    apptest::TempFolder tmp;
+    WestonInXvfb weston(tmp.Path(), 640, 480, true);
+    ASSERT_TRUE(weston.Started()) << ReadFile(tmp.Path() / "weston.txt");
+    apptest::FeedServer server;
+    const fs::path out = tmp.Path() / "app.txt";
+    Child app({kNimbrel, "--folder", (tmp.Path() / "data").string(), "--feed", server.BaseUrl()},
+              weston.ClientEnvironment(), out);
+    const std::string x = "DISPLAY=" + weston.XwaylandDisplay() + " ";
+    auto shown = [&](const char* title) {
+        return std::system((x + "xdotool search --onlyvisible --name '" + title + "' >/dev/null 2>&1").c_str()) == 0;
+    };
+    ASSERT_TRUE(WaitFor([&] { return shown("^Nimbrel$"); }, 20000)) << ReadFile(out);
+    QRect window;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            window = WindowOnDesktop(weston.Shot());
+            return window.isValid();
+        },
+        10000));
+    // A click on the title bar gives the window the keyboard (weston gives
+    // none to a utility window); the menu key and "a" open the box.
+    weston.PointAt({window.center().x(), window.top() + 12});
+    weston.Xdotool("click 1 sleep 0.5 key Menu sleep 0.8 key a");
+    EXPECT_TRUE(WaitFor([&] { return shown("^About Nimbrel$"); }, 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_TRUE(weston.Running()) << ReadFile(tmp.Path() / "weston.txt");
+    app.Signal(SIGTERM);
+    EXPECT_EQ(app.Wait(10000), 0) << ReadFile(out);
 }
 
 // The X server dies under the running program (Xvfb killed; Xwayland going
