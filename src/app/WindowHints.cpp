@@ -112,6 +112,15 @@ void KeepAbove(QWidget& window) {
     SetState(window, "_NET_WM_STATE_ABOVE", true);
 }
 
+bool WindowManagerMinimises() {
+    xcb_connection_t* c = Connection();
+    if (!c) return true;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::vector<xcb_atom_t> supported = Property<xcb_atom_t>(c, root, Atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
+    if (supported.empty()) return true;
+    return std::find(supported.begin(), supported.end(), Atom(c, "_NET_WM_STATE_HIDDEN")) != supported.end();
+}
+
 void AvoidUtilityTypeUnderWeston(QWidget& window) {
     xcb_connection_t* c = Connection();
     if (!c || window.isVisible() || WindowManagerName(c) != "Weston WM") return;

@@ -27,6 +27,12 @@ void KeepAbove(QWidget& window);
 // sees them on the next show maps the window minimised again.
 void ClearMinimisedHints(QWidget& window);
 
+// Whether the X11 window manager says it can minimise a window: it names the
+// "hidden" state among the states it supports. weston's does not, and leaves
+// a window it is asked to minimise on the screen. True where the program
+// does not run on X11, or no window manager says what it supports.
+bool WindowManagerMinimises();
+
 // weston's X11 window manager (weston 10) brings the compositor down, and
 // Xwayland and every X11 program of the session with it, when a window
 // opens that belongs to ("is transient for") a window of the "utility" type,

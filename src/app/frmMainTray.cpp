@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCursor>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -22,7 +21,8 @@ constexpr const char* kNoTrayMessage = QT_TRANSLATE_NOOP(
     "nimbrel::frmMain",
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
     "system tray. Bring it back from the window list or the task bar.");
-// A Wayland compositor may refuse a minimise and never says whether it did:
+// A Wayland compositor may refuse a minimise and never says whether it did,
+// and so may an X11 window manager that does not minimise (weston's):
 // nothing is claimed that may not have happened.
 constexpr const char* kNoTrayMessageWayland = QT_TRANSLATE_NOOP(
     "nimbrel::frmMain",
@@ -67,8 +67,8 @@ void frmMain::SendToTray() {
     static bool told = false;
     if (!told) {
         told = true;
-        const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-        ShowMessage(tr(wayland ? kNoTrayMessageWayland : kNoTrayMessage).toStdString(), kAppTitle,
+        const bool mayRefuse = OnWayland() || !WindowManagerMinimises();
+        ShowMessage(tr(mayRefuse ? kNoTrayMessageWayland : kNoTrayMessage).toStdString(), kAppTitle,
                     MsgIcon::Information);
     }
     minimisedForTray_ = true;
