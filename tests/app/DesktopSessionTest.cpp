@@ -29,6 +29,7 @@
 #include "QtSession.h"
 #include "XvfbDisplay.h"
 #include "app/PlatformChoice.h"
+#include "app/frmMain.h"
 
 namespace nimbrel {
 
@@ -720,6 +721,34 @@ TEST(Xwayland, UnderWestonTheKeyboardReachesTheWindowAndItsDialogsLeaveTheCompos
     EXPECT_TRUE(weston.Running()) << ReadFile(tmp.Path() / "weston.txt");
     app.Signal(SIGTERM);
     EXPECT_EQ(app.Wait(10000), 0) << ReadFile(out);
+}
+
+// An X11 window manager that does not minimise names no hidden state among
+// the states it supports (weston's): without a tray, "Send to system tray"
+// then claims no minimise that may not have happened. The list on the root
+// window stands in for such a window manager.
+TEST(NoTrayUnderX11, AWindowManagerThatDoesNotMinimiseIsNotSaidToHaveDoneSo) {
+    if (!testing::StartQt(testing::QtPlatform::Xvfb) || QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs a process of its own on Xvfb, as ctest runs it";
+    ASSERT_EQ(std::system("xprop -root -f _NET_SUPPORTED 32a -set _NET_SUPPORTED "
+                          "_NET_WM_STATE,_NET_WM_STATE_FULLSCREEN,_NET_WM_STATE_MAXIMIZED_VERT"),
+              0);
+    apptest::TempFolder folder;
+    apptest::FeedServer server;
+    apptest::MessageRecorder messages;
+    apptest::ScopedTray tray(false);
+    frmMain::Config config;
+    config.folder = folder.Str();
+    config.feedBaseUrl = server.BaseUrl();
+    frmMain form(config);
+    form.Load();
+    form.ShowFirst();
+    form.SendToTray();
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].text.find("cannot be sent to the system tray"), std::string::npos)
+        << messages.messages[0].text;
+    EXPECT_EQ(messages.messages[0].text.find("has been minimised"), std::string::npos);
+    form.Unload(UnloadReason::Code);
 }
 
 // The X server dies under the running program (Xvfb killed; Xwayland going
