@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace nimbrel {
@@ -38,6 +39,23 @@ std::vector<T> Property(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property
     }
     std::free(p);
     return values;
+}
+
+// The name the running window manager gives itself (EWMH's check window), or
+// empty.
+std::string WindowManagerName(xcb_connection_t* c) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::vector<xcb_window_t> check =
+        Property<xcb_window_t>(c, root, Atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
+    if (check.empty()) return {};
+    std::string name;
+    const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
+    xcb_get_property_reply_t* p =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, check.front(), Atom(c, "_NET_WM_NAME"), utf8, 0, 64), nullptr);
+    if (p && p->format == 8 && p->type == utf8)
+        name.assign(static_cast<const char*>(xcb_get_property_value(p)), size_t(xcb_get_property_value_length(p)));
+    std::free(p);
+    return name;
 }
 
 // _NET_WM_STATE of a window that is not mapped: what Qt finds there it keeps
@@ -92,6 +110,24 @@ void SetTaskbarEntry(QWidget& window, bool shown) {
 
 void KeepAbove(QWidget& window) {
     SetState(window, "_NET_WM_STATE_ABOVE", true);
+}
+
+bool WindowManagerMinimises() {
+    xcb_connection_t* c = Connection();
+    if (!c) return true;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::vector<xcb_atom_t> supported = Property<xcb_atom_t>(c, root, Atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
+    if (supported.empty()) return true;
+    return std::find(supported.begin(), supported.end(), Atom(c, "_NET_WM_STATE_HIDDEN")) != supported.end();
+}
+
+void AvoidUtilityTypeUnderWeston(QWidget& window) {
+    xcb_connection_t* c = Connection();
+    if (!c || window.isVisible() || WindowManagerName(c) != "Weston WM") return;
+    const xcb_atom_t normal = Atom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()), Atom(c, "_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &normal);
+    xcb_flush(c);
 }
 
 void ClearMinimisedHints(QWidget& window) {

@@ -27,4 +27,21 @@ void KeepAbove(QWidget& window);
 // sees them on the next show maps the window minimised again.
 void ClearMinimisedHints(QWidget& window);
 
+// Whether the X11 window manager says it can minimise a window: it names the
+// "hidden" state among the states it supports. weston's does not, and leaves
+// a window it is asked to minimise on the screen. True where the program
+// does not run on X11, or no window manager says what it supports.
+bool WindowManagerMinimises();
+
+// weston's X11 window manager (weston 10) brings the compositor down, and
+// Xwayland and every X11 program of the session with it, when a window
+// opens that belongs to ("is transient for") a window of the "utility" type,
+// which is what Qt makes of a tool window; every notice, message box and
+// dialog of the main window belongs to it. It also never gives a utility
+// window the keyboard. Under that window manager the hidden window is said to
+// be a normal window before it is shown: it then takes the keyboard and
+// stands where it asks to, but no longer stays above the others (that
+// window manager knows no "above" state). Anywhere else this does nothing.
+void AvoidUtilityTypeUnderWeston(QWidget& window);
+
 }  // namespace nimbrel

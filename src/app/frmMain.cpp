@@ -19,6 +19,7 @@
 #include "app/PlaceChoice.h"
 #include "app/PlainText.h"
 #include "app/Process.h"
+#include "app/WaylandWindow.h"
 #include "app/WeatherExtrasText.h"
 #include "app/WindowMemory.h"
 #include "base/Clock.h"
@@ -208,6 +209,7 @@ void frmMain::FinishLayout() {
     sun_.SetBackColour(0);
     // The humidity value is drawn over the window's background.
     lblHumid_->setAutoFillBackground(false);
+    FitWaylandTitle(*this);
 }
 
 void frmMain::BuildMenu() {

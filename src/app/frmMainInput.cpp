@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include "app/WaylandWindow.h"
 #include "app/frmMain.h"
 #include "controls/ControlWidget.h"
 #include "platform/qt/PopupMenu.h"
@@ -57,7 +58,11 @@ void frmMain::contextMenuEvent(QContextMenuEvent* event) {
 
 void frmMain::ShowKeyboardMenu() {
     QWidget* at = focusWidget() && isAncestorOf(focusWidget()) ? focusWidget() : this;
-    ShowPopupMenuAt(*mnSysTray_, at->mapToGlobal(QPoint(0, at->height() / 2)));
+    const QPoint beside = at->mapTo(this, QPoint(0, at->height() / 2));
+    if (OnWayland())
+        ShowWaylandMenu(*mnSysTray_, *this, beside);
+    else
+        ShowPopupMenuAt(*mnSysTray_, mapToGlobal(beside));
     // The first item is chosen, so that the arrows and Enter start at once.
     if (!mnSysTray_->actions().isEmpty()) mnSysTray_->setActiveAction(mnSysTray_->actions().first());
 }

@@ -106,6 +106,7 @@ void frmMain::ShowFirst() {
     if (blnIconShown() || unloaded_) return;
     PlaceCentred();
     SetTaskbarEntry(*this, false);
+    AvoidUtilityTypeUnderWeston(*this);
     show();
     KeepAbove(*this);
     raise();

@@ -1,11 +1,12 @@
 // The main window's coming and going: the tray (or, on a desktop without
 // one, the task bar), the pop-up menu and bringing the window back.
 #include <QAction>
+#include <QCursor>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
+#include "app/WaylandWindow.h"
 #include "app/WindowHints.h"
 #include "app/frmMain.h"
 #include "platform/qt/PopupMenu.h"
@@ -20,7 +21,8 @@ constexpr const char* kNoTrayMessage = QT_TRANSLATE_NOOP(
     "nimbrel::frmMain",
     "This desktop has no notification area, so Nimbrel has been minimised instead of being sent to the "
     "system tray. Bring it back from the window list or the task bar.");
-// A Wayland compositor may refuse a minimise and never says whether it did:
+// A Wayland compositor may refuse a minimise and never says whether it did,
+// and so may an X11 window manager that does not minimise (weston's):
 // nothing is claimed that may not have happened.
 constexpr const char* kNoTrayMessageWayland = QT_TRANSLATE_NOOP(
     "nimbrel::frmMain",
@@ -65,8 +67,8 @@ void frmMain::SendToTray() {
     static bool told = false;
     if (!told) {
         told = true;
-        const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-        ShowMessage(tr(wayland ? kNoTrayMessageWayland : kNoTrayMessage).toStdString(), kAppTitle,
+        const bool mayRefuse = OnWayland() || !WindowManagerMinimises();
+        ShowMessage(tr(mayRefuse ? kNoTrayMessageWayland : kNoTrayMessage).toStdString(), kAppTitle,
                     MsgIcon::Information);
     }
     minimisedForTray_ = true;
@@ -89,6 +91,7 @@ void frmMain::RestoreFromTray() {
     PlaceCentred();
     ClearMinimisedHints(*this);
     SetTaskbarEntry(*this, false);
+    AvoidUtilityTypeUnderWeston(*this);
     showNormal();
     SetTaskbarEntry(*this, false);
     KeepAbove(*this);
@@ -103,6 +106,15 @@ void frmMain::RestoreFromTray() {
 }
 
 void frmMain::ShowTrayMenu() {
+    // On Wayland the menu is placed against the window, the one thing the
+    // program knows to be on the screen there.
+    if (OnWayland() && isVisible()) {
+        const QPoint click = mapFromGlobal(QCursor::pos());
+        if (rect().contains(click)) {
+            ShowWaylandMenu(*mnSysTray_, *this, click);
+            return;
+        }
+    }
     ShowPopupMenu(*mnSysTray_, nullptr);
 }
 

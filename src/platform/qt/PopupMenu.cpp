@@ -6,7 +6,9 @@
 
 namespace nimbrel {
 
-void ShowPopupMenuAt(QMenu& menu, const QPoint& globalPos, QAction* defaultItem) {
+namespace {
+
+void SetDefaultItem(QMenu& menu, QAction* defaultItem) {
     // The bold look belongs to this one showing: every item starts plain.
     for (QAction* a : menu.actions()) {
         QFont f = a->font();
@@ -16,8 +18,22 @@ void ShowPopupMenuAt(QMenu& menu, const QPoint& globalPos, QAction* defaultItem)
         }
     }
     menu.setDefaultAction(defaultItem);
+}
+
+}  // namespace
+
+void ShowPopupMenuAt(QMenu& menu, const QPoint& globalPos, QAction* defaultItem) {
+    SetDefaultItem(menu, defaultItem);
     menu.popup(globalPos);
     // A tool window that stays on top must not cover its own menu.
+    menu.raise();
+}
+
+void ShowPopupMenuWithCornerAt(QMenu& menu, const QPoint& globalCorner, QAction* defaultItem) {
+    SetDefaultItem(menu, defaultItem);
+    // Shown rather than popped up: popup() would fit the menu to the screen.
+    menu.move(globalCorner);
+    menu.show();
     menu.raise();
 }
 
