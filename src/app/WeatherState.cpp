@@ -5,6 +5,27 @@
 
 namespace nimbrel {
 
+WeatherState::WeatherState(QObject* parent) : QObject(parent) {
+    // The saving thread only asks for the outcome to be taken here, on this
+    // object's thread; a save taken by another one first leaves nothing.
+    store_.OnBackgroundSaveDone = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!store_.FinishBackgroundSave()) return;
+                const bool ok = store_.LastSaveSucceeded();
+                emit saved(ok);
+                emit savedInBackground(ok);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+WeatherState::~WeatherState() {
+    // The thread must not post to this object while it goes.
+    store_.FinishBackgroundSave();
+}
+
 void WeatherState::ReadDays() {
     days_ = {};
     hours_.clear();
@@ -81,6 +102,14 @@ bool WeatherState::Save() {
     const bool ok = store_.LastSaveSucceeded();
     emit saved(ok);
     return ok;
+}
+
+void WeatherState::SaveInBackground() {
+    store_.SaveSettingsInBackground();
+    if (store_.SavePending()) return;
+    const bool ok = store_.LastSaveSucceeded();
+    emit saved(ok);
+    emit savedInBackground(ok);
 }
 
 }  // namespace nimbrel

@@ -230,6 +230,8 @@ private:
     void ShowForecastAge();
     void ShowStatus();
     void Save();
+    // The outcome of a regular save, once its file is on the disk.
+    void OnSaved(bool ok);
     // A message that does not wait for the user (see Notice).
     void ShowNotice(const std::string& text);
     bool eventFilter(QObject* watched, QEvent* event) override;
