@@ -14,6 +14,7 @@
 // unloading), frmMainTray.cpp (the tray and the window's coming and going),
 // frmMainCommands.cpp (the menu commands, preferences and places),
 // frmMainSave.cpp (saving, and what the window tells of it).
+#include <QByteArray>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -48,6 +49,7 @@ namespace nimbrel {
 class ControlWidget;
 class PreferencesDialog;
 class frmGraph;
+struct GraphChoices;
 struct GraphCaptureState;
 
 // Why the window is being unloaded.
@@ -209,6 +211,11 @@ private:
     void RedrawGraph();
     void OnFetched(const FetchOutcome& outcome);
     frmGraph& EnsureGraph();
+    // A graph window closed by the user goes, with its native window, its
+    // menus and their pixels; its choices and its place are kept for the
+    // next one.
+    void DropGraphWindow();
+    void RememberGraphPlace();
     void OnTrayActivated(TrayClick click);
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
@@ -290,6 +297,9 @@ private:
     };
     std::optional<ChartRequest> pendingChart_;
     std::shared_ptr<GraphCaptureState> capture_;
+    // What a graph window closed by the user left for the next one.
+    std::unique_ptr<GraphChoices> graphChoices_;
+    QByteArray graphGeometry_;
 
     bool loaded_ = false;
     bool unloading_ = false;

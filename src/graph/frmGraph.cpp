@@ -158,6 +158,35 @@ void frmGraph::RestoreFrame(DateTime start, DateTime end) {
     datFrameEnd_ = end;
 }
 
+GraphChoices frmGraph::Choices() const {
+    GraphChoices c;
+    c.blnShowTemperature = blnShowTemperature_;
+    c.blnShowBoth = blnShowBoth_;
+    c.datFrameStart = datFrameStart_;
+    c.datFrameEnd = datFrameEnd_;
+    c.blnWholeDays = blnWholeDays_;
+    c.threeD = mn3D->isChecked();
+    for (QAction* a : {mnBoth, mnTempGraph, mnHumidGraph})
+        if (a->isChecked()) c.typeItem = a->objectName().toStdString();
+    for (QAction* a : {mnAll, mnDay, mnWeek, mnMonth, mnSixMonths, mnYear})
+        if (a->isChecked()) c.frameItem = a->objectName().toStdString();
+    return c;
+}
+
+void frmGraph::RestoreChoices(const GraphChoices& c) {
+    blnShowTemperature_ = c.blnShowTemperature;
+    blnShowBoth_ = c.blnShowBoth;
+    datFrameStart_ = c.datFrameStart;
+    datFrameEnd_ = c.datFrameEnd;
+    blnWholeDays_ = c.blnWholeDays;
+    mn3D->setChecked(c.threeD);
+    SwitchThreeD();
+    ClearMenuChecks(false);
+    ClearMenuChecks(true);
+    for (const std::string* name : {&c.typeItem, &c.frameItem})
+        if (QAction* a = MenuItem(*name); a && !name->empty()) a->setChecked(true);
+}
+
 void frmGraph::DrawGraphWithCurrentSettings() {
     datFrameEnd_ = Now();
     host_.DrawWeatherGraph(blnShowTemperature_, blnShowBoth_, datFrameStart_, datFrameEnd_, blnWholeDays_);
