@@ -7,12 +7,14 @@ namespace nimbrel {
 
 WeatherState::WeatherState(QObject* parent) : QObject(parent) {
     // The saving thread only asks for the outcome to be taken here, on this
-    // object's thread; a save taken by another one first leaves nothing.
+    // object's thread. A save whose outcome another save has taken leaves
+    // nothing, and one that has not ended yet (a later save, begun before
+    // this call came) is not waited for here: its own call will come.
     store_.OnBackgroundSaveDone = [this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (!store_.FinishBackgroundSave()) return;
+                if (!store_.BackgroundSaveEnded() || !store_.FinishBackgroundSave()) return;
                 const bool ok = store_.LastSaveSucceeded();
                 emit saved(ok);
                 emit savedInBackground(ok);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -579,6 +580,7 @@ struct SettingsStore::BackgroundCommit {
     SavedState what;
     bool ok = false;
     std::string error;
+    std::atomic<bool> ended = false;
     std::thread worker;
     // The thread finishes the file whatever happens to the store; it only
     // must not outlive what it writes its outcome into.
@@ -612,6 +614,10 @@ void SettingsStore::Save(bool background) {
     }
     WriteDocument(background);
     ReleaseDocument();
+}
+
+bool SettingsStore::BackgroundSaveEnded() const {
+    return commit_ && commit_->ended.load(std::memory_order_acquire);
 }
 
 bool SettingsStore::FinishBackgroundSave() {
@@ -788,6 +794,7 @@ void SettingsStore::WriteDocument(bool background) {
                 c->worker = std::thread([raw, starting = OnBackgroundSaveStarting, done = OnBackgroundSaveDone] {
                     if (starting) starting();
                     raw->ok = raw->file.Commit(raw->error);
+                    raw->ended.store(true, std::memory_order_release);
                     if (done) done();
                 });
                 commit_ = std::move(c);

@@ -84,6 +84,9 @@ public:
     // waits for it first.
     void SaveSettingsInBackground();
     bool SavePending() const { return commit_ != nullptr; }
+    // True when the save left to the background has finished its flushes,
+    // so that FinishBackgroundSave takes its outcome without waiting.
+    bool BackgroundSaveEnded() const;
     // Called on the saving thread when it is done, so that the owner can
     // call FinishBackgroundSave on its own thread (the store itself is used
     // from one thread only).

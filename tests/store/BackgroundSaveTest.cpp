@@ -78,11 +78,13 @@ TEST(BackgroundSave, TheFlushRunsOffTheCallerAndTheOldFileStaysWholeUntilItIsDon
     ASSERT_EQ(held.reachedOn.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_NE(held.reachedOn.get(), std::this_thread::get_id());
     EXPECT_EQ(Bytes(dir.Settings()), before);
+    EXPECT_FALSE(s.BackgroundSaveEnded());
     // A reading that comes while the file is flushed belongs to the next save.
     Readings(s, 30, 1);
 
     held.release.set_value();
     ASSERT_EQ(held.doneSeen.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(s.BackgroundSaveEnded());
     EXPECT_TRUE(s.FinishBackgroundSave());
     EXPECT_FALSE(s.SavePending());
     EXPECT_TRUE(s.LastSaveSucceeded()) << s.LastSaveError();
