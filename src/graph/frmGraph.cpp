@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 
 #include "base/Clock.h"
 #include "base/SkipOnError.h"
@@ -41,8 +42,17 @@ frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host
     titleFont.setPointSize(9);
     titleFont.setBold(true);
     txtTitle_->setFont(titleFont);
-    txtTitle_->setStyleSheet(QStringLiteral(
-        "QLineEdit { background-color: #404040; color: #ffffff; border: none; padding: 0px; margin: 0px; }"));
+    // White on dark grey, by the palette: a style sheet would bring the
+    // toolkit's whole style sheet engine in for this one line, and keep its
+    // code and caches after the window has gone.
+    QPalette titleColours = txtTitle_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        titleColours.setColor(group, QPalette::Base, QColor(0x40, 0x40, 0x40));
+        titleColours.setColor(group, QPalette::Text, Qt::white);
+    }
+    txtTitle_->setPalette(titleColours);
+    txtTitle_->setAutoFillBackground(true);
+    txtTitle_->setBackgroundRole(QPalette::Base);
     txtTitle_->setGeometry(0, 0, kClientWidth, kTitleHeight);
     // The title strip lies over the top of the chart, which keeps that band
     // free of its drawing.
