@@ -259,9 +259,9 @@ private:
     QPointer<PlaceDialog> placeDialog_;
     WeatherGraph chart_;
     bool blnGraphShow_ = false;
-    // The user closed the graph window: its chart data (megabytes with "All")
-    // were dropped, and it is drawn again when it is shown again rather than
-    // at each reading while nobody sees it.
+    // The user closed the graph window: it went with its chart data
+    // (megabytes with "All"), and a new one is made and drawn when it is
+    // shown again rather than at each reading while nobody sees it.
     bool graphDropped_ = false;
 
     controls::MiniForecast today_;
