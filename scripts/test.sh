@@ -56,7 +56,7 @@ done
 # threads and the program's signal handling; only those are built.
 echo "== tsan: configure and build"
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs" --target app_test app_program_test feeds_retrieval_test feeds_server_tool_test \
+cmake --build --preset tsan -j "$jobs" --target store_test app_test app_program_test feeds_retrieval_test feeds_server_tool_test \
   http_fetch_test nimbrel nimbrel-feed
 echo "== tsan: tests"
 # The metainfo is the release build's: the thread sanitizer build makes none.

@@ -5,6 +5,29 @@
 
 namespace nimbrel {
 
+WeatherState::WeatherState(QObject* parent) : QObject(parent) {
+    // The saving thread only asks for the outcome to be taken here, on this
+    // object's thread. A save whose outcome another save has taken leaves
+    // nothing, and one that has not ended yet (a later save, begun before
+    // this call came) is not waited for here: its own call will come.
+    store_.OnBackgroundSaveDone = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!store_.BackgroundSaveEnded() || !store_.FinishBackgroundSave()) return;
+                const bool ok = store_.LastSaveSucceeded();
+                emit saved(ok);
+                emit savedInBackground(ok);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+WeatherState::~WeatherState() {
+    // The thread must not post to this object while it goes.
+    store_.FinishBackgroundSave();
+}
+
 void WeatherState::ReadDays() {
     days_ = {};
     hours_.clear();
@@ -81,6 +104,14 @@ bool WeatherState::Save() {
     const bool ok = store_.LastSaveSucceeded();
     emit saved(ok);
     return ok;
+}
+
+void WeatherState::SaveInBackground() {
+    store_.SaveSettingsInBackground();
+    if (store_.SavePending()) return;
+    const bool ok = store_.LastSaveSucceeded();
+    emit saved(ok);
+    emit savedInBackground(ok);
 }
 
 }  // namespace nimbrel

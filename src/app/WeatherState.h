@@ -23,7 +23,9 @@ namespace nimbrel {
 class WeatherState : public QObject {
     Q_OBJECT
 public:
-    explicit WeatherState(QObject* parent = nullptr) : QObject(parent) {}
+    explicit WeatherState(QObject* parent = nullptr);
+    // Waits for a save still being finished.
+    ~WeatherState() override;
 
     SettingsStore& Store() { return store_; }
     const SettingsStore& Store() const { return store_; }
@@ -75,8 +77,14 @@ public:
     // The history stays: it is the user's record, whatever the place.
     void ForgetPlaceWeather();
 
-    // Writes settings.txt and tells the outcome; true when it reached the disk.
+    // Writes settings.txt and tells the outcome; true when it reached the
+    // disk. Waits for a save still being finished first.
     bool Save();
+    // The regular save: writes the new file here, and leaves the flushes to
+    // the disk, which can hold a thread for milliseconds, to a thread of
+    // their own; the outcome is told (saved) on this object's thread when
+    // they are done, or at once when there was nothing to leave to them.
+    void SaveInBackground();
 
 signals:
     // The reading changed: fresh for a new one from a fetch, not for the one
@@ -87,6 +95,9 @@ signals:
     void placeChanged();
     // After each save: whether settings.txt was written.
     void saved(bool ok);
+    // After each SaveInBackground, once its outcome is known: whether
+    // settings.txt was written.
+    void savedInBackground(bool ok);
 
 private:
     void ReadDays();

@@ -76,6 +76,7 @@ frmMain::frmMain(Config config, QWidget* parent)
     connect(state_, &WeatherState::readingChanged, this, &frmMain::ShowReading);
     connect(state_, &WeatherState::forecastChanged, this, &frmMain::ShowForecast);
     connect(state_, &WeatherState::unitChanged, this, &frmMain::ShowInUnit);
+    connect(state_, &WeatherState::savedInBackground, this, &frmMain::OnSaved);
     connect(cycle_, &FetchCycle::sunTimer, this, &frmMain::OnSunTick);
     connect(cycle_, &FetchCycle::weatherTimer, this, &frmMain::OnWeatherTick);
     connect(cycle_, &FetchCycle::forecastTimer, this, &frmMain::OnForecastTick);

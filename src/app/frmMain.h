@@ -14,6 +14,7 @@
 // unloading), frmMainTray.cpp (the tray and the window's coming and going),
 // frmMainCommands.cpp (the menu commands, preferences and places),
 // frmMainSave.cpp (saving, and what the window tells of it).
+#include <QByteArray>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -48,6 +49,7 @@ namespace nimbrel {
 class ControlWidget;
 class PreferencesDialog;
 class frmGraph;
+struct GraphChoices;
 struct GraphCaptureState;
 
 // Why the window is being unloaded.
@@ -209,6 +211,11 @@ private:
     void RedrawGraph();
     void OnFetched(const FetchOutcome& outcome);
     frmGraph& EnsureGraph();
+    // A graph window closed by the user goes, with its native window, its
+    // menus and their pixels; its choices and its place are kept for the
+    // next one.
+    void DropGraphWindow();
+    void RememberGraphPlace();
     void OnTrayActivated(TrayClick click);
     // True when the unload is cancelled (the close button).
     bool QueryUnload(UnloadReason reason);
@@ -230,6 +237,8 @@ private:
     void ShowForecastAge();
     void ShowStatus();
     void Save();
+    // The outcome of a regular save, once its file is on the disk.
+    void OnSaved(bool ok);
     // A message that does not wait for the user (see Notice).
     void ShowNotice(const std::string& text);
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -250,9 +259,9 @@ private:
     QPointer<PlaceDialog> placeDialog_;
     WeatherGraph chart_;
     bool blnGraphShow_ = false;
-    // The user closed the graph window: its chart data (megabytes with "All")
-    // were dropped, and it is drawn again when it is shown again rather than
-    // at each reading while nobody sees it.
+    // The user closed the graph window: it went with its chart data
+    // (megabytes with "All"), and a new one is made and drawn when it is
+    // shown again rather than at each reading while nobody sees it.
     bool graphDropped_ = false;
 
     controls::MiniForecast today_;
@@ -288,6 +297,9 @@ private:
     };
     std::optional<ChartRequest> pendingChart_;
     std::shared_ptr<GraphCaptureState> capture_;
+    // What a graph window closed by the user left for the next one.
+    std::unique_ptr<GraphChoices> graphChoices_;
+    QByteArray graphGeometry_;
 
     bool loaded_ = false;
     bool unloading_ = false;

@@ -41,11 +41,9 @@ frmGraph& frmMain::EnsureGraph() {
             blnGraphShow_ = false;
             graphDropped_ = true;
             chart_.Forget();
-            graph_->SetChartData(nullptr);
-            // The chart's buffers were the largest the program had made; the
-            // allocator would keep their room for a chart that may never be
-            // drawn again. Once per close, so no save or tick pays for it.
-            ::malloc_trim(0);
+            // Let go once the close has returned to the event loop; the
+            // window is inside its own close handler now.
+            QMetaObject::invokeMethod(this, &frmMain::DropGraphWindow, Qt::QueuedConnection);
         });
         // "Capture" saves into the program's folder.
         capture_ = AttachCapture(*graph_, config_.folder, kAppTitle);
@@ -62,9 +60,29 @@ frmGraph& frmMain::EnsureGraph() {
                                     r.redrawnAt != 0 ? r.redrawnAt : r.datEnd, r.blnAutoTime);
             DescribeChart(r.blnTemperature, r.blnBothGraphs);
         }
+        if (graphChoices_) {
+            // A window closed before: the new one is what the user left.
+            graph_->RestoreChoices(*graphChoices_);
+            graph_->restoreGeometry(graphGeometry_);
+        }
         ShowChartForecast();
     }
     return *graph_;
+}
+
+void frmMain::DropGraphWindow() {
+    // Shown again before this came: the window stays.
+    if (!graph_ || blnGraphShow_) return;
+    RememberGraphPlace();
+    graphChoices_ = std::make_unique<GraphChoices>(graph_->Choices());
+    graphGeometry_ = graph_->saveGeometry();
+    capture_.reset();
+    graph_.reset();
+    // The window's objects and the chart's buffers were among the largest
+    // the program had made; the allocator would keep their room for a
+    // window that may never be opened again. Once per close, so no save or
+    // tick pays for it.
+    ::malloc_trim(0);
 }
 
 void frmMain::DrawWeatherGraph(bool blnTemperature, bool blnBothGraphs, DateTime datStart, DateTime datEnd,

@@ -8,12 +8,18 @@ namespace nimbrel {
 void frmMain::Save() {
     RememberPlaces();
     // The save writes the lists straight from memory and keeps no copy of
-    // them, so there is nothing to hand back to the system afterwards.
-    state_->Save();
+    // them, so there is nothing to hand back to the system afterwards. Its
+    // flushes to the disk would hold the window for milliseconds; they end
+    // on a thread of their own, and the outcome comes back as OnSaved.
+    state_->SaveInBackground();
     // What the store has to tell about the file (a damaged file kept aside,
     // a settings path that is no file), once.
     ShowStoreNotice();
-    if (store_.LastSaveSucceeded()) {
+}
+
+void frmMain::OnSaved(bool ok) {
+    if (unloading_ || unloaded_) return;
+    if (ok) {
         saveFailing_ = false;
         return;
     }

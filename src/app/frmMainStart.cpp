@@ -128,6 +128,11 @@ void frmMain::RememberPlaces() {
     const bool neverMoved = !centredPlace_.empty() && store_.Extra(kMainWindowKey).empty() &&
                             FormatWindowPosition(x(), y()) == centredPlace_;
     if (placed_ && !neverMoved) RememberWindowPlace(*this, store_, kMainWindowKey, false);
+    RememberGraphPlace();
+}
+
+void frmMain::RememberGraphPlace() {
+    // A window that was let go left its place in the store when it went.
     if (graph_ && !graphFirstPlace_.empty() &&
         (!store_.Extra(kGraphWindowKey).empty() ||
          FormatWindowRect(WindowRect{graph_->x(), graph_->y(), graph_->width(), graph_->height()}) != graphFirstPlace_))

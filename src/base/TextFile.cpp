@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "base/modMisc.h"
 
@@ -324,7 +325,15 @@ bool ReadAt(int fd, char* out, size_t size, long long offset) {
 
 bool WriteTextPieces(const TextPieces& Pieces, const std::string& RequestedPath, std::string& error,
                      InPlaceRewrite* inPlace) {
+    FileReplacement replacement;
+    if (!BeginTextPieces(Pieces, RequestedPath, error, inPlace, replacement)) return false;
+    return !replacement.Pending() || replacement.Commit(error);
+}
+
+bool BeginTextPieces(const TextPieces& Pieces, const std::string& RequestedPath, std::string& error,
+                     InPlaceRewrite* inPlace, FileReplacement& out) {
     error.clear();
+    out = FileReplacement();
     if (inPlace) inPlace->used = false;
     if (RequestedPath.empty()) {
         error = "no file name";
@@ -353,6 +362,11 @@ bool WriteTextPieces(const TextPieces& Pieces, const std::string& RequestedPath,
         return false;
     }
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    // From here on the new file is removed again unless it is committed.
+    out.fd_ = fd;
+    out.tmp_ = tmp;
+    out.path_ = Path;
+    out.folder_ = folder;
 
     // Keep the permissions of the file being replaced; a new file gets the
     // usual ones for a document (0666 less the umask).
@@ -364,23 +378,67 @@ bool WriteTextPieces(const TextPieces& Pieces, const std::string& RequestedPath,
         ::fchmod(fd, 0666 & ~mask);
     }
 
-    bool ok = WriteRange(fd, Pieces, 0, TotalSize(Pieces)) && ::fsync(fd) == 0;
+    if (!WriteRange(fd, Pieces, 0, TotalSize(Pieces))) {
+        error = Reason(errno);
+        out.Abandon();
+        return false;
+    }
+    return true;
+}
+
+FileReplacement::FileReplacement(FileReplacement&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      tmp_(std::move(other.tmp_)),
+      path_(std::move(other.path_)),
+      folder_(std::move(other.folder_)) {}
+
+FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
+    if (this != &other) {
+        Abandon();
+        fd_ = std::exchange(other.fd_, -1);
+        tmp_ = std::move(other.tmp_);
+        path_ = std::move(other.path_);
+        folder_ = std::move(other.folder_);
+    }
+    return *this;
+}
+
+FileReplacement::~FileReplacement() {
+    Abandon();
+}
+
+void FileReplacement::Abandon() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(tmp_.c_str());
+    fd_ = -1;
+}
+
+bool FileReplacement::Commit(std::string& error) {
+    if (fd_ < 0) {
+        error = "nothing to save";
+        return false;
+    }
+    const int fd = std::exchange(fd_, -1);
+    // The new text reaches the disk before its name does: renamed first, a
+    // crash could leave the name on a file whose blocks were never written.
+    bool ok = ::fsync(fd) == 0;
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         err = errno;
     }
-    if (ok && ::rename(tmp.c_str(), Path.c_str()) != 0) {
+    if (ok && ::rename(tmp_.c_str(), path_.c_str()) != 0) {
         ok = false;
         err = errno;
     }
     if (!ok) {
-        ::unlink(tmp.c_str());
+        ::unlink(tmp_.c_str());
         error = Reason(err);
         return false;
     }
     // Make the rename itself durable.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -34,6 +34,45 @@ struct InPlaceRewrite {
 bool WriteTextPieces(const TextPieces& pieces, const std::string& path, std::string& error,
                      InPlaceRewrite* inPlace = nullptr);
 
+// A new file written beside the one it replaces, not yet flushed to the disk
+// nor renamed over the old one. Writing the text only reaches the page cache
+// and is quick; the flushes are what wait on the disk, so they can be left
+// to another thread while the old file stays whole and in place. Dropped
+// without a commit, the new file is removed and the old one stays.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    FileReplacement(FileReplacement&& other) noexcept;
+    FileReplacement& operator=(FileReplacement&& other) noexcept;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement();
+
+    // True while there is a new file waiting for Commit.
+    bool Pending() const { return fd_ >= 0; }
+    // Flushes the new file, renames it over the old one and flushes the
+    // folder, so that a crash at any moment leaves the old file or the new
+    // one whole. Safe on any thread, once; false (with the system's reason)
+    // when the new file could not be flushed or put in place, and then the
+    // old file is left as it was.
+    bool Commit(std::string& error);
+
+private:
+    friend bool BeginTextPieces(const TextPieces&, const std::string&, std::string&, InPlaceRewrite*, FileReplacement&);
+    void Abandon();
+
+    int fd_ = -1;
+    std::string tmp_, path_, folder_;
+};
+
+// WriteTextPieces up to the flushes: the text is in a new file that `out`
+// commits. Where the folder takes no new file and the old file is rewritten
+// in place, that rewrite is done and flushed here at once (`out` then holds
+// nothing to commit): it is rare, and its order of writes is what keeps it
+// safe against a kill.
+bool BeginTextPieces(const TextPieces& pieces, const std::string& path, std::string& error, InPlaceRewrite* inPlace,
+                     FileReplacement& out);
+
 // Reads `size` bytes at `offset`, retrying short reads; false on an error or
 // when the file ends first.
 bool ReadAt(int fd, char* out, size_t size, long long offset);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 
 #include "base/Clock.h"
 #include "base/SkipOnError.h"
@@ -41,8 +42,17 @@ frmGraph::frmGraph(GraphHost& host, QWidget* parent) : QMainWindow(parent), host
     titleFont.setPointSize(9);
     titleFont.setBold(true);
     txtTitle_->setFont(titleFont);
-    txtTitle_->setStyleSheet(QStringLiteral(
-        "QLineEdit { background-color: #404040; color: #ffffff; border: none; padding: 0px; margin: 0px; }"));
+    // White on dark grey, by the palette: a style sheet would bring the
+    // toolkit's whole style sheet engine in for this one line, and keep its
+    // code and caches after the window has gone.
+    QPalette titleColours = txtTitle_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        titleColours.setColor(group, QPalette::Base, QColor(0x40, 0x40, 0x40));
+        titleColours.setColor(group, QPalette::Text, Qt::white);
+    }
+    txtTitle_->setPalette(titleColours);
+    txtTitle_->setAutoFillBackground(true);
+    txtTitle_->setBackgroundRole(QPalette::Base);
     txtTitle_->setGeometry(0, 0, kClientWidth, kTitleHeight);
     // The title strip lies over the top of the chart, which keeps that band
     // free of its drawing.
@@ -156,6 +166,35 @@ bool frmGraph::eventFilter(QObject* watched, QEvent* event) {
 void frmGraph::RestoreFrame(DateTime start, DateTime end) {
     datFrameStart_ = start;
     datFrameEnd_ = end;
+}
+
+GraphChoices frmGraph::Choices() const {
+    GraphChoices c;
+    c.blnShowTemperature = blnShowTemperature_;
+    c.blnShowBoth = blnShowBoth_;
+    c.datFrameStart = datFrameStart_;
+    c.datFrameEnd = datFrameEnd_;
+    c.blnWholeDays = blnWholeDays_;
+    c.threeD = mn3D->isChecked();
+    for (QAction* a : {mnBoth, mnTempGraph, mnHumidGraph})
+        if (a->isChecked()) c.typeItem = a->objectName().toStdString();
+    for (QAction* a : {mnAll, mnDay, mnWeek, mnMonth, mnSixMonths, mnYear})
+        if (a->isChecked()) c.frameItem = a->objectName().toStdString();
+    return c;
+}
+
+void frmGraph::RestoreChoices(const GraphChoices& c) {
+    blnShowTemperature_ = c.blnShowTemperature;
+    blnShowBoth_ = c.blnShowBoth;
+    datFrameStart_ = c.datFrameStart;
+    datFrameEnd_ = c.datFrameEnd;
+    blnWholeDays_ = c.blnWholeDays;
+    mn3D->setChecked(c.threeD);
+    SwitchThreeD();
+    ClearMenuChecks(false);
+    ClearMenuChecks(true);
+    for (const std::string* name : {&c.typeItem, &c.frameItem})
+        if (QAction* a = MenuItem(*name); a && !name->empty()) a->setChecked(true);
 }
 
 void frmGraph::DrawGraphWithCurrentSettings() {

@@ -6,8 +6,10 @@
 // main window's DrawWeatherGraph, which fills the chart and the title through
 // this window's ChartTarget side.
 //
-// Closing it by the user only hides it and says so (HiddenByUser); the
-// window lives until the program unloads it with Unload.
+// Closing it by the user only hides it and says so (HiddenByUser); whoever
+// owns the window may then keep its Choices, let the window go, and make a
+// new one with them when it is wanted again. Otherwise the window lives until
+// the program unloads it with Unload.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -24,6 +26,19 @@ class QMenu;
 class QWidget;
 
 namespace nimbrel {
+
+// What the user chose in the window: its kind of graph, its time frame and
+// the three-dimensional look, with the menu items that show them.
+struct GraphChoices {
+    bool blnShowTemperature = true;
+    bool blnShowBoth = true;
+    DateTime datFrameStart = 0;
+    DateTime datFrameEnd = 0;
+    bool blnWholeDays = true;
+    bool threeD = false;
+    std::string typeItem;   // the checked item of "Graph Type" ("mnBoth", ...)
+    std::string frameItem;  // the checked item of "Time frame" ("mnWeek", ...)
+};
 
 class frmGraph : public QMainWindow, public ChartTarget {
     Q_OBJECT
@@ -46,6 +61,11 @@ public:
     // main window makes this window only when it is first opened, and gives
     // it the frame it would have had if it had been made at start-up.
     void RestoreFrame(DateTime start, DateTime end);
+
+    // The user's choices, and a new window given those of one before it
+    // (nothing is drawn).
+    GraphChoices Choices() const;
+    void RestoreChoices(const GraphChoices& choices);
 
     // Closes the window for good (the program's unload), as opposed to the
     // user's close, which only hides it.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -13,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/Clock.h"
@@ -572,15 +575,61 @@ void SettingsStore::ReleaseDocument() {
     documentReleased_ = true;
 }
 
+struct SettingsStore::BackgroundCommit {
+    FileReplacement file;
+    SavedState what;
+    bool ok = false;
+    std::string error;
+    std::atomic<bool> ended = false;
+    std::thread worker;
+    // The thread finishes the file whatever happens to the store; it only
+    // must not outlive what it writes its outcome into.
+    ~BackgroundCommit() {
+        if (worker.joinable()) worker.join();
+    }
+};
+
+SettingsStore::SettingsStore() = default;
+SettingsStore::~SettingsStore() = default;
+SettingsStore::SettingsStore(SettingsStore&&) noexcept = default;
+SettingsStore& SettingsStore::operator=(SettingsStore&&) noexcept = default;
+
 void SettingsStore::SaveSettings() {
+    Save(false);
+}
+
+void SettingsStore::SaveSettingsInBackground() {
+    Save(true);
+}
+
+void SettingsStore::Save(bool background) {
+    // One save at a time, in order: the one still being finished goes first,
+    // and its outcome decides whether anything is left to write.
+    FinishBackgroundSave();
     documentReleased_ = false;
     // Nothing changed since the last good save: the file already holds it.
     if (!SaveIsNeeded()) {
         ReleaseDocument();
         return;
     }
-    WriteDocument();
+    WriteDocument(background);
     ReleaseDocument();
+}
+
+bool SettingsStore::BackgroundSaveEnded() const {
+    return commit_ && commit_->ended.load(std::memory_order_acquire);
+}
+
+bool SettingsStore::FinishBackgroundSave() {
+    if (!commit_) return false;
+    const std::unique_ptr<BackgroundCommit> done = std::move(commit_);
+    done->worker.join();
+    lastSaveOk_ = done->ok;
+    lastSaveError_ = done->error;
+    // saved_ stayed false since the text was written: a failure leaves the
+    // store changed, and the next save writes everything again.
+    if (lastSaveOk_) RememberSaved(std::move(done->what));
+    return true;
 }
 
 namespace {
@@ -620,19 +669,30 @@ bool SettingsStore::SaveIsNeeded() const {
     return !(now == savedFile_) || RestOf(*this) != savedRest_;
 }
 
-void SettingsStore::RememberSaved() {
+SettingsStore::SavedState SettingsStore::WhatIsSaved() const {
+    SavedState what;
+    what.versions[0] = TempHistory.Version();
+    what.versions[1] = HumidHistory.Version();
+    what.versions[2] = TimeHistory.Version();
+    what.rest = RestOf(*this);
+    return what;
+}
+
+void SettingsStore::RememberSaved(SavedState what) {
     struct stat st {};
     saved_ = ::stat(SettingsPath.c_str(), &st) == 0;
     savedFile_ = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
                   static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
                   static_cast<long long>(st.st_mtim.tv_nsec)};
-    savedVersions_[0] = TempHistory.Version();
-    savedVersions_[1] = HumidHistory.Version();
-    savedVersions_[2] = TimeHistory.Version();
-    savedRest_ = RestOf(*this);
+    std::copy(std::begin(what.versions), std::end(what.versions), savedVersions_);
+    savedRest_ = std::move(what.rest);
 }
 
-void SettingsStore::WriteDocument() {
+void SettingsStore::WriteDocument(bool background) {
+    // Until a save left to the background ends, the outcome told is that of
+    // the save before it.
+    const bool okBefore = lastSaveOk_;
+    std::string errorBefore = lastSaveError_;
     lastSaveOk_ = false;
     saved_ = false;
     if (refused_) {
@@ -720,8 +780,35 @@ void SettingsStore::WriteDocument() {
     inPlace.before = [](int fd, long long oldSize, std::string& error) { return AddCheckToFile(fd, oldSize, error); };
     // The file is replaced as a whole or not at all; a failure leaves the old
     // file and the state in memory, and the next save tries again.
-    lastSaveOk_ = WriteTextPieces(pieces, SettingsPath, lastSaveError_, &inPlace);
-    if (lastSaveOk_) RememberSaved();
+    FileReplacement replacement;
+    lastSaveOk_ = BeginTextPieces(pieces, SettingsPath, lastSaveError_, &inPlace, replacement);
+    if (lastSaveOk_ && replacement.Pending()) {
+        if (background) {
+            // What was written is remembered now: the lists may change while
+            // the thread flushes it.
+            auto c = std::make_unique<BackgroundCommit>();
+            c->file = std::move(replacement);
+            c->what = WhatIsSaved();
+            BackgroundCommit* raw = c.get();
+            try {
+                c->worker = std::thread([raw, starting = OnBackgroundSaveStarting, done = OnBackgroundSaveDone] {
+                    if (starting) starting();
+                    raw->ok = raw->file.Commit(raw->error);
+                    raw->ended.store(true, std::memory_order_release);
+                    if (done) done();
+                });
+                commit_ = std::move(c);
+                lastSaveOk_ = okBefore;
+                lastSaveError_ = std::move(errorBefore);
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had: the flushes are done here instead.
+                replacement = std::move(c->file);
+            }
+        }
+        lastSaveOk_ = replacement.Commit(lastSaveError_);
+    }
+    if (lastSaveOk_) RememberSaved(WhatIsSaved());
 }
 
 namespace {

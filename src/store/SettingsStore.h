@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ constexpr int32_t kHistoryCap = 110000;
 
 class SettingsStore {
 public:
+    SettingsStore();
+    // Each waits for a save still being finished in the background.
+    ~SettingsStore();
+    SettingsStore(SettingsStore&&) noexcept;
+    SettingsStore& operator=(SettingsStore&&) noexcept;
+
     std::string AppFolder;     // always ends in the path separator
     std::string SettingsPath;  // AppFolder + "settings.txt"
     // The document while it is read or written: LoadSettings releases it
@@ -60,7 +67,38 @@ public:
     void SetFolder(const std::string& folder);
 
     void LoadSettings();
+    // Writes the file and returns when it is on the disk (or the save
+    // failed); a save still being finished in the background is waited for
+    // first. For the end of the program and wherever the outcome is needed
+    // at once.
     void SaveSettings();
+    // The same save, but the flushes to the disk and the rename over the old
+    // file, which wait on the disk for milliseconds, are left to a thread of
+    // their own: the caller only writes the new text into a new file beside
+    // the old one. The old file stays whole and in place until the new one
+    // is on the disk, so a kill at any moment leaves one of them whole. A
+    // save that has nothing to finish in the background (nothing changed,
+    // an early failure, the rare rewrite in place) is done on return, as
+    // SaveSettings. Otherwise SavePending() is true until
+    // FinishBackgroundSave takes the outcome; the next save of either kind
+    // waits for it first.
+    void SaveSettingsInBackground();
+    bool SavePending() const { return commit_ != nullptr; }
+    // True when the save left to the background has finished its flushes,
+    // so that FinishBackgroundSave takes its outcome without waiting.
+    bool BackgroundSaveEnded() const;
+    // Called on the saving thread when it is done, so that the owner can
+    // call FinishBackgroundSave on its own thread (the store itself is used
+    // from one thread only).
+    std::function<void()> OnBackgroundSaveDone;
+    // Called on the saving thread before it flushes the file (tests slow it
+    // down or change the folder there).
+    std::function<void()> OnBackgroundSaveStarting;
+    // Waits for the save left to the background and takes its outcome
+    // (LastSaveSucceeded, LastSaveError); a failed one leaves the store
+    // changed, so the next save writes everything again. False when no such
+    // save was waiting (another save has taken its outcome already).
+    bool FinishBackgroundSave();
     std::string ReadSetting(const std::string& Key, const std::string& Section) const;
     void WriteSetting(const std::string& Key, const std::string& Section, std::string_view Value);
     void AppendReading();
@@ -110,7 +148,6 @@ public:
 private:
     bool MoveUnreadableFileAside();
     void BuildDocument();
-    void WriteDocument();
     void ReleaseDocument();
     std::string DocumentNow() const;
     void WriteExtras();
@@ -126,7 +163,18 @@ private:
     };
     ListSpan FindStoredList(const std::string& Key) const;
     bool SaveIsNeeded() const;
-    void RememberSaved();
+    struct SavedState {
+        uint64_t versions[3] = {};
+        std::string rest;
+    };
+    SavedState WhatIsSaved() const;
+    void RememberSaved(SavedState what);
+    void Save(bool background);
+    void WriteDocument(bool background);
+
+    // The save whose flushes run on a thread of their own.
+    struct BackgroundCommit;
+    std::unique_ptr<BackgroundCommit> commit_;
 
     bool lastSaveOk_ = false;
     std::string lastSaveError_;

@@ -21,6 +21,7 @@ namespace {
 using apptest::EnsureApp;
 using apptest::FeedServer;
 using apptest::PumpUntil;
+using apptest::ReadFile;
 using apptest::TempFolder;
 
 const std::string kDeg = "\xC2\xB0";
@@ -110,6 +111,49 @@ TEST(WeatherState, EachSaveTellsWhetherTheFileWasWritten) {
     state.Store().SetFolder((std::filesystem::path(folder.Str()) / "gone").string());
     EXPECT_FALSE(state.Save());
     EXPECT_EQ(heard.saves, (std::vector<bool>{true, false}));
+}
+
+// The regular save tells its outcome on the window's thread once the file is
+// flushed on another; a flush that fails there is told, and the next save
+// writes the readings it did not.
+TEST(WeatherState, ASaveFlushedInTheBackgroundIsToldHereAndAFailureIsTriedAgain) {
+    EnsureApp();
+    TempFolder folder;
+    WeatherState state;
+    std::vector<bool> told;
+    QObject::connect(&state, &WeatherState::savedInBackground, [&](bool ok) { told.push_back(ok); });
+    SettingsStore& store = state.Store();
+    store.SetFolder(folder.Str());
+    ScopedClock clock(DateSerial(2026, 12, 8) + TimeSerial(14, 0, 0));
+    state.Take(Reading(FeedKind::Observation, true));
+
+    std::thread::id flushedOn;
+    store.OnBackgroundSaveStarting = [&] { flushedOn = std::this_thread::get_id(); };
+    state.SaveInBackground();
+    EXPECT_TRUE(told.empty());  // not before the event loop brings it
+    ASSERT_TRUE(PumpUntil([&] { return !told.empty(); }));
+    EXPECT_EQ(told, std::vector<bool>{true});
+    EXPECT_NE(flushedOn, std::this_thread::get_id());
+    EXPECT_NE(ReadFile(folder.Settings()).find("<last temps>12</last temps>"), std::string::npos);
+
+    // The file's name is taken by a folder while the new file is flushed.
+    clock.Advance(0.01);
+    state.Take(Reading(FeedKind::Observation, true));
+    store.OnBackgroundSaveStarting = [&] {
+        std::filesystem::remove(folder.Settings());
+        std::filesystem::create_directories(folder.Settings() / "in the way");
+    };
+    state.SaveInBackground();
+    ASSERT_TRUE(PumpUntil([&] { return told.size() == 2; }));
+    EXPECT_FALSE(told[1]);
+    EXPECT_FALSE(store.LastSaveSucceeded());
+
+    store.OnBackgroundSaveStarting = nullptr;
+    std::filesystem::remove_all(folder.Settings());
+    state.SaveInBackground();
+    ASSERT_TRUE(PumpUntil([&] { return told.size() == 3; }));
+    EXPECT_TRUE(told[2]);
+    EXPECT_NE(ReadFile(folder.Settings()).find("<last temps>12,12</last temps>"), std::string::npos);
 }
 
 TEST(FetchCycle, EachFetchIsToldOnThisThreadWithWhatItBrought) {

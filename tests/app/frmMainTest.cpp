@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
@@ -71,6 +72,11 @@ protected:
     // Waits until n documents have been handled in all.
     bool WaitForFetches(int n, int timeoutMs = 8000) {
         return PumpUntil([&] { return form->Fetches().Handled() >= n && !form->Fetches().Running(); }, timeoutMs);
+    }
+    // The regular save ends on a thread of its own; its outcome comes back
+    // through the event loop.
+    bool WaitForSave(frmMain& f) {
+        return PumpUntil([&] { return !f.State().Store().SavePending(); });
     }
     // What the window shows, found by the names its pieces carry.
     template <typename T>
@@ -262,6 +268,7 @@ TEST_F(MainWindow, FetchesTheObservationEveryFifthTickAndSavesEveryFifteenth) {
     for (int i = 0; i < 14; ++i) f.OnSunTick();
     EXPECT_FALSE(fs::exists(folder.Settings()));
     f.OnSunTick();
+    ASSERT_TRUE(WaitForSave(f));
     ASSERT_TRUE(fs::exists(folder.Settings()));
     EXPECT_NE(Saved().find("<last reading>Sunny,12,66,05/12/2026 14:00:00</last reading>"), std::string::npos);
     EXPECT_NE(Saved().find("<last temps>12</last temps>"), std::string::npos);
@@ -270,6 +277,7 @@ TEST_F(MainWindow, FetchesTheObservationEveryFifthTickAndSavesEveryFifteenth) {
     for (int i = 0; i < 14; ++i) f.OnSunTick();
     EXPECT_FALSE(fs::exists(folder.Settings()));
     f.OnSunTick();
+    ASSERT_TRUE(WaitForSave(f));
     EXPECT_TRUE(fs::exists(folder.Settings()));
 
     // The forecast timer fetches on its 30th tick.
@@ -454,10 +462,13 @@ TEST_F(MainWindow, GraphWindowCommandShowsItOnceAndAgainAfterItWasClosed) {
     EXPECT_EQ(g->pos(), QPoint(300, 300));
     g->close();
     PumpFor(20);
-    EXPECT_FALSE(g->isVisible());
+    EXPECT_EQ(Graph(), nullptr);
     EXPECT_FALSE(f.blnGraphShow());
     f.ShowGraphWindow();
+    g = Graph();
+    ASSERT_NE(g, nullptr);
     EXPECT_TRUE(g->isVisible());
+    EXPECT_EQ(g->pos(), QPoint(300, 300));
 
     // Each new observation redraws the chart.
     const size_t rows = g->mscTemp().RowCount();
@@ -466,33 +477,54 @@ TEST_F(MainWindow, GraphWindowCommandShowsItOnceAndAgainAfterItWasClosed) {
     EXPECT_EQ(g->mscTemp().RowCount(), rows + 1);
 }
 
-// A closed graph window holds no chart (with "All" at the cap, megabytes):
-// it is not redrawn while nobody sees it, and it is drawn from the history
-// as it then is when it is shown again, with the choices it had.
-TEST_F(MainWindow, AClosedGraphWindowLetsItsChartGoAndDrawsItAgainWhenShown) {
+// A closed graph window goes with its chart (with "All" at the cap,
+// megabytes), its menus and its native window: it is not redrawn while
+// nobody sees it, and a new one shown again is drawn from the history as it
+// then is, with the choices, the look and the place the old one had.
+TEST_F(MainWindow, AClosedGraphWindowGoesAndComesBackWithItsChoices) {
     frmMain& f = Start();
     f.UpdateCurrent();
     ASSERT_TRUE(WaitForFetches(1));
     f.ShowGraphWindow();
-    frmGraph* g = Graph();
+    QPointer<frmGraph> g = Graph();
     ASSERT_NE(g, nullptr);
     g->MenuItem("mnAll")->trigger();
+    g->MenuItem("mnTempGraph")->trigger();
+    g->MenuItem("mn3D")->trigger();
     EXPECT_EQ(g->mscTemp().RowCount(), 1u);
+    g->setGeometry(120, 140, 500, 420);
+    const QRect place = g->geometry();
+    const std::string kept = std::to_string(g->x()) + "," + std::to_string(g->y()) + ",500,420";
+    const DateTime start = g->datFrameStart();
     g->close();
     PumpFor(20);
-    EXPECT_EQ(g->mscTemp().RowCount(), 0u);
-    EXPECT_EQ(g->mscTemp().ChartData()->RowCount(), 0);
+    EXPECT_TRUE(g.isNull());
+    EXPECT_EQ(Graph(), nullptr);
 
     clock.Advance(0.01);
     f.UpdateCurrent();
     ASSERT_TRUE(WaitForFetches(1));
-    EXPECT_EQ(g->mscTemp().RowCount(), 0u);
+    EXPECT_EQ(Graph(), nullptr);
 
     f.ShowGraphWindow();
+    g = Graph();
+    ASSERT_NE(g, nullptr);
     EXPECT_TRUE(g->isVisible());
     EXPECT_EQ(g->mscTemp().RowCount(), 2u);
     EXPECT_TRUE(g->MenuItem("mnAll")->isChecked());
+    EXPECT_FALSE(g->MenuItem("mnWeek")->isChecked());
+    EXPECT_TRUE(g->MenuItem("mnTempGraph")->isChecked());
+    EXPECT_FALSE(g->MenuItem("mnBoth")->isChecked());
+    EXPECT_TRUE(g->MenuItem("mn3D")->isChecked());
+    EXPECT_EQ(g->mscTemp().ChartType(), kChartType3dLine);
+    EXPECT_FALSE(g->blnShowBoth());
+    EXPECT_DOUBLE_EQ(g->datFrameStart(), start);
     EXPECT_DOUBLE_EQ(g->datFrameEnd(), Now());
+    EXPECT_EQ(g->geometry(), place);
+
+    // Its place is kept for the next start as that of a window still open.
+    f.Exit();
+    EXPECT_EQ(f.State().Store().Extra("graph window"), kept);
 }
 
 TEST_F(MainWindow, ClicksOpenTheMenuOrTheForecastMessage) {
@@ -557,6 +589,7 @@ TEST_F(MainWindow, ASlowOrDeadFeedServerLeavesTheWindowPaintingAndChangesNothing
     ASSERT_TRUE(f.Fetches().Running());
     // The ticks during the fetch run at once: the fifteenth saves.
     for (int i = 0; i < 15; ++i) f.OnSunTick();
+    ASSERT_TRUE(WaitForSave(f));
     EXPECT_TRUE(fs::exists(folder.Settings()));
     EXPECT_TRUE(f.Fetches().Running());
     ASSERT_TRUE(WaitForFetches(2, 10000));
@@ -805,6 +838,7 @@ TEST_F(MainWindow, AFailedSaveIsToldOnceAndTriedEveryMinuteAndAnExitSaveFailureE
     // The folder is back: the next minute saves what was kept.
     fs::create_directories(folder.Path());
     f.OnSunTick();
+    ASSERT_TRUE(WaitForSave(f));
     ASSERT_TRUE(fs::exists(folder.Settings()));
     EXPECT_NE(Saved().find("<last temps>12</last temps>"), std::string::npos);
 
@@ -908,6 +942,7 @@ TEST_F(MainWindow, AFullDiskIsNamedInTheNotice) {
     // Room again: the next minute's save holds the reading.
     fs::remove(disk / "fill");
     form->OnSunTick();
+    ASSERT_TRUE(WaitForSave(*form));
     EXPECT_NE(ReadFile(disk / "settings.txt").find("<last temps>12</last temps>"), std::string::npos);
     form.reset();
 }

@@ -57,11 +57,17 @@ TEST(SaveSafety, AProcessKilledWhileSavingLeavesAWholeFile) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             // Three histories built once, so that the loop does nothing but
-            // save; a byte down the pipe after each save that finished.
+            // save; a byte down the pipe after each save that finished. Every
+            // other save flushes in the background (its thread sends the
+            // byte) while the next one is already being written.
             ::close(ready[0]);
             SettingsStore variants[3];
             for (int v = 0; v < 3; ++v) Fill(variants[v], kReadings - v, 0);
             SettingsStore s = dir.Store();
+            s.OnBackgroundSaveDone = [&] {
+                const char done = 1;
+                if (::write(ready[1], &done, 1) != 1) ::_exit(0);
+            };
             for (int g = 1;; ++g) {
                 const SettingsStore& v = variants[g % 3];
                 s.TempHistory = v.TempHistory;
@@ -69,6 +75,10 @@ TEST(SaveSafety, AProcessKilledWhileSavingLeavesAWholeFile) {
                 s.TimeHistory = v.TimeHistory;
                 s.LocationId = std::to_string(g);
                 s.LastReading = "Sunny," + std::to_string(g % 40) + ",50,07/12/2026 10:00:00";
+                if (g % 2) {
+                    s.SaveSettingsInBackground();
+                    continue;
+                }
                 s.SaveSettings();
                 const char done = 1;
                 if (::write(ready[1], &done, 1) != 1) ::_exit(0);
