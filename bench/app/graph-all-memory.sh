@@ -22,43 +22,15 @@ for tool in Xvfb openbox xdotool; do
   command -v $tool >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null; wait "${pids[$i]}" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -1 "$work/display")
+. "$(dirname "$0")/common.sh"
+bench_begin "$(mktemp -d)"
+bench_display
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
-"$build/tools/nimbrel-feed/nimbrel-feed" --port 0 >"$work/feed" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do grep -qo 'http://[0-9.:]*' "$work/feed" 2>/dev/null && break; sleep 0.05; done
-feed=$(grep -o 'http://[0-9.:]*' "$work/feed" | head -1)
-[ -n "$feed" ] || { echo "the feed server did not start" >&2; exit 1; }
+bench_feed "$build"
 
 # A year and more of readings, five minutes apart, each unlike its neighbours.
-mkdir -p "$work/data"
-python3 - "$work/data/settings.txt" <<'PY'
-import sys, datetime
-n = 110000
-end = datetime.datetime.now().replace(microsecond=0)
-times = [(end - datetime.timedelta(minutes=5 * (n - 1 - i))).strftime("%d/%m/%Y %H:%M:%S") for i in range(n)]
-temps = [str(5 + (i % 2) + (i // 500) % 10) for i in range(n)]
-humids = [str(60 + i % 3) for i in range(n)]
-with open(sys.argv[1], "w", newline="") as f:
-    f.write("<options>\r\n<debug>0</debug>\r\n</options>\r\n<weather>\r\n")
-    f.write("<last reading>sunny,12,66,%s</last reading>\r\n" % times[-1])
-    f.write("<last times>%s</last times>\r\n" % ",".join(times))
-    f.write("<last humids>%s</last humids>\r\n" % ",".join(humids))
-    f.write("<last temps>%s</last temps>\r\n" % ",".join(temps))
-    f.write("<forecast></forecast>\r\n<loc>1769</loc>\r\n<minutes>5</minutes>\r\n</weather>\r\n")
-PY
+bench_cap_file "$work/data/settings.txt"
 
 env HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/share" XDG_STATE_HOME="$work/state" \
   QT_QPA_PLATFORM=xcb "$program" --folder "$work/data" --feed "$feed" --fetch-now >/dev/null 2>&1 &

@@ -274,6 +274,22 @@ TEST(DbusTray, TheIconRegistersShowsTheTemperatureAndActivateRestoresTheWindow) 
     EXPECT_EQ(EndWhileAnswering(app), 0) << ReadFile(tmp.Path() / "app.txt");
 }
 
+// The display Xwayland listens on, as weston's log names it once it is up
+// ("listening on display :N"); empty when it did not come within the time.
+std::string XwaylandDisplayFromLog(const fs::path& log) {
+    std::string display;
+    WaitFor(
+        [&] {
+            const std::string text = ReadFile(log);
+            const auto at = text.find("listening on display ");
+            if (at == std::string::npos) return false;
+            display = text.substr(at + 21, text.find_first_of(" \r\n", at + 21) - at - 21);
+            return true;
+        },
+        10000);
+    return display;
+}
+
 // A Wayland compositor of its own for one test: weston with its headless
 // back end, in a private runtime folder.
 // With xwayland, Xwayland is offered as well (started by weston at the first
@@ -291,15 +307,8 @@ public:
             args, std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY", "DISPLAY"}, log);
         started_ = WaitFor([&] { return fs::exists(runtime_ / "nimbrel-test"); }, 10000);
         if (started_ && xwayland) {
-            started_ = WaitFor(
-                [&] {
-                    const std::string text = ReadFile(log);
-                    const auto at = text.find("listening on display ");
-                    if (at == std::string::npos) return false;
-                    display_ = text.substr(at + 21, text.find_first_of(" \r\n", at + 21) - at - 21);
-                    return true;
-                },
-                10000);
+            display_ = XwaylandDisplayFromLog(log);
+            started_ = !display_.empty();
         }
     }
     bool Started() const { return started_; }
@@ -422,15 +431,8 @@ public:
         started_ = WaitFor([&] { return fs::exists(runtime / "nimbrel-test"); }, 10000) &&
                    WaitFor([&] { return Shot().pixel(width / 2, height / 2) == kDesktop; }, 10000);
         if (started_ && xwayland) {
-            started_ = WaitFor(
-                [&] {
-                    const std::string text = ReadFile(log);
-                    const auto at = text.find("listening on display ");
-                    if (at == std::string::npos) return false;
-                    xwayland_ = text.substr(at + 21, text.find_first_of(" \r\n", at + 21) - at - 21);
-                    return true;
-                },
-                10000);
+            xwayland_ = XwaylandDisplayFromLog(log);
+            started_ = !xwayland_.empty();
         }
         env_ = {"XDG_RUNTIME_DIR=" + runtime.string(), "WAYLAND_DISPLAY=nimbrel-test", "XDG_SESSION_TYPE=wayland",
                 "DBUS_SESSION_BUS_ADDRESS"};
