@@ -129,7 +129,6 @@ void LoadAndSaveAtCap(benchmark::State& state) {
         s.SaveSettings();
         if (!s.LastSaveSucceeded()) state.SkipWithError("save failed");
     }
-    std::filesystem::remove_all(dir);
 }
 
 // A settings file of `readings` readings, each differing from its neighbours
@@ -238,19 +237,33 @@ void LoadAgainstCap(benchmark::State& state) {
     if (state.range(0) != kHistoryCap) std::filesystem::remove_all(dir);
 }
 
+// A store at the cap in a new folder of its own, saved once, for the save
+// benchmarks; the folder is removed at the end.
+struct SavedAtCap {
+    std::string dir;
+    SettingsStore s;
+    SavedAtCap() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-save-XXXXXX").string();
+        dir = ::mkdtemp(tmpl.data());
+        s.SetFolder(dir);
+        FillToCap(s);
+        s.LastReading = "Cloudy,12,80,07/12/2026 10:00:00";
+        s.SaveSettings();
+    }
+    ~SavedAtCap() {
+        if (s.SavePending()) s.FinishBackgroundSave();
+        std::filesystem::remove_all(dir);
+    }
+};
+
 // The quarter-hour save at the cap: with a new reading, and with nothing
 // changed since the save before (which writes nothing); the peer is the
 // save with a change.
 void SaveTickAtCap(benchmark::State& state) {
     const bool changed = state.range(0) == 1;
-    std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-save-XXXXXX").string();
-    const std::string dir = ::mkdtemp(tmpl.data());
     ScopedClock clock(DateSerial(2026, 12, 7));
-    SettingsStore s;
-    s.SetFolder(dir);
-    FillToCap(s);
-    s.LastReading = "Cloudy,12,80,07/12/2026 10:00:00";
-    s.SaveSettings();
+    SavedAtCap cap;
+    SettingsStore& s = cap.s;
     int i = 0;
     for (auto _ : state) {
         if (changed) {
@@ -263,7 +276,6 @@ void SaveTickAtCap(benchmark::State& state) {
         s.SaveSettings();
         if (!s.LastSaveSucceeded()) state.SkipWithError("save failed");
     }
-    std::filesystem::remove_all(dir);
 }
 
 // How long the quarter-hour save with a new reading holds its caller (the
@@ -272,14 +284,9 @@ void SaveTickAtCap(benchmark::State& state) {
 // caller's wall time is what a window would not answer for; the background
 // flush is waited for outside the timing, before the next save.
 void SaveTickCallerWaitAtCap(benchmark::State& state) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "nimbrel-bench-wait-XXXXXX").string();
-    const std::string dir = ::mkdtemp(tmpl.data());
     ScopedClock clock(DateSerial(2026, 12, 7));
-    SettingsStore s;
-    s.SetFolder(dir);
-    FillToCap(s);
-    s.LastReading = "Cloudy,12,80,07/12/2026 10:00:00";
-    s.SaveSettings();
+    SavedAtCap cap;
+    SettingsStore& s = cap.s;
     int i = 0;
     auto newReading = [&] {
         clock.Advance(300.0 / 86400);
@@ -311,7 +318,6 @@ void SaveTickCallerWaitAtCap(benchmark::State& state) {
     state.counters["worst_ms_waiting"] = worstWaiting;
     state.counters["worst_ms_background"] = worstBackground;
     state.counters["ratio_to_waiting"] = waiting > 0 ? background / waiting : 0;
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

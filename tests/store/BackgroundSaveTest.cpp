@@ -15,17 +15,11 @@
 using namespace nimbrel;
 using nimbrel::testing::Bytes;
 using nimbrel::testing::Entries;
+using nimbrel::testing::Readings;
 using nimbrel::testing::StoreFolder;
 namespace fs = std::filesystem;
 
 namespace {
-
-void Readings(SettingsStore& s, int from, int count) {
-    for (int i = from; i < from + count; ++i) {
-        s.LastReading = "Sunny," + std::to_string(i % 50) + ",50,x";
-        s.AppendReading();
-    }
-}
 
 int StoredEntries(const StoreFolder& dir) {
     SettingsStore again = dir.Store();

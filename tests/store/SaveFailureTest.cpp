@@ -13,19 +13,11 @@
 using namespace nimbrel;
 using nimbrel::testing::Bytes;
 using nimbrel::testing::Entries;
+using nimbrel::testing::Readings;
 using nimbrel::testing::StoreFolder;
 namespace fs = std::filesystem;
 
-namespace {
-
-void Readings(SettingsStore& s, int from, int count) {
-    for (int i = from; i < from + count; ++i) {
-        s.LastReading = "Sunny," + std::to_string(i % 50) + ",50,x";
-        s.AppendReading();
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(SaveFailure, ASymbolicLinkStaysALinkAndTheLinkedFileIsSaved) {
     StoreFolder dir;
